@@ -1,0 +1,172 @@
+#include "cli/cli.h"
+
+#include "process/catalogue.h"
+#include "process/killpanel.h"
+#include "process/platform.h"
+#include "process/preferences.h"
+#include "process/scripts.h"
+#include "process/shell.h"
+
+#include <QRegularExpression>
+
+#include <functional>
+#include <map>
+
+namespace {
+
+const char usageText[] =
+    "Usage: hushwellctl COMMAND\n"
+    "\n"
+    "Stops Adobe Creative Cloud's background processes, as the Hushwell window does.\n"
+    "\n"
+    "Commands:\n"
+    "  status                 how many Adobe background processes are running\n"
+    "  list                   those processes: PID, CPU %, memory, command line\n"
+    "  kill                   stop them (takes about two seconds), then show status\n"
+    "  show WHAT [--platform macos|linux]\n"
+    "                         print a generated text; WHAT is count-command or kill-script\n"
+    "  get KEY                print a preference (true or false)\n"
+    "  set KEY true|false     change a preference\n"
+    "\n"
+    "Preference keys: includeDesktopService, includeCoreSync, soundEnabled\n"
+    "Options: --help, --version\n";
+
+struct Usage {
+    QString message;
+};
+
+const QStringList preferenceKeys{kDesktopService, kCoreSync, kSound};
+
+void printStatus(QTextStream &out)
+{
+    const KillPanel panel = killPanelFor(shell(countCommand()));
+    out << panel.status << '\n' << panel.detail << '\n';
+}
+
+void expectArgumentCount(const QStringList &args, qsizetype count)
+{
+    if (args.size() > count)
+        throw Usage{QStringLiteral("unexpected argument '%1'").arg(args.at(count))};
+    if (args.size() < count)
+        throw Usage{QStringLiteral("'%1' needs more arguments").arg(args.first())};
+}
+
+QString preferenceKey(const QString &key)
+{
+    if (!preferenceKeys.contains(key))
+        throw Usage{QStringLiteral("unknown preference key '%1' (one of: %2)").arg(key, preferenceKeys.join(QStringLiteral(", ")))};
+    return key;
+}
+
+// Generated texts by name; each takes the platform whose text is wanted.
+const std::map<QString, std::function<QString(Platform)>> &shownTexts()
+{
+    static const std::map<QString, std::function<QString(Platform)>> texts{
+        {QStringLiteral("count-command"), [](Platform) { return countCommand(); }},
+        {QStringLiteral("kill-script"), [](Platform p) { return killCommand(p); }},
+    };
+    return texts;
+}
+
+int show(QStringList args, QTextStream &out)
+{
+    Platform platform = nativePlatform();
+    const qsizetype flag = args.indexOf(QStringLiteral("--platform"));
+    if (flag >= 0) {
+        if (flag + 1 >= args.size())
+            throw Usage{QStringLiteral("--platform needs macos or linux")};
+        const auto named = platformNamed(args.at(flag + 1));
+        if (!named)
+            throw Usage{QStringLiteral("unknown platform '%1' (macos or linux)").arg(args.at(flag + 1))};
+        platform = *named;
+        args.remove(flag, 2);
+    }
+    expectArgumentCount(args, 2);
+    const auto text = shownTexts().find(args.at(1));
+    if (text == shownTexts().end())
+        throw Usage{QStringLiteral("nothing called '%1' to show").arg(args.at(1))};
+    out << text->second(platform);
+    return 0;
+}
+
+int run(const QStringList &args, QTextStream &out)
+{
+    if (args.isEmpty())
+        throw Usage{QStringLiteral("no command given (try --help)")};
+    const QString &command = args.first();
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        expectArgumentCount(args, 1);
+        out << usageText;
+        return 0;
+    }
+    if (command == QLatin1String("--version")) {
+        expectArgumentCount(args, 1);
+        out << "hushwellctl " << HUSHWELL_VERSION << '\n';
+        return 0;
+    }
+    if (command == QLatin1String("status")) {
+        expectArgumentCount(args, 1);
+        printStatus(out);
+        return 0;
+    }
+    if (command == QLatin1String("list")) {
+        expectArgumentCount(args, 1);
+        const QStringList lines = shell(listCommand()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString &line : lines) {
+            const QString formatted = formatProcessLine(line);
+            if (!formatted.isEmpty())
+                out << formatted << '\n';
+        }
+        return 0;
+    }
+    if (command == QLatin1String("kill")) {
+        expectArgumentCount(args, 1);
+        shell(killCommand());
+        printStatus(out);
+        return 0;
+    }
+    if (command == QLatin1String("show"))
+        return show(args, out);
+    if (command == QLatin1String("get")) {
+        expectArgumentCount(args, 2);
+        out << (wants(preferenceKey(args.at(1))) ? "true" : "false") << '\n';
+        return 0;
+    }
+    if (command == QLatin1String("set")) {
+        expectArgumentCount(args, 3);
+        const QString key = preferenceKey(args.at(1));
+        const QString value = args.at(2);
+        if (value != QLatin1String("true") && value != QLatin1String("false"))
+            throw Usage{QStringLiteral("'%1' is not true or false").arg(value)};
+        storePreference(key, value == QLatin1String("true"));
+        return 0;
+    }
+    throw Usage{QStringLiteral("unknown command '%1' (try --help)").arg(command)};
+}
+
+} // namespace
+
+QString formatProcessLine(const QString &psLine)
+{
+    static const QRegularExpression shape(QStringLiteral("^\\s*(\\d+)\\s+([0-9.]+)\\s+(\\d+)\\s+(.+)$"));
+    const QRegularExpressionMatch m = shape.match(psLine);
+    if (!m.hasMatch())
+        return {};
+    const double megabytes = m.captured(3).toDouble() / 1024.0;
+    return QStringLiteral("%1  %2%  %3 MB  %4")
+        .arg(m.captured(1), 7)
+        .arg(m.captured(2), 5)
+        .arg(megabytes, 7, 'f', 1)
+        .arg(m.captured(4));
+}
+
+int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    registerDefaultPreferences();
+    try {
+        return run(arguments, out);
+    } catch (const Usage &usage) {
+        err << "hushwellctl: " << usage.message << '\n';
+        return 2;
+    }
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// Runs text with "/bin/sh" "-c" and returns what it printed on standard output, decoded
+// as UTF-8 and trimmed of white space and line breaks at both ends. Standard error is
+// discarded; the exit status is not looked at. Every failure (the shell cannot start,
+// the output is not valid UTF-8) gives the empty string. Blocks until the command ends;
+// safe to call from several threads at once.
+QString shell(const QString &command);
+
+// The trimming rule on its own: removes Unicode Zs, Zl and Zp characters, tab, U+000A to
+// U+000D and U+0085 from both ends.
+QString trimmedShellOutput(const QString &text);

@@ -1,0 +1,116 @@
+#include "cli/cli.h"
+#include "process/catalogue.h"
+#include "process/preferences.h"
+#include "process/scripts.h"
+#include "support/faketarget.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+namespace {
+
+struct Result {
+    int status;
+    QString out, err;
+};
+
+Result ctl(const QStringList &args)
+{
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    const int status = runCli(args, o, e);
+    o.flush();
+    e.flush();
+    return {status, out, err};
+}
+
+class Cli : public ::testing::Test
+{
+protected:
+    void SetUp() override { QFile::remove(preferencesLocation()); }
+    void TearDown() override { QFile::remove(preferencesLocation()); }
+};
+
+TEST_F(Cli, UsageErrorsSayOneLineExitTwoAndWriteNothing)
+{
+    const QList<QStringList> wrong = {
+        {},
+        {"frobnicate"},
+        {"get"},
+        {"get", "noSuchKey"},
+        {"set", "soundEnabled"},
+        {"set", "soundEnabled", "yes"},
+        {"set", "soundEnabled", "TRUE"},
+        {"set", "noSuchKey", "true"},
+        {"set", "soundEnabled", "true", "stray"},
+        {"status", "stray"},
+        {"show"},
+        {"show", "nothing-by-that-name"},
+        {"show", "kill-script", "--platform"},
+        {"show", "kill-script", "--platform", "windows"},
+        {"--version", "stray"},
+    };
+    for (const QStringList &args : wrong) {
+        const Result r = ctl(args);
+        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith(QLatin1String("hushwellctl: ")));
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(preferencesLocation()));
+}
+
+TEST_F(Cli, GetAndSetGoThroughTheWindowsStore)
+{
+    EXPECT_EQ(ctl({"get", "soundEnabled"}).out, "false\n");
+    EXPECT_EQ(ctl({"get", "includeCoreSync"}).out, "true\n") << "registered defaults apply";
+    EXPECT_EQ(ctl({"set", "includeCoreSync", "false"}).status, 0);
+    EXPECT_FALSE(wants(kCoreSync));
+    EXPECT_EQ(ctl({"get", "includeCoreSync"}).out, "false\n");
+}
+
+TEST_F(Cli, ShowPrintsTheExactTextForEitherPlatform)
+{
+    ctl({"set", "includeDesktopService", "false"});
+    EXPECT_EQ(ctl({"show", "count-command"}).out, countCommand());
+    EXPECT_EQ(ctl({"show", "kill-script", "--platform", "macos"}).out, killCommand(Platform::MacOS));
+    EXPECT_EQ(ctl({"show", "--platform", "linux", "kill-script"}).out, killCommand(Platform::Linux));
+    EXPECT_EQ(ctl({"show", "kill-script"}).out, killCommand(nativePlatform()));
+    EXPECT_FALSE(ctl({"show", "kill-script"}).out.endsWith('\n'));
+}
+
+TEST_F(Cli, StatusListAndKillWorkOnRealProcesses)
+{
+    const Result quietBefore = ctl({"status"});
+    FakeTarget target(QStringLiteral("AdobeGCClient --watch"));
+    const QString before = ctl({"status"}).out;
+    const int runningBefore = before.section(' ', 0, 0).toInt();
+    EXPECT_GE(runningBefore, 1);
+    EXPECT_TRUE(before.endsWith(runningBefore == 1 ? "One process is helping itself to your CPU.\n" : "Helping themselves to your CPU.\n"));
+
+    const QString list = ctl({"list"}).out;
+    const QString mine = QString::number(target.pid());
+    bool listed = false;
+    for (const QString &line : list.split('\n', Qt::SkipEmptyParts))
+        if (line.trimmed().startsWith(mine + ' ')) {
+            listed = true;
+            EXPECT_TRUE(line.endsWith(QLatin1String("AdobeGCClient --watch 300"))) << line.toStdString();
+        }
+    EXPECT_TRUE(listed) << list.toStdString();
+    EXPECT_EQ(list.count('\n'), runningBefore) << "one line per counted process, no header";
+
+    const Result killed = ctl({"kill"});
+    EXPECT_EQ(killed.status, 0);
+    EXPECT_TRUE(target.diesWithin(1));
+    EXPECT_EQ(killed.out, quietBefore.out);
+}
+
+TEST(ProcessLine, FormatsPidCpuMemoryAndCommand)
+{
+    EXPECT_EQ(formatProcessLine("  4242  1.5 20480 /opt/x/AdobeIPCBroker --type=renderer"),
+              "   4242    1.5%     20.0 MB  /opt/x/AdobeIPCBroker --type=renderer");
+    EXPECT_EQ(formatProcessLine("garbage"), "");
+}
+
+} // namespace

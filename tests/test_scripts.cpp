@@ -1,0 +1,154 @@
+#include "process/catalogue.h"
+#include "process/preferences.h"
+#include "process/scripts.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+namespace {
+
+const QStringList allTargets = basePatterns + desktopServicePatterns + coreSyncPatterns + finderExtensionPatterns;
+const QStringList fewestTargets = basePatterns + finderExtensionPatterns;
+
+const char macKillScriptAllOn[] =
+    "osascript -e 'quit app \"Creative Cloud\"' 2>/dev/null\n"
+    "U=$(id -u)\n"
+    "for L in com.adobe.AdobeCreativeCloud com.adobe.ccxprocess; do\n"
+    "  launchctl bootout gui/$U/$L 2>/dev/null\n"
+    "  launchctl disable gui/$U/$L 2>/dev/null\n"
+    "done\n"
+    "pluginkit -e ignore -i com.adobe.acc.anc.AdobeCreativeCloud.AdobeContextMenuExtension 2>/dev/null\n"
+    "pluginkit -e ignore -i com.adobe.accmac.ACCFinderSync 2>/dev/null\n"
+    "pkill -f \"AdobeIPCBroker\" 2>/dev/null\n"
+    "pkill -f \"Creative Cloud Helper\" 2>/dev/null\n"
+    "pkill -f \"Creative Cloud UI Helper\" 2>/dev/null\n"
+    "pkill -f \"CCXProcess\" 2>/dev/null\n"
+    "pkill -f \"Creative Cloud Content Manager\" 2>/dev/null\n"
+    "pkill -f \"Creative Cloud Libraries Synchronizer\" 2>/dev/null\n"
+    "pkill -f \"Adobe Crash Processor\" 2>/dev/null\n"
+    "pkill -f \"AdobeCRDaemon\" 2>/dev/null\n"
+    "pkill -f \"AdobeGCClient\" 2>/dev/null\n"
+    "pkill -f \"AdobeGCInvokerUtility\" 2>/dev/null\n"
+    "pkill -f \"AdobeUpdateService\" 2>/dev/null\n"
+    "pkill -f \"AdobeUpdateDaemon\" 2>/dev/null\n"
+    "pkill -f \"Adobe Desktop Service\" 2>/dev/null\n"
+    "pkill -f \"Core Sync\" 2>/dev/null\n"
+    "pkill -f \"Adobe Content Synchronizer\" 2>/dev/null\n"
+    "pkill -f \"Adobe Context Menu Extension\" 2>/dev/null\n"
+    "pkill -f \"ACCFinderSync\" 2>/dev/null\n"
+    "sleep 2\n"
+    "pkill -9 -f \"AdobeIPCBroker\" 2>/dev/null\n"
+    "pkill -9 -f \"Creative Cloud Helper\" 2>/dev/null\n"
+    "pkill -9 -f \"Creative Cloud UI Helper\" 2>/dev/null\n"
+    "pkill -9 -f \"CCXProcess\" 2>/dev/null\n"
+    "pkill -9 -f \"Creative Cloud Content Manager\" 2>/dev/null\n"
+    "pkill -9 -f \"Creative Cloud Libraries Synchronizer\" 2>/dev/null\n"
+    "pkill -9 -f \"Adobe Crash Processor\" 2>/dev/null\n"
+    "pkill -9 -f \"AdobeCRDaemon\" 2>/dev/null\n"
+    "pkill -9 -f \"AdobeGCClient\" 2>/dev/null\n"
+    "pkill -9 -f \"AdobeGCInvokerUtility\" 2>/dev/null\n"
+    "pkill -9 -f \"AdobeUpdateService\" 2>/dev/null\n"
+    "pkill -9 -f \"AdobeUpdateDaemon\" 2>/dev/null\n"
+    "pkill -9 -f \"Adobe Desktop Service\" 2>/dev/null\n"
+    "pkill -9 -f \"Core Sync\" 2>/dev/null\n"
+    "pkill -9 -f \"Adobe Content Synchronizer\" 2>/dev/null\n"
+    "pkill -9 -f \"Adobe Context Menu Extension\" 2>/dev/null\n"
+    "pkill -9 -f \"ACCFinderSync\" 2>/dev/null\n"
+    "exit 0";
+
+const char linuxKillScriptAllOff[] =
+    "pkill -f \"[A]dobeIPCBroker\" 2>/dev/null\n"
+    "pkill -f \"[C]reative Cloud Helper\" 2>/dev/null\n"
+    "pkill -f \"[C]reative Cloud UI Helper\" 2>/dev/null\n"
+    "pkill -f \"[C]CXProcess\" 2>/dev/null\n"
+    "pkill -f \"[C]reative Cloud Content Manager\" 2>/dev/null\n"
+    "pkill -f \"[C]reative Cloud Libraries Synchronizer\" 2>/dev/null\n"
+    "pkill -f \"[A]dobe Crash Processor\" 2>/dev/null\n"
+    "pkill -f \"[A]dobeCRDaemon\" 2>/dev/null\n"
+    "pkill -f \"[A]dobeGCClient\" 2>/dev/null\n"
+    "pkill -f \"[A]dobeGCInvokerUtility\" 2>/dev/null\n"
+    "pkill -f \"[A]dobeUpdateService\" 2>/dev/null\n"
+    "pkill -f \"[A]dobeUpdateDaemon\" 2>/dev/null\n"
+    "pkill -f \"[A]dobe Context Menu Extension\" 2>/dev/null\n"
+    "pkill -f \"[A]CCFinderSync\" 2>/dev/null\n"
+    "sleep 2\n"
+    "pkill -9 -f \"[A]dobeIPCBroker\" 2>/dev/null\n"
+    "pkill -9 -f \"[C]reative Cloud Helper\" 2>/dev/null\n"
+    "pkill -9 -f \"[C]reative Cloud UI Helper\" 2>/dev/null\n"
+    "pkill -9 -f \"[C]CXProcess\" 2>/dev/null\n"
+    "pkill -9 -f \"[C]reative Cloud Content Manager\" 2>/dev/null\n"
+    "pkill -9 -f \"[C]reative Cloud Libraries Synchronizer\" 2>/dev/null\n"
+    "pkill -9 -f \"[A]dobe Crash Processor\" 2>/dev/null\n"
+    "pkill -9 -f \"[A]dobeCRDaemon\" 2>/dev/null\n"
+    "pkill -9 -f \"[A]dobeGCClient\" 2>/dev/null\n"
+    "pkill -9 -f \"[A]dobeGCInvokerUtility\" 2>/dev/null\n"
+    "pkill -9 -f \"[A]dobeUpdateService\" 2>/dev/null\n"
+    "pkill -9 -f \"[A]dobeUpdateDaemon\" 2>/dev/null\n"
+    "pkill -9 -f \"[A]dobe Context Menu Extension\" 2>/dev/null\n"
+    "pkill -9 -f \"[A]CCFinderSync\" 2>/dev/null\n"
+    "exit 0";
+
+TEST(CountCommand, IsOnePipelineOverTheTargetList)
+{
+    EXPECT_EQ(countCommandFor(fewestTargets),
+              "ps ax -o command= | grep -iE \"AdobeIPCBroker|Creative Cloud Helper|Creative Cloud UI Helper|CCXProcess|"
+              "Creative Cloud Content Manager|Creative Cloud Libraries Synchronizer|Adobe Crash Processor|AdobeCRDaemon|"
+              "AdobeGCClient|AdobeGCInvokerUtility|AdobeUpdateService|AdobeUpdateDaemon|Adobe Context Menu Extension|"
+              "ACCFinderSync\" | grep -v grep | wc -l | tr -d ' '");
+    EXPECT_EQ(countCommandFor(fewestTargets).size(), 359);
+    EXPECT_EQ(countCommandFor(allTargets).size(), 418);
+}
+
+TEST(KillScript, MacTextIsExact)
+{
+    const QString all = killScriptFor(Platform::MacOS, allTargets);
+    EXPECT_EQ(all, QString::fromUtf8(macKillScriptAllOn));
+    EXPECT_EQ(all.size(), 1933);
+    EXPECT_EQ(all.count(QLatin1Char('\n')) + 1, 44);
+
+    const QString fewest = killScriptFor(Platform::MacOS, fewestTargets);
+    EXPECT_EQ(fewest.size(), 1668);
+    EXPECT_EQ(fewest.count(QLatin1Char('\n')) + 1, 38);
+    EXPECT_EQ(fewest.split('\n').mid(0, 8), all.split('\n').mid(0, 8)) << "the first eight lines never change";
+}
+
+TEST(KillScript, LinuxTextBracketsEveryPatternAndHasNoMacCommands)
+{
+    EXPECT_EQ(killScriptFor(Platform::Linux, fewestTargets), QString::fromUtf8(linuxKillScriptAllOff));
+    const QString all = killScriptFor(Platform::Linux, allTargets);
+    EXPECT_EQ(all.count(QLatin1Char('\n')) + 1, 2 * 17 + 2);
+    for (const char *absent : {"osascript", "id -u", "launchctl", "pluginkit"})
+        EXPECT_FALSE(all.contains(QLatin1String(absent))) << absent;
+}
+
+// The builders that read preferences: all four combinations, both profiles, against the
+// figures the texts are known by.
+TEST(KillScript, FollowsThePreferencesInAllFourCombinations)
+{
+    QFile::remove(preferencesLocation());
+    struct Row {
+        bool desktop, coreSync;
+        int targets, countLength;
+    };
+    const Row rows[] = {{false, false, 14, 359}, {true, false, 15, 381}, {false, true, 16, 396}, {true, true, 17, 418}};
+    for (const Row &row : rows) {
+        storePreference(kDesktopService, row.desktop);
+        storePreference(kCoreSync, row.coreSync);
+        EXPECT_EQ(countCommand().size(), row.countLength);
+        const QString mac = killCommand(Platform::MacOS);
+        const QString linux = killCommand(Platform::Linux);
+        EXPECT_EQ(mac.count('\n') + 1, 10 + 2 * row.targets);
+        EXPECT_EQ(linux.count('\n') + 1, 2 + 2 * row.targets);
+        EXPECT_FALSE(mac.endsWith('\n'));
+        EXPECT_TRUE(linux.endsWith(QLatin1String("\nexit 0")));
+        EXPECT_EQ(mac.count(QLatin1String("\nsleep 2\n")), 1);
+        // Each pass names the same patterns, in the same order, in both profiles.
+        QStringList lines = linux.split('\n');
+        for (int i = 0; i < row.targets; ++i)
+            EXPECT_EQ(lines[i].replace(QLatin1String("pkill -f"), QLatin1String("pkill -9 -f")), lines[row.targets + 1 + i]);
+    }
+    QFile::remove(preferencesLocation());
+}
+
+} // namespace
