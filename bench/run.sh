@@ -45,3 +45,6 @@ for _ in $(seq "$targets"); do pkill -f "[N]o such process name" || true; done
 end=$(date +%s.%N)
 printf '  of which %d pkill scans of %d processes take %.3f s\n' "$targets" "$(ps ax --no-headers | wc -l)" \
   "$(echo "$end - $start" | bc -l)"
+
+echo "== guard (its own systemd --user manager; 300 idle processes still running)"
+tests/support/private-systemd.sh "$build/bench/bench_guard"

@@ -1,5 +1,8 @@
 #include "cli/cli.h"
 
+#include "guard/guardcontrol.h"
+#include "guard/guardfiles.h"
+#include "guard/guardpanel.h"
 #include "process/catalogue.h"
 #include "process/killpanel.h"
 #include "process/platform.h"
@@ -11,6 +14,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -23,8 +27,11 @@ const char usageText[] =
     "  status                 how many Adobe background processes are running\n"
     "  list                   those processes: PID, CPU %, memory, command line\n"
     "  kill                   stop them (takes about two seconds), then show status\n"
+    "  guard start|stop       install and load the guard, or unload and remove it\n"
+    "  guard status           whether the guard is loaded\n"
     "  show WHAT [--platform macos|linux]\n"
-    "                         print a generated text; WHAT is count-command or kill-script\n"
+    "                         print a generated text: count-command, kill-script,\n"
+    "                         guard-script, guard-plist (macos) or guard-units (linux)\n"
     "  get KEY                print a preference (true or false)\n"
     "  set KEY true|false     change a preference\n"
     "\n"
@@ -58,14 +65,65 @@ QString preferenceKey(const QString &key)
     return key;
 }
 
-// Generated texts by name; each takes the platform whose text is wanted.
-const std::map<QString, std::function<QString(Platform)>> &shownTexts()
+QString guardUnits()
 {
-    static const std::map<QString, std::function<QString(Platform)>> texts{
-        {QStringLiteral("count-command"), [](Platform) { return countCommand(); }},
-        {QStringLiteral("kill-script"), [](Platform p) { return killCommand(p); }},
+    QStringList texts;
+    for (const GuardFile &file : serviceManagerFiles(Platform::Linux, guardScriptPath(Platform::Linux)))
+        texts << file.content;
+    return texts.join(QLatin1Char('\n'));
+}
+
+// Generated texts by name; each takes the platform whose text is wanted, and the
+// service-manager files exist for one platform only.
+struct Shown {
+    std::function<QString(Platform)> text;
+    std::optional<Platform> only;
+};
+
+const std::map<QString, Shown> &shownTexts()
+{
+    static const std::map<QString, Shown> texts{
+        {QStringLiteral("count-command"), {[](Platform) { return countCommand(); }, {}}},
+        {QStringLiteral("kill-script"), {[](Platform p) { return killCommand(p); }, {}}},
+        {QStringLiteral("guard-script"), {[](Platform p) { return guardScriptFor(p, targetList()); }, {}}},
+        {QStringLiteral("guard-plist"),
+         {[](Platform) { return guardPlistFor(guardScriptPath(Platform::MacOS)); }, Platform::MacOS}},
+        {QStringLiteral("guard-units"), {[](Platform) { return guardUnits(); }, Platform::Linux}},
     };
     return texts;
+}
+
+void printGuardStatus(QTextStream &out)
+{
+    const GuardPanel panel = guardPanelFor(guardRunning());
+    out << panel.status << '\n' << panel.detail << '\n';
+}
+
+int guard(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    expectArgumentCount(args, 2);
+    const QString &action = args.at(1);
+    if (action == QLatin1String("status")) {
+        printGuardStatus(out);
+        return 0;
+    }
+    if (action == QLatin1String("start")) {
+        if (!startGuard()) {
+            err << "Couldn't start the guard.\n";
+            return 1;
+        }
+        out << "Guard on\n";
+        return 0;
+    }
+    if (action == QLatin1String("stop")) {
+        if (!stopGuard()) {
+            err << "Couldn't stop the guard.\n";
+            return 1;
+        }
+        out << "Guard off\n";
+        return 0;
+    }
+    throw Usage{QStringLiteral("unknown guard action '%1' (start, stop or status)").arg(action)};
 }
 
 int show(QStringList args, QTextStream &out)
@@ -85,11 +143,13 @@ int show(QStringList args, QTextStream &out)
     const auto text = shownTexts().find(args.at(1));
     if (text == shownTexts().end())
         throw Usage{QStringLiteral("nothing called '%1' to show").arg(args.at(1))};
-    out << text->second(platform);
+    if (text->second.only && *text->second.only != platform)
+        throw Usage{QStringLiteral("%1 exists only on %2").arg(args.at(1), platformName(*text->second.only))};
+    out << text->second.text(platform);
     return 0;
 }
 
-int run(const QStringList &args, QTextStream &out)
+int run(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     if (args.isEmpty())
         throw Usage{QStringLiteral("no command given (try --help)")};
@@ -127,6 +187,8 @@ int run(const QStringList &args, QTextStream &out)
     }
     if (command == QLatin1String("show"))
         return show(args, out);
+    if (command == QLatin1String("guard"))
+        return guard(args, out, err);
     if (command == QLatin1String("get")) {
         expectArgumentCount(args, 2);
         out << (wants(preferenceKey(args.at(1))) ? "true" : "false") << '\n';
@@ -164,7 +226,7 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     registerDefaultPreferences();
     try {
-        return run(arguments, out);
+        return run(arguments, out, err);
     } catch (const Usage &usage) {
         err << "hushwellctl: " << usage.message << '\n';
         return 2;

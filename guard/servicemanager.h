@@ -1,0 +1,27 @@
+#pragma once
+
+#include "process/platform.h"
+
+#include <QString>
+
+#include <sys/types.h>
+
+// The shell texts that load, probe and remove the guard's job: launchctl on macOS,
+// systemctl --user on Linux. Every command sends its errors to /dev/null; success is only
+// ever judged by the probe.
+struct GuardCommands {
+    QString unload;       // ends any instance that is loaded, before a (re)load
+    QString load;         // loads the job from the files just written
+    QString probe;        // prints "yes" exactly when the job is loaded
+    QString remove;       // unloads the job before its files are deleted
+    QString afterRemove;  // run once the service manager's files are gone; may be empty
+    // launchd's bootout returns while a running job is still winding down, and a
+    // bootstrap in that window fails; the load then waits until the probe fails.
+    bool waitUntilUnloaded = false;
+};
+
+// userId goes into launchd's targets ("gui/501/…"); plistPath into its bootstrap.
+GuardCommands guardCommands(Platform platform, uid_t userId, const QString &plistPath);
+
+// The unload and load of a start as one line (on macOS: bootout; bootstrap; enable).
+QString startCommandLine(const GuardCommands &commands);

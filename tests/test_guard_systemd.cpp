@@ -1,0 +1,175 @@
+// The guard against a real systemd --user manager, isolated in a private mount namespace
+// (see support/private-systemd.sh). Fake targets are killed by the guard itself.
+#include "cli/cli.h"
+#include "guard/guardcontrol.h"
+#include "guard/guardfiles.h"
+#include "process/catalogue.h"
+#include "process/preferences.h"
+#include "process/shell.h"
+#include "support/faketarget.h"
+#include "support/usermanager.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+namespace {
+
+const QString timerName = guardLabel + QStringLiteral(".timer");
+
+QString unitDir()
+{
+    return QFileInfo(guardPlistPath()).path();
+}
+
+int loadedGuardTimers()
+{
+    return shell(QStringLiteral("systemctl --user list-units --all --no-legend --plain ") + timerName + " 2>/dev/null")
+        .split('\n', Qt::SkipEmptyParts)
+        .size();
+}
+
+QString readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+class Guard : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const QString why = UserManager::unavailableReason();
+        if (!why.isEmpty())
+            GTEST_SKIP() << "needs an isolated systemd --user manager: " << why.toStdString();
+        QFile::remove(preferencesLocation());
+        registerDefaultPreferences();
+        ASSERT_TRUE(manager.start()) << "systemd --user did not start";
+    }
+    void TearDown() override
+    {
+        stopGuard();
+        manager.stop();
+        QDir(QDir::homePath()).removeRecursively();
+        QDir().mkpath(QDir::homePath());
+    }
+    UserManager manager;
+};
+
+TEST_F(Guard, NothingInstalledIsOffAndStoppingSucceeds)
+{
+    EXPECT_FALSE(guardRunning());
+    EXPECT_TRUE(stopGuard());
+    EXPECT_FALSE(guardRunning());
+}
+
+TEST_F(Guard, KillsAtOnceAndEveryIntervalAcrossLoginsUntilStopped)
+{
+    FakeTarget before(QStringLiteral("AdobeIPCBroker --type=renderer"));
+    ASSERT_TRUE(startGuard());
+    EXPECT_TRUE(guardRunning());
+    EXPECT_TRUE(before.diesWithin(5)) << "the guard runs once when it is loaded";
+    QThread::msleep(2500); // past that run's signal-9 pass, so only the next run can kill
+
+    FakeTarget first(QStringLiteral("Creative Cloud Helper"));
+    EXPECT_TRUE(first.diesWithin(17));
+    FakeTarget second(QStringLiteral("AdobeUpdateDaemon"), FakeTarget::IgnoreTerm);
+    EXPECT_TRUE(second.diesWithin(17));
+
+    ASSERT_TRUE(manager.restart());
+    EXPECT_TRUE(guardRunning()) << "enabled, so loaded again at the next login";
+    QThread::msleep(2500);
+    FakeTarget afterLogin(QStringLiteral("Core Sync"));
+    EXPECT_TRUE(afterLogin.diesWithin(17));
+
+    const QString script = guardScriptPath();
+    EXPECT_TRUE(stopGuard());
+    EXPECT_FALSE(guardRunning());
+    EXPECT_TRUE(QFile::exists(script)) << "the script stays";
+    EXPECT_FALSE(QFile::exists(guardPlistPath()));
+    EXPECT_FALSE(QFile::exists(unitDir() + "/" + guardLabel + ".service"));
+
+    FakeTarget afterStop(QStringLiteral("CCXProcess"));
+    QThread::sleep(guardInterval + 2);
+    EXPECT_TRUE(afterStop.alive()) << "nothing kills once the guard is stopped";
+}
+
+TEST_F(Guard, StartingTwiceKeepsOneTimerWithTheSecondTargetList)
+{
+    storePreference(kCoreSync, true);
+    ASSERT_TRUE(startGuard());
+    storePreference(kCoreSync, false);
+    ASSERT_TRUE(startGuard());
+    EXPECT_EQ(loadedGuardTimers(), 1);
+    const QString script = readFile(guardScriptPath());
+    EXPECT_FALSE(script.contains(QLatin1String("ore Sync"))) << script.toStdString();
+    EXPECT_TRUE(script.contains(QLatin1String("[A]dobe Desktop Service")));
+}
+
+TEST_F(Guard, HomeWithShellAndSystemdSyntaxStillWorks)
+{
+    const QString home = QDir::homePath() + QStringLiteral("/it's \"$(touch pwned)\" & 100%\\");
+    QDir().mkpath(home);
+    const QByteArray saved = qgetenv("HOME");
+    manager.stop();
+    qputenv("HOME", home.toUtf8());
+    ASSERT_TRUE(manager.start());
+    ASSERT_TRUE(startGuard());
+    EXPECT_EQ(guardScriptPath().left(home.size()), home);
+    FakeTarget target(QStringLiteral("AdobeGCClient"));
+    EXPECT_TRUE(target.diesWithin(17)) << "the service found and ran the script";
+    EXPECT_TRUE(QDir(home).entryList({"pwned"}).isEmpty());
+    EXPECT_TRUE(QDir::root().entryList({"pwned"}).isEmpty());
+    EXPECT_TRUE(stopGuard());
+    manager.stop();
+    qputenv("HOME", saved);
+}
+
+TEST_F(Guard, AFailedWriteRunsNoServiceCommandAndKeepsTheLoadedGuard)
+{
+    ASSERT_TRUE(startGuard());
+    const QString timerBefore = readFile(guardPlistPath());
+    // A file where the script's folder should be: no write can succeed there, even as root.
+    const QString folder = QFileInfo(guardScriptPath()).path();
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    EXPECT_FALSE(startGuard());
+    EXPECT_TRUE(guardRunning()) << "no unload ran";
+    EXPECT_EQ(readFile(guardPlistPath()), timerBefore);
+    QFile::remove(folder);
+}
+
+TEST_F(Guard, HushwellctlStartsReportsAndStopsTheGuard)
+{
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    EXPECT_EQ(runCli({"guard", "status"}, o, e), 0);
+    EXPECT_EQ(runCli({"guard", "start"}, o, e), 0);
+    EXPECT_EQ(runCli({"guard", "status"}, o, e), 0);
+    EXPECT_EQ(runCli({"guard", "stop"}, o, e), 0);
+    o.flush();
+    EXPECT_EQ(out, "Guard off\nOpening an Adobe app will start them again.\n"
+                   "Guard on\n"
+                   "Guard on\nAnything Adobe restarts is killed within 15 seconds.\n"
+                   "Guard off\n");
+
+    const QString folder = QFileInfo(guardScriptPath()).path();
+    QDir(folder).removeRecursively();
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    out.clear();
+    EXPECT_EQ(runCli({"guard", "start"}, o, e), 1);
+    e.flush();
+    EXPECT_EQ(err, "Couldn't start the guard.\n");
+    QFile::remove(folder);
+}
+
+} // namespace

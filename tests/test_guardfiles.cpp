@@ -1,0 +1,228 @@
+#include "guard/guardfiles.h"
+#include "guard/guardpanel.h"
+#include "guard/quoting.h"
+#include "guard/servicemanager.h"
+#include "process/catalogue.h"
+#include "process/preferences.h"
+#include "process/scripts.h"
+#include "process/shell.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+const QStringList fewestTargets = basePatterns + finderExtensionPatterns;
+
+const char macGuardScriptAllOff[] =
+    "#!/bin/sh\n"
+    "pluginkit -e ignore -i com.adobe.acc.anc.AdobeCreativeCloud.AdobeContextMenuExtension 2>/dev/null\n"
+    "pluginkit -e ignore -i com.adobe.accmac.ACCFinderSync 2>/dev/null\n"
+    "pkill -f \"AdobeIPCBroker\" 2>/dev/null\n"
+    "pkill -f \"Creative Cloud Helper\" 2>/dev/null\n"
+    "pkill -f \"Creative Cloud UI Helper\" 2>/dev/null\n"
+    "pkill -f \"CCXProcess\" 2>/dev/null\n"
+    "pkill -f \"Creative Cloud Content Manager\" 2>/dev/null\n"
+    "pkill -f \"Creative Cloud Libraries Synchronizer\" 2>/dev/null\n"
+    "pkill -f \"Adobe Crash Processor\" 2>/dev/null\n"
+    "pkill -f \"AdobeCRDaemon\" 2>/dev/null\n"
+    "pkill -f \"AdobeGCClient\" 2>/dev/null\n"
+    "pkill -f \"AdobeGCInvokerUtility\" 2>/dev/null\n"
+    "pkill -f \"AdobeUpdateService\" 2>/dev/null\n"
+    "pkill -f \"AdobeUpdateDaemon\" 2>/dev/null\n"
+    "pkill -f \"Adobe Context Menu Extension\" 2>/dev/null\n"
+    "pkill -f \"ACCFinderSync\" 2>/dev/null\n"
+    "sleep 2\n"
+    "pkill -9 -f \"AdobeIPCBroker\" 2>/dev/null\n"
+    "pkill -9 -f \"Creative Cloud Helper\" 2>/dev/null\n"
+    "pkill -9 -f \"Creative Cloud UI Helper\" 2>/dev/null\n"
+    "pkill -9 -f \"CCXProcess\" 2>/dev/null\n"
+    "pkill -9 -f \"Creative Cloud Content Manager\" 2>/dev/null\n"
+    "pkill -9 -f \"Creative Cloud Libraries Synchronizer\" 2>/dev/null\n"
+    "pkill -9 -f \"Adobe Crash Processor\" 2>/dev/null\n"
+    "pkill -9 -f \"AdobeCRDaemon\" 2>/dev/null\n"
+    "pkill -9 -f \"AdobeGCClient\" 2>/dev/null\n"
+    "pkill -9 -f \"AdobeGCInvokerUtility\" 2>/dev/null\n"
+    "pkill -9 -f \"AdobeUpdateService\" 2>/dev/null\n"
+    "pkill -9 -f \"AdobeUpdateDaemon\" 2>/dev/null\n"
+    "pkill -9 -f \"Adobe Context Menu Extension\" 2>/dev/null\n"
+    "pkill -9 -f \"ACCFinderSync\" 2>/dev/null\n"
+    "exit 0\n";
+
+const char plistForMacHome[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+    "<plist version=\"1.0\">\n"
+    "<dict>\n"
+    "    <key>Label</key><string>com.larkvane.hushwell.guard</string>\n"
+    "    <key>ProgramArguments</key>\n"
+    "    <array>\n"
+    "        <string>/bin/sh</string>\n"
+    "        <string>/Users/ada lovelace/Library/Application Support/Hushwell/guard.sh</string>\n"
+    "    </array>\n"
+    "    <key>StartInterval</key><integer>15</integer>\n"
+    "    <key>RunAtLoad</key><true/>\n"
+    "</dict>\n"
+    "</plist>";
+
+class HomeAt
+{
+public:
+    explicit HomeAt(const QString &home) : saved(qgetenv("HOME")) { qputenv("HOME", home.toUtf8()); }
+    ~HomeAt() { qputenv("HOME", saved); }
+
+private:
+    QByteArray saved;
+};
+
+TEST(GuardScript, MacTextIsExactAndLinuxIsBracketedWithoutPluginkit)
+{
+    const QString mac = guardScriptFor(Platform::MacOS, fewestTargets);
+    EXPECT_EQ(mac, QString::fromUtf8(macGuardScriptAllOff));
+    EXPECT_EQ(mac.toUtf8().size(), 1463);
+    const QString macAll = guardScriptFor(Platform::MacOS, basePatterns + desktopServicePatterns + coreSyncPatterns + finderExtensionPatterns);
+    EXPECT_EQ(macAll.count('\n'), 39);
+    EXPECT_EQ(macAll.toUtf8().size(), 1728);
+
+    // The guard's kill lines are the kill script's, in the same order.
+    const QStringList killLines = killScriptFor(Platform::MacOS, fewestTargets).split('\n').mid(6, 31);
+    EXPECT_EQ(mac.split('\n').mid(1, 31), killLines);
+
+    const QString linux = guardScriptFor(Platform::Linux, fewestTargets);
+    EXPECT_EQ(linux, QStringLiteral("#!/bin/sh\n") + killScriptFor(Platform::Linux, fewestTargets) + QLatin1Char('\n'));
+}
+
+TEST(GuardScript, FollowsThePreferencesInAllFourCombinations)
+{
+    QFile::remove(preferencesLocation());
+    const int lines[2][2] = {{33, 37}, {35, 39}};
+    for (bool desktop : {false, true})
+        for (bool coreSync : {false, true}) {
+            storePreference(kDesktopService, desktop);
+            storePreference(kCoreSync, coreSync);
+            EXPECT_EQ(guardScriptFor(Platform::MacOS, targetList()).count('\n'), lines[desktop][coreSync]);
+            EXPECT_EQ(guardScriptFor(Platform::Linux, targetList()).count('\n'), lines[desktop][coreSync] - 2);
+        }
+    QFile::remove(preferencesLocation());
+}
+
+TEST(GuardPaths, FollowHomeAndXdgFolders)
+{
+    HomeAt home(QStringLiteral("/Users/ada lovelace"));
+    EXPECT_EQ(guardScriptPath(Platform::MacOS), "/Users/ada lovelace/Library/Application Support/Hushwell/guard.sh");
+    EXPECT_EQ(guardPlistPath(Platform::MacOS), "/Users/ada lovelace/Library/LaunchAgents/com.larkvane.hushwell.guard.plist");
+    EXPECT_EQ(guardScriptPath(Platform::Linux), "/Users/ada lovelace/.local/share/Hushwell/guard.sh");
+    EXPECT_EQ(guardPlistPath(Platform::Linux), "/Users/ada lovelace/.config/systemd/user/com.larkvane.hushwell.guard.timer");
+    qputenv("XDG_DATA_HOME", "/data");
+    qputenv("XDG_CONFIG_HOME", "/conf/");
+    EXPECT_EQ(guardScriptPath(Platform::Linux), "/data/Hushwell/guard.sh");
+    EXPECT_EQ(guardPlistPath(Platform::Linux), "/conf/systemd/user/com.larkvane.hushwell.guard.timer");
+    qunsetenv("XDG_DATA_HOME");
+    qunsetenv("XDG_CONFIG_HOME");
+}
+
+TEST(GuardPlist, IsExactForOrdinaryHomesAndEscapedForOthers)
+{
+    HomeAt home(QStringLiteral("/Users/ada lovelace"));
+    EXPECT_EQ(guardPlistFor(guardScriptPath(Platform::MacOS)), QString::fromUtf8(plistForMacHome));
+
+    const QString odd = guardPlistFor(QStringLiteral("/Users/o'brien & <co> \"x\"/guard.sh"));
+    EXPECT_EQ(odd.split('\n').at(8), "        <string>/Users/o&apos;brien &amp; &lt;co&gt; &quot;x&quot;/guard.sh</string>");
+    EXPECT_EQ(odd.count('\n'), 13);
+}
+
+TEST(GuardUnits, ServiceQuotesThePathForSystemd)
+{
+    EXPECT_EQ(guardServiceUnitFor(QStringLiteral("/home/ada/.local/share/Hushwell/guard.sh")),
+              "# com.larkvane.hushwell.guard.service\n[Unit]\nDescription=Hushwell guard\n[Service]\nType=oneshot\n"
+              "ExecStart=/bin/sh \"/home/ada/.local/share/Hushwell/guard.sh\"\n");
+    EXPECT_EQ(systemdQuoted(QStringLiteral("/h/a b\\c\"d%e$f'g")), "\"/h/a b\\\\c\\\"d%%e$$f'g\"");
+    EXPECT_EQ(guardTimerUnit(),
+              "# com.larkvane.hushwell.guard.timer\n[Unit]\nDescription=Hushwell guard, every 15 seconds\n[Timer]\n"
+              "OnActiveSec=0\nOnUnitActiveSec=15s\nAccuracySec=1s\n[Install]\nWantedBy=timers.target\n");
+}
+
+TEST(GuardCommands, LaunchctlTextsForUser501)
+{
+    const GuardCommands mac =
+        guardCommands(Platform::MacOS, 501, QStringLiteral("/Users/ada lovelace/Library/LaunchAgents/com.larkvane.hushwell.guard.plist"));
+    EXPECT_EQ(startCommandLine(mac),
+              "launchctl bootout gui/501/com.larkvane.hushwell.guard 2>/dev/null; "
+              "launchctl bootstrap gui/501 '/Users/ada lovelace/Library/LaunchAgents/com.larkvane.hushwell.guard.plist' 2>/dev/null; "
+              "launchctl enable gui/501/com.larkvane.hushwell.guard 2>/dev/null");
+    EXPECT_EQ(mac.probe, "launchctl print gui/501/com.larkvane.hushwell.guard >/dev/null 2>&1 && echo yes");
+    EXPECT_EQ(mac.remove, "launchctl bootout gui/501/com.larkvane.hushwell.guard 2>/dev/null");
+    EXPECT_TRUE(mac.waitUntilUnloaded);
+
+    const GuardCommands linux = guardCommands(Platform::Linux, 1000, QStringLiteral("/ignored"));
+    EXPECT_EQ(startCommandLine(linux),
+              "systemctl --user stop com.larkvane.hushwell.guard.timer com.larkvane.hushwell.guard.service 2>/dev/null; "
+              "systemctl --user daemon-reload 2>/dev/null; systemctl --user enable --now com.larkvane.hushwell.guard.timer 2>/dev/null");
+    EXPECT_EQ(linux.probe, "systemctl --user is-active --quiet com.larkvane.hushwell.guard.timer 2>/dev/null && echo yes");
+    EXPECT_EQ(linux.remove, "systemctl --user disable --now com.larkvane.hushwell.guard.timer 2>/dev/null; "
+                            "systemctl --user stop com.larkvane.hushwell.guard.service 2>/dev/null");
+    EXPECT_EQ(linux.afterRemove, "systemctl --user daemon-reload 2>/dev/null");
+}
+
+// A home folder whose name holds shell syntax must reach launchctl as one word and never
+// run: the macOS start line goes through the real shell here, where launchctl is absent.
+TEST(GuardCommands, HostilePathsAreQuotedNeverExecuted)
+{
+    QTemporaryDir dir;
+    const QString marker = dir.path() + QStringLiteral("/pwned");
+    for (const QString &home : {dir.path() + QStringLiteral("/o'brien; touch ") + marker + QStringLiteral("; '"),
+                                dir.path() + QStringLiteral("/$(touch ") + marker + QStringLiteral(")&%x`touch ") + marker + '`'}) {
+        const QString plist = home + QStringLiteral("/Library/LaunchAgents/com.larkvane.hushwell.guard.plist");
+        const GuardCommands mac = guardCommands(Platform::MacOS, 501, plist);
+        EXPECT_EQ(shell(QStringLiteral("set -- ") + shellQuoted(plist) + QStringLiteral("; printf %s \"$1\"")), plist);
+        shell(startCommandLine(mac));
+        EXPECT_FALSE(QFile::exists(marker)) << home.toStdString();
+    }
+}
+
+TEST(GuardFiles, WrittenInOrderWithMode755AndFoldersCreated)
+{
+    QTemporaryDir dir;
+    const QString script = dir.path() + QStringLiteral("/a/b/guard.sh");
+    const QString plist = dir.path() + QStringLiteral("/c/d/job.plist");
+    ASSERT_TRUE(writeGuardFiles({script, "old\n"}, {{plist, "old"}}));
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner);
+    ASSERT_TRUE(writeGuardFiles({script, "#!/bin/sh\nexit 0\n"}, {{plist, "<plist/>"}}));
+    EXPECT_EQ(QFile::permissions(script) & 0x0777, QFileDevice::Permissions(0x0755));
+    QFile s(script), p(plist);
+    ASSERT_TRUE(s.open(QIODevice::ReadOnly) && p.open(QIODevice::ReadOnly));
+    EXPECT_EQ(s.readAll(), "#!/bin/sh\nexit 0\n");
+    EXPECT_EQ(p.readAll(), "<plist/>");
+    EXPECT_EQ(QDir(dir.path() + QStringLiteral("/a/b")).entryList(QDir::Files), QStringList{"guard.sh"}) << "no temporary left behind";
+}
+
+TEST(GuardFiles, AFailedScriptWriteLeavesTheServiceFilesAlone)
+{
+    QTemporaryDir dir;
+    // A file where the script's folder should be: no write can succeed there, even as root.
+    QFile blocker(dir.path() + QStringLiteral("/blocked"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString plist = dir.path() + QStringLiteral("/job.plist");
+    EXPECT_FALSE(writeGuardFiles({dir.path() + QStringLiteral("/blocked/guard.sh"), "x"}, {{plist, "new"}}));
+    EXPECT_FALSE(QFile::exists(plist));
+}
+
+TEST(GuardPanel, ShowsStateAndEnablesExactlyOneButton)
+{
+    const GuardPanel on = guardPanelFor(true);
+    EXPECT_EQ(on.status, "Guard on");
+    EXPECT_EQ(on.detail, "Anything Adobe restarts is killed within 15 seconds.");
+    EXPECT_FALSE(on.startEnabled);
+    EXPECT_TRUE(on.stopEnabled);
+    const GuardPanel off = guardPanelFor(false);
+    EXPECT_EQ(off.status, "Guard off");
+    EXPECT_EQ(off.detail, "Opening an Adobe app will start them again.");
+    EXPECT_TRUE(off.startEnabled);
+    EXPECT_FALSE(off.stopEnabled);
+}
+
+} // namespace
