@@ -37,7 +37,7 @@ case "${1:-}" in
   run)
     install_missing
     build
-    exec "$build/cli/hushwellctl" status
+    exec "$build/app/hushwell"
     ;;
   test)
     install_missing

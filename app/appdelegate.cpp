@@ -1,0 +1,176 @@
+#include "app/appdelegate.h"
+
+#include "app/presentation.h"
+#include "app/sound.h"
+#include "guard/guardcontrol.h"
+#include "guard/guardpanel.h"
+#include "process/catalogue.h"
+#include "process/killpanel.h"
+#include "process/preferences.h"
+#include "process/scripts.h"
+#include "process/shell.h"
+#include "skin/domebutton.h"
+#include "skin/drawerview.h"
+#include "skin/factories.h"
+#include "skin/skin.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QThreadPool>
+
+namespace {
+
+void setTextColour(QLabel *label, const QColor &colour)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+// Slow work goes to the global pool; its one result comes back to the controller on the
+// main thread, in a single queued call.
+template<typename Work, typename Done>
+void inBackground(QObject *controller, Work work, Done done)
+{
+    QThreadPool::globalInstance()->start([controller, work, done] {
+        const bool result = work();
+        QMetaObject::invokeMethod(controller, [done, result] { done(result); }, Qt::QueuedConnection);
+    });
+}
+
+} // namespace
+
+AppDelegate::AppDelegate() = default;
+AppDelegate::~AppDelegate()
+{
+    delete window; // and with it every control
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    registerDefaultPreferences();
+    sound = Sound::load(soundPath(QCoreApplication::applicationDirPath()));
+    buildWindow();
+    window->show();
+    window->raise();
+    window->activateWindow();
+    refresh();
+}
+
+void AppDelegate::refresh()
+{
+    const KillPanel kill = killPanelFor(shell(countCommand()));
+    status->setText(kill.status);
+    setTextColour(status, statusColour(kill.running));
+    detail->setText(kill.detail);
+    dome->setLive(kill.running);
+    dome->update();
+
+    const GuardPanel guard = guardPanelFor(guardRunning());
+    blockStatus->setText(guard.status);
+    setTextColour(blockStatus, guardColour(guard.on));
+    blockDetail->setText(guard.detail);
+    blockButton->setEnabled(guard.startEnabled);
+    unblockButton->setEnabled(guard.stopEnabled);
+}
+
+void AppDelegate::playSound()
+{
+    // Stopped first, so a press while it still plays starts it again.
+    if (sound) {
+        sound->stop();
+        sound->play();
+    }
+}
+
+void AppDelegate::killPressed()
+{
+    if (wants(kSound))
+        playSound();
+    status->setText(workingText);
+    setTextColour(status, Skin::onYellowSoft());
+    detail->setText(QString());
+    dome->setEnabled(false);
+    inBackground(
+        this,
+        [] {
+            shell(killCommand());
+            return true;
+        },
+        [this](bool) {
+            dome->setEnabled(true);
+            refresh();
+            if (const auto line = detailAfterKill(status->text()))
+                detail->setText(*line);
+        });
+}
+
+void AppDelegate::blockPressed()
+{
+    blockButton->setEnabled(false);
+    blockStatus->setText(workingText);
+    setTextColour(blockStatus, Skin::onCasingSoft());
+    blockDetail->setText(QString());
+    inBackground(
+        this,
+        [] {
+            const bool started = startGuard();
+            // Whatever runs now is stopped at once, guard or no guard.
+            shell(killCommand());
+            return started;
+        },
+        [this](bool started) {
+            refresh();
+            if (const auto line = detailAfterBlock(started))
+                blockDetail->setText(*line);
+        });
+}
+
+void AppDelegate::unblockPressed()
+{
+    // The guard texts stay as they are until the guard has really stopped.
+    unblockButton->setEnabled(false);
+    inBackground(this, [] { return stopGuard(); },
+                 [this](bool stopped) {
+                     refresh();
+                     if (const auto line = detailAfterUnblock(stopped))
+                         blockDetail->setText(*line);
+                 });
+}
+
+void AppDelegate::toggleSettings()
+{
+    settingsOpen = !settingsOpen;
+    applyTitle(disclosure, disclosureTitle(settingsOpen));
+    const QRect geometry = drawerToggledGeometry(window->geometry(), settingsOpen);
+    // Shown before the window grows, hidden only after it has shrunk.
+    if (settingsOpen)
+        drawer->show();
+    QWidget *casing = window->centralWidget();
+    casing->setFixedSize(casing->width(), casing->height() + geometry.height() - window->height());
+    window->setFixedSize(geometry.size());
+    window->setGeometry(geometry);
+    if (!settingsOpen)
+        drawer->hide();
+}
+
+void AppDelegate::settingsChanged()
+{
+    storePreference(kDesktopService, desktopServiceBox->checkState() == Qt::Checked);
+    storePreference(kCoreSync, coreSyncBox->checkState() == Qt::Checked);
+    // A loaded guard keeps the target list it was started with; start it again.
+    if (guardRunning())
+        startGuard();
+    refresh();
+}
+
+void AppDelegate::soundToggled()
+{
+    const bool on = soundCheckbox->checkState() == Qt::Checked;
+    storePreference(kSound, on);
+    if (on)
+        playSound();
+}

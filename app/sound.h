@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QAudioOutput;
+class QMediaPlayer;
+
+// The kill button's sound effect. A file that is missing gives no Sound; one that cannot
+// be decoded, or a machine with no audio device, plays nothing. Neither is reported.
+class Sound : public QObject
+{
+public:
+    static std::unique_ptr<Sound> load(const QString &path);
+    ~Sound() override;
+
+    void stop();
+    void play();
+
+private:
+    explicit Sound(const QString &path);
+    QAudioOutput *output;
+    QMediaPlayer *player;
+};
+
+// Picks the FFmpeg media backend unless one was chosen: Debian's default GStreamer
+// backend crashes the process when its plugins are missing; FFmpeg's only fails to play.
+// Must run before the application object exists.
+void chooseMediaBackend();
+
+// Where the sound lies: Contents/Resources of the app bundle on macOS; elsewhere
+// ../share/hushwell beside the program (installed, and mirrored in the build tree).
+QString soundPath(const QString &applicationDir);

@@ -1,0 +1,176 @@
+// AppDelegate's construction of the window and the application menu.
+#include "app/appdelegate.h"
+
+#include "app/presentation.h"
+#include "process/catalogue.h"
+#include "process/preferences.h"
+#include "skin/casingview.h"
+#include "skin/domebutton.h"
+#include "skin/drawerview.h"
+#include "skin/factories.h"
+#include "skin/geometry.h"
+#include "skin/skin.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+// The design's frames are unflipped; children keep their Qt y, which is their distance
+// from the top edge, when the casing grows downward.
+QRect frame(qreal x, qreal y, qreal w, qreal h, qreal parentHeight)
+{
+    return toQt(QRectF(x, y, w, h), parentHeight).toRect();
+}
+
+QRect inCasing(qreal x, qreal y, qreal w, qreal h)
+{
+    return frame(x, y, w, h, winHeight);
+}
+
+QRect inDrawer(qreal x, qreal y, qreal w, qreal h)
+{
+    return frame(x, y, w, h, drawerHeight);
+}
+
+template<typename W>
+W *named(W *widget, const char *name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+Qt::CheckState stateFor(const QString &key)
+{
+    return wants(key) ? Qt::Checked : Qt::Unchecked;
+}
+
+} // namespace
+
+void AppDelegate::installMenu()
+{
+    QMenu *menu = window->menuBar()->addMenu(QStringLiteral("Hushwell"));
+    const QList<MenuEntry> entries = applicationMenuEntries();
+    const std::function<void()> actions[] = {
+        [this] { showAbout(); }, {}, [this] { window->showMinimized(); }, {}, [] { QApplication::quit(); }};
+    const QAction::MenuRole roles[] = {QAction::AboutRole, QAction::NoRole, QAction::NoRole, QAction::NoRole,
+                                       QAction::QuitRole};
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (entries[i].title.isEmpty()) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction *action = menu->addAction(entries[i].title, this, actions[i]);
+        action->setShortcut(entries[i].shortcut);
+        action->setMenuRole(roles[i]);
+    }
+}
+
+void AppDelegate::showAbout()
+{
+    QMessageBox::about(window, QStringLiteral("About Hushwell"),
+                       QStringLiteral("<b>Hushwell</b><br>Version %1").arg(QStringLiteral(HUSHWELL_VERSION)));
+}
+
+void AppDelegate::buildWindow()
+{
+    window = named(new QMainWindow, "window");
+    window->setWindowTitle(QStringLiteral("Hushwell"));
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    QPalette palette = window->palette();
+    palette.setColor(QPalette::Window, Skin::casing());
+    window->setPalette(palette);
+    // The menu bar keeps the desktop's own colours, readable above the dark casing: each
+    // role is set explicitly, or the window's dark palette would be inherited anyway.
+    QPalette desktop = QApplication::palette(window->menuBar());
+    for (const QPalette::ColorRole role : {QPalette::Window, QPalette::WindowText, QPalette::Button, QPalette::ButtonText})
+        desktop.setBrush(role, QBrush(desktop.brush(role)));
+    window->menuBar()->setPalette(desktop);
+    window->menuBar()->setAutoFillBackground(true);
+    installMenu();
+
+    auto *casing = named(new CasingView, "casing");
+    casing->setFixedSize(int(winWidth), int(winHeight));
+    fillCasing(casing);
+
+    drawer = named(new DrawerView(casing), "drawer");
+    drawer->setGeometry(0, 0, int(winWidth), int(drawerHeight));
+    drawer->hide();
+    casing->pinToBottom(drawer);
+    fillDrawer();
+
+    window->setCentralWidget(casing);
+    // Not resizable by the user: the content is 420 x 600 (below the menu bar, where the
+    // desktop puts it in the window) until the drawer opens.
+    window->setFixedSize(window->sizeHint());
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
+}
+
+void AppDelegate::fillCasing(CasingView *casing)
+{
+    label(QStringLiteral("ADOBE BACKGROUND PROCESSES"), 11, QFont::Bold, Skin::onYellowSoft(), inCasing(30, 544, 360, 16),
+          Qt::AlignHCenter, casing);
+    status = named(label(checkingText, 34, QFont::Medium, Skin::onYellow(), inCasing(30, 492, 360, 46), Qt::AlignHCenter, casing),
+                   "status");
+    detail = named(label(QString(), 11, QFont::Normal, Skin::onYellowSoft(), inCasing(30, 470, 360, 16), Qt::AlignHCenter, casing),
+                   "detail");
+
+    dome = named(new DomeButton(casing), "dome");
+    dome->setGeometry(inCasing(105, 232, 210, 210));
+    connect(dome, &DomeButton::clicked, this, &AppDelegate::killPressed);
+
+    blockStatus = named(label(QString(), 19, QFont::Medium, Skin::onCasing(), inCasing(20, 154, 380, 26), Qt::AlignHCenter, casing),
+                        "blockStatus");
+    blockDetail = named(label(QString(), 11, QFont::Normal, Skin::onCasingSoft(), inCasing(20, 136, 380, 16), Qt::AlignHCenter, casing),
+                        "blockDetail");
+
+    const auto pushButton = [casing, this](const QString &title, void (AppDelegate::*action)(), qreal x) {
+        auto *button = new QPushButton(title, casing);
+        button->setGeometry(inCasing(x, 96, 115, 30));
+        connect(button, &QPushButton::clicked, this, action);
+        return button;
+    };
+    blockButton = named(pushButton(QStringLiteral("Start Guard"), &AppDelegate::blockPressed, 30), "blockButton");
+    blockButton->setToolTip(startGuardTooltip());
+    unblockButton = named(pushButton(QStringLiteral("Stop Guard"), &AppDelegate::unblockPressed, 152), "unblockButton");
+    unblockButton->setToolTip(stopGuardTooltip());
+    named(pushButton(QStringLiteral("Refresh"), &AppDelegate::refresh, 274), "refreshButton");
+
+    soundCheckbox = named(lightCheckbox(QStringLiteral("Sound Effect (Rude)"), this, &AppDelegate::soundToggled,
+                                        inCasing(128, 58, 200, 20), casing),
+                          "soundCheckbox");
+    soundCheckbox->setCheckState(stateFor(kSound));
+
+    disclosure = named(new QPushButton(casing), "disclosure");
+    disclosure->setFlat(true);
+    disclosure->setGeometry(inCasing(140, 20, 140, 22));
+    applyTitle(disclosure, disclosureTitle(false));
+    connect(disclosure, &QPushButton::clicked, this, &AppDelegate::toggleSettings);
+}
+
+void AppDelegate::fillDrawer()
+{
+    label(QStringLiteral("ALSO KILL THESE"), 10, QFont::Bold, Skin::onCasingSoft(), inDrawer(30, 128, 360, 14), Qt::AlignHCenter,
+          drawer);
+    desktopServiceBox = named(lightCheckbox(QStringLiteral("Adobe Desktop Service"), this, &AppDelegate::settingsChanged,
+                                            inDrawer(30, 96, 300, 20), drawer),
+                              "desktopServiceBox");
+    desktopServiceBox->setCheckState(stateFor(kDesktopService));
+    desktopServiceBox->setToolTip(desktopServiceTooltip());
+    label(QStringLiteral("Handles licensing. Untick if Adobe apps start demanding a sign-in."), 10, QFont::Normal,
+          Skin::onCasingSoft(), inDrawer(50, 80, 350, 14), Qt::AlignLeft, drawer);
+    coreSyncBox = named(lightCheckbox(QStringLiteral("Core Sync (Adobe Content Synchronizer)"), this, &AppDelegate::settingsChanged,
+                                      inDrawer(30, 48, 320, 20), drawer),
+                        "coreSyncBox");
+    coreSyncBox->setCheckState(stateFor(kCoreSync));
+    coreSyncBox->setToolTip(coreSyncTooltip());
+    label(QStringLiteral("Syncs Creative Cloud Files and activates Adobe Fonts."), 10, QFont::Normal, Skin::onCasingSoft(),
+          inDrawer(50, 32, 350, 14), Qt::AlignLeft, drawer);
+}

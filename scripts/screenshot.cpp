@@ -1,0 +1,32 @@
+// Renders the real window offscreen and saves it with the drawer closed and open:
+//   hushwell-screenshot CLOSED.png OPEN.png
+// The preferences and guard of whatever HOME it runs under decide what it shows;
+// scripts/screenshot.sh gives it a fresh one.
+#include "app/appdelegate.h"
+#include "app/sound.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QPushButton>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    chooseMediaBackend();
+    QApplication app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: hushwell-screenshot CLOSED.png OPEN.png\n");
+        return 2;
+    }
+    AppDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    QMainWindow *window = delegate.mainWindow();
+    QApplication::processEvents();
+    bool saved = window->grab().save(QString::fromLocal8Bit(argv[1]));
+    delegate.toggleSettings();
+    QApplication::processEvents();
+    saved = window->grab().save(QString::fromLocal8Bit(argv[2])) && saved;
+    return saved ? 0 : 1;
+}

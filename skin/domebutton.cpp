@@ -1,0 +1,83 @@
+#include "skin/domebutton.h"
+
+#include "skin/geometry.h"
+#include "skin/skin.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+
+#include <cmath>
+
+namespace {
+
+QFont captionFont()
+{
+    QFont font;
+    font.setPixelSize(21);
+    font.setWeight(QFont::ExtraBold);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 1.6);
+    return font;
+}
+
+} // namespace
+
+DomeButton::DomeButton(QWidget *parent) : QAbstractButton(parent) {}
+
+bool DomeButton::hitButton(const QPoint &pos) const
+{
+    // Only the round collar is the button, not the corners of its square.
+    const QRectF collar = toQt(domeGeometry(size(), false).collar, height());
+    const QPointF d = QPointF(pos) - collar.center();
+    return std::hypot(d.x(), d.y()) <= collar.width() / 2;
+}
+
+void DomeButton::paintEvent(QPaintEvent *)
+{
+    const bool pressed = isDown();
+    const qreal h = height();
+    const DomeGeometry geometry = domeGeometry(size(), pressed);
+    const DomeColours colours = domeColours(isLive, pressed);
+    const QRectF dome = toQt(geometry.dome, h);
+
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+
+    painter.setBrush(Skin::collar());
+    painter.drawEllipse(toQt(geometry.collar, h));
+
+    // The light falls from the upper left: the gradient starts a quarter of the
+    // half-width left of and 0.45 of the half-height above the dome's centre and ends on
+    // a circle that encloses the dome.
+    const QPointF focal(dome.center().x() - 0.25 * dome.width() / 2, dome.center().y() - 0.45 * dome.height() / 2);
+    QRadialGradient gradient(dome.center(), std::hypot(dome.width(), dome.height()) / 2, focal);
+    gradient.setColorAt(0, colours.top);
+    gradient.setColorAt(1, colours.bottom);
+    painter.setBrush(gradient);
+    painter.drawEllipse(dome);
+
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(QColor::fromRgbF(0.45f, 0.05f, 0.05f), 2));
+    painter.drawEllipse(dome);
+
+    if (!pressed) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor::fromRgbF(1, 1, 1, 0.22f));
+        painter.drawEllipse(toQt(geometry.gloss, h));
+    }
+
+    // The caption, centred on the dome and sinking with it, with a soft shadow one point
+    // below it.
+    const QString caption = QStringLiteral("HUSH\nWELL");
+    const QFont font = captionFont();
+    painter.setFont(font);
+    const qreal th = QFontMetricsF(font).boundingRect(QRectF(0, 0, dome.width(), 200), Qt::AlignHCenter, caption).height();
+    const QRectF text(dome.x(), dome.center().y() - th / 2, dome.width(), th);
+    const QColor shadow = QColor::fromRgbF(0, 0, 0, 0.45f / 3);
+    painter.setPen(shadow);
+    for (const QPointF offset : {QPointF(-0.5, 1), QPointF(0.5, 1), QPointF(0, 1.8)})
+        painter.drawText(text.translated(offset), Qt::AlignHCenter | Qt::AlignVCenter, caption);
+    painter.setPen(Qt::white);
+    painter.drawText(text, Qt::AlignHCenter | Qt::AlignVCenter, caption);
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QAbstractButton>
+
+// The big red button. Draws a dark collar, a red dome lit by a radial gradient with a
+// dark rim, a gloss highlight and the caption "HUSH\nWELL". Bright while `live`,
+// darkened when not; pressed, it darkens further, sinks 4 points and loses its gloss.
+class DomeButton : public QAbstractButton
+{
+    Q_OBJECT
+    Q_PROPERTY(bool live READ live WRITE setLive)
+public:
+    explicit DomeButton(QWidget *parent = nullptr);
+
+    bool live() const { return isLive; }
+    // Only stores the flag; the owner asks for the redraw.
+    void setLive(bool live) { isLive = live; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    bool hitButton(const QPoint &pos) const override;
+
+private:
+    bool isLive = true;
+};

@@ -1,0 +1,60 @@
+#include "skin/factories.h"
+
+#include "skin/skin.h"
+
+namespace {
+
+void setTextColour(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::WindowText, colour);
+        palette.setColor(group, QPalette::ButtonText, colour);
+    }
+    widget->setPalette(palette);
+}
+
+} // namespace
+
+QFont systemFont(int pixelSize, QFont::Weight weight)
+{
+    QFont font;
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
+QLabel *label(const QString &text, int size, QFont::Weight weight, const QColor &colour, const QRect &frame,
+              Qt::Alignment align, QWidget *parent)
+{
+    auto *field = new QLabel(text, parent);
+    field->setFont(systemFont(size, weight));
+    setTextColour(field, colour);
+    field->setAlignment(align | Qt::AlignVCenter);
+    field->setGeometry(frame);
+    field->setAutoFillBackground(false); // the casing or housing shows through
+    field->setAttribute(Qt::WA_TranslucentBackground);
+    return field;
+}
+
+QCheckBox *makeLightCheckbox(const QString &title, const QRect &frame, QWidget *parent)
+{
+    auto *box = new QCheckBox(title, parent);
+    box->setGeometry(frame);
+    box->setFont(systemFont(12));
+    setTextColour(box, Skin::onCasing());
+    return box;
+}
+
+StyledTitle disclosureTitle(bool open)
+{
+    return {open ? QStringLiteral("\u25be  Settings") : QStringLiteral("\u25b8  Settings"), Skin::onCasingSoft(),
+            systemFont(12), Qt::AlignHCenter};
+}
+
+void applyTitle(QAbstractButton *button, const StyledTitle &title)
+{
+    button->setText(title.text);
+    button->setFont(title.font);
+    setTextColour(button, title.colour);
+}

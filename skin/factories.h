@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QColor>
+#include <QFont>
+#include <QLabel>
+
+// Standard controls styled for the casing, so the window never styles one by hand. Frames
+// are Qt geometry in the parent; the caller converts from the design's unflipped numbers.
+
+QFont systemFont(int pixelSize, QFont::Weight weight = QFont::Normal);
+
+// A label that draws no background, in the given font size, weight and colour.
+QLabel *label(const QString &text, int size, QFont::Weight weight, const QColor &colour, const QRect &frame,
+              Qt::Alignment align = Qt::AlignHCenter, QWidget *parent = nullptr);
+
+// A checkbox whose title is light grey 12-pixel text, readable on the dark casing. Its
+// toggles reach `receiver`'s `action` (a slot taking no argument); its state is not set.
+template<typename Receiver>
+QCheckBox *lightCheckbox(const QString &title, Receiver *receiver, void (Receiver::*action)(), const QRect &frame,
+                         QWidget *parent = nullptr);
+
+// The drawer button's title, closed ("▸  Settings") or open ("▾  Settings"), in 12-pixel
+// text of the soft casing grey, centred.
+struct StyledTitle {
+    QString text;
+    QColor colour;
+    QFont font;
+    Qt::Alignment alignment;
+};
+StyledTitle disclosureTitle(bool open);
+void applyTitle(QAbstractButton *button, const StyledTitle &title);
+
+// Implementation detail of lightCheckbox.
+QCheckBox *makeLightCheckbox(const QString &title, const QRect &frame, QWidget *parent);
+
+template<typename Receiver>
+QCheckBox *lightCheckbox(const QString &title, Receiver *receiver, void (Receiver::*action)(), const QRect &frame,
+                         QWidget *parent)
+{
+    QCheckBox *box = makeLightCheckbox(title, frame, parent);
+    QObject::connect(box, &QCheckBox::clicked, receiver, action);
+    return box;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+// Gives the test process its own HOME and clears the XDG folders, so no test ever reads
+// or writes the real account's preferences or guard files.
+class TemporaryHome : public ::testing::Environment
+{
+public:
+    void SetUp() override;
+    void TearDown() override;
+
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+};
+
+// Runs the event loop until `condition` holds or `ms` pass; returns the condition.
+bool waitUntil(const std::function<bool()> &condition, int ms = 10000);

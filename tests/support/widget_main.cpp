@@ -1,0 +1,17 @@
+// The main of widget tests: a real QApplication on Qt's offscreen platform.
+#include "app/sound.h"
+#include "support/temporaryhome.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    chooseMediaBackend();
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new TemporaryHome);
+    return RUN_ALL_TESTS();
+}

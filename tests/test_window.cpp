@@ -1,0 +1,340 @@
+// The real window under Qt's offscreen platform, with real fake targets and, for the
+// guard, a real systemd --user manager (see support/private-systemd.sh).
+#include "app/appdelegate.h"
+#include "app/presentation.h"
+#include "guard/guardcontrol.h"
+#include "guard/guardfiles.h"
+#include "process/catalogue.h"
+#include "process/preferences.h"
+#include "process/scripts.h"
+#include "process/shell.h"
+#include "skin/casingview.h"
+#include "skin/skin.h"
+#include "support/faketarget.h"
+#include "support/temporaryhome.h"
+#include "support/usermanager.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QSettings>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+QColor textColour(const QWidget *w)
+{
+    return w->palette().color(QPalette::WindowText);
+}
+
+class Window : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QFile::remove(preferencesLocation());
+        ASSERT_EQ(shell(countCommand()), "0") << "this machine already runs processes with Adobe's names";
+    }
+    void TearDown() override
+    {
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        delegate.reset();
+        if (manager) {
+            stopGuard();
+            manager.reset();
+        }
+        QFile::remove(preferencesLocation());
+    }
+    void launch()
+    {
+        delegate = std::make_unique<AppDelegate>();
+        delegate->applicationDidFinishLaunching();
+        window = delegate->mainWindow();
+    }
+    void needGuard()
+    {
+        if (!UserManager::unavailableReason().isEmpty())
+            GTEST_SKIP() << "needs an isolated systemd --user manager: " << UserManager::unavailableReason().toStdString();
+        manager = std::make_unique<UserManager>();
+        ASSERT_TRUE(manager->start());
+    }
+    template<typename W>
+    W *control(const char *name)
+    {
+        W *w = window->findChild<W *>(QLatin1String(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QLabel *text(const char *name) { return control<QLabel>(name); }
+    QPushButton *button(const char *name) { return control<QPushButton>(name); }
+    QCheckBox *box(const char *name) { return control<QCheckBox>(name); }
+    DomeButton *dome() { return control<DomeButton>("dome"); }
+
+    std::unique_ptr<UserManager> manager;
+    std::unique_ptr<AppDelegate> delegate;
+    QMainWindow *window = nullptr;
+};
+
+TEST_F(Window, ConstructionOnAFreshAccount)
+{
+    launch();
+    EXPECT_EQ(window->windowTitle(), "Hushwell");
+    EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "not resizable";
+    auto *casing = control<CasingView>("casing");
+    EXPECT_EQ(casing->size(), QSize(420, 600));
+
+    struct Frame {
+        const char *name;
+        QRect qt;
+    };
+    // The design's unflipped frames, as Qt places them in a 600-point-high casing.
+    for (const Frame &f : {Frame{"status", {30, 62, 360, 46}}, Frame{"detail", {30, 114, 360, 16}},
+                           Frame{"dome", {105, 158, 210, 210}}, Frame{"blockStatus", {20, 420, 380, 26}},
+                           Frame{"blockDetail", {20, 448, 380, 16}}, Frame{"blockButton", {30, 474, 115, 30}},
+                           Frame{"unblockButton", {152, 474, 115, 30}}, Frame{"refreshButton", {274, 474, 115, 30}},
+                           Frame{"soundCheckbox", {128, 522, 200, 20}}, Frame{"disclosure", {140, 558, 140, 22}},
+                           Frame{"drawer", {0, 442, 420, 158}}, Frame{"desktopServiceBox", {30, 42, 300, 20}},
+                           Frame{"coreSyncBox", {30, 90, 320, 20}}})
+        EXPECT_EQ(control<QWidget>(f.name)->geometry(), f.qt) << f.name;
+
+    EXPECT_EQ(text("status")->font().pixelSize(), 34);
+    EXPECT_EQ(text("status")->font().weight(), QFont::Medium);
+    EXPECT_EQ(textColour(text("detail")), Skin::onYellowSoft());
+    EXPECT_EQ(text("blockStatus")->font().pixelSize(), 19);
+    EXPECT_EQ(textColour(text("blockDetail")), Skin::onCasingSoft());
+    EXPECT_EQ(button("blockButton")->text(), "Start Guard");
+    EXPECT_EQ(button("blockButton")->toolTip(),
+              "Watches in the background and kills Adobe's processes again every 15 seconds, however often they come back.");
+    EXPECT_EQ(button("unblockButton")->toolTip(), "Stops watching. Adobe's processes are left alone from then on.");
+    EXPECT_TRUE(button("refreshButton")->toolTip().isEmpty());
+    EXPECT_EQ(button("disclosure")->text(), QString::fromUtf8("\u25b8  Settings"));
+    EXPECT_TRUE(button("disclosure")->isFlat());
+
+    auto *drawer = control<QWidget>("drawer");
+    EXPECT_TRUE(drawer->isHidden());
+    EXPECT_EQ(casing->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).last(), drawer)
+        << "the drawer lies above everything else";
+    EXPECT_FALSE(box("soundCheckbox")->isChecked());
+    EXPECT_TRUE(box("desktopServiceBox")->isChecked());
+    EXPECT_TRUE(box("coreSyncBox")->isChecked());
+    EXPECT_EQ(box("desktopServiceBox")->toolTip().left(33), "Adobe's licensing service. Leave ");
+    EXPECT_EQ(box("coreSyncBox")->toolTip(),
+              "Syncs the Creative Cloud Files folder and activates Adobe Fonts. Untick it if you use either.");
+
+    const QList<QAction *> menus = window->menuBar()->actions();
+    ASSERT_EQ(menus.size(), 1);
+    EXPECT_EQ(menus[0]->text(), "Hushwell");
+    const QList<QAction *> entries = menus[0]->menu()->actions();
+    ASSERT_EQ(entries.size(), 5);
+    EXPECT_EQ(entries[0]->text(), "About Hushwell");
+    EXPECT_TRUE(entries[0]->shortcut().isEmpty());
+    EXPECT_TRUE(entries[1]->isSeparator() && entries[3]->isSeparator());
+    EXPECT_EQ(entries[2]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+    EXPECT_EQ(entries[4]->text(), "Quit Hushwell");
+    EXPECT_EQ(entries[4]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+}
+
+TEST_F(Window, CheckboxesShowStoredValuesOverDefaults)
+{
+    storePreference(kCoreSync, false);
+    launch();
+    EXPECT_FALSE(box("coreSyncBox")->isChecked());
+    EXPECT_TRUE(box("desktopServiceBox")->isChecked());
+    EXPECT_FALSE(box("soundCheckbox")->isChecked());
+}
+
+TEST_F(Window, RefreshShowsHowManyRunAndLightsTheDome)
+{
+    launch();
+    EXPECT_EQ(text("status")->text(), "All quiet");
+    EXPECT_EQ(textColour(text("status")), statusColour(false));
+    EXPECT_EQ(text("detail")->text(), "Nothing of Adobe's is running in the background.");
+    EXPECT_FALSE(dome()->live());
+    EXPECT_EQ(text("blockStatus")->text(), "Guard off");
+    EXPECT_EQ(textColour(text("blockStatus")), guardColour(false));
+    EXPECT_NE(button("blockButton")->isEnabled(), button("unblockButton")->isEnabled());
+
+    FakeTarget one(QStringLiteral("AdobeIPCBroker"));
+    button("refreshButton")->click();
+    EXPECT_EQ(text("status")->text(), "1 running");
+    EXPECT_EQ(textColour(text("status")), statusColour(true));
+    EXPECT_EQ(text("detail")->text(), "One process is helping itself to your CPU.");
+    EXPECT_TRUE(dome()->live());
+
+    FakeTarget two(QStringLiteral("CCXProcess")), three(QStringLiteral("Core Sync"));
+    button("refreshButton")->click();
+    EXPECT_EQ(text("status")->text(), "3 running");
+    EXPECT_EQ(text("detail")->text(), "Helping themselves to your CPU.");
+}
+
+TEST_F(Window, KillWorksInTheBackgroundAndReportsQuiet)
+{
+    launch();
+    FakeTarget a(QStringLiteral("AdobeGCClient")), b(QStringLiteral("Adobe Crash Processor"), FakeTarget::IgnoreTerm);
+    button("refreshButton")->click();
+    ASSERT_EQ(text("status")->text(), "2 running");
+
+    dome()->click();
+    EXPECT_EQ(text("status")->text(), workingText);
+    EXPECT_EQ(textColour(text("status")), Skin::onYellowSoft());
+    EXPECT_TRUE(text("detail")->text().isEmpty());
+    EXPECT_FALSE(dome()->isEnabled());
+    dome()->click(); // ignored while the first kill runs
+
+    // The window keeps answering during the script's two-second pause.
+    bool timerFired = false;
+    QTimer::singleShot(200, [&] { timerFired = true; });
+    ASSERT_TRUE(waitUntil([&] { return timerFired; }));
+    EXPECT_FALSE(dome()->isEnabled());
+
+    ASSERT_TRUE(waitUntil([&] { return dome()->isEnabled(); }));
+    EXPECT_EQ(text("status")->text(), "All quiet");
+    EXPECT_EQ(text("detail")->text(), "Fans should settle down shortly.");
+    EXPECT_FALSE(dome()->live());
+    EXPECT_FALSE(a.alive());
+    EXPECT_FALSE(b.alive());
+}
+
+TEST_F(Window, KillWithTheSoundOnStillWorksWithoutAnAudioDevice)
+{
+    launch();
+    box("soundCheckbox")->click();
+    EXPECT_TRUE(wants(kSound));
+    dome()->click();
+    ASSERT_TRUE(waitUntil([&] { return dome()->isEnabled(); }));
+    box("soundCheckbox")->click();
+    EXPECT_FALSE(wants(kSound));
+}
+
+TEST_F(Window, DrawerGrowsTheWindowDownwardAndBack)
+{
+    launch();
+    const QRect before = window->geometry();
+    auto *drawer = control<QWidget>("drawer");
+    button("disclosure")->click();
+    EXPECT_EQ(window->geometry(), QRect(before.x(), before.y(), before.width(), before.height() + 158));
+    EXPECT_FALSE(drawer->isHidden());
+    EXPECT_EQ(button("disclosure")->text(), QString::fromUtf8("\u25be  Settings"));
+    EXPECT_EQ(control<CasingView>("casing")->height(), 758);
+    EXPECT_EQ(drawer->geometry(), QRect(0, 600, 420, 158)) << "pinned to the bottom edge";
+    EXPECT_EQ(button("blockButton")->geometry().y(), 474) << "the rest keeps its distance from the top";
+
+    button("disclosure")->click();
+    EXPECT_EQ(window->geometry(), before);
+    EXPECT_TRUE(drawer->isHidden());
+    EXPECT_EQ(button("disclosure")->text(), QString::fromUtf8("\u25b8  Settings"));
+    EXPECT_EQ(drawerToggledGeometry(QRect(10, 20, 420, 600), true), QRect(10, 20, 420, 758));
+}
+
+TEST_F(Window, EitherTargetBoxWritesBothPreferences)
+{
+    launch();
+    box("desktopServiceBox")->click();
+    QSettings stored(preferencesLocation(), QSettings::IniFormat);
+    EXPECT_EQ(stored.value(kDesktopService), false);
+    EXPECT_EQ(stored.value(kCoreSync), true);
+    EXPECT_FALSE(QFile::exists(guardScriptPath())) << "no guard, so no guard files";
+
+    FakeTarget licensing(QStringLiteral("Adobe Desktop Service"));
+    button("refreshButton")->click();
+    EXPECT_EQ(text("status")->text(), "All quiet") << "no longer a target";
+    box("desktopServiceBox")->click();
+    EXPECT_EQ(text("status")->text(), "1 running") << "recounted at once";
+}
+
+TEST_F(Window, BlockAndUnblockAgainstTheRealManager)
+{
+    needGuard();
+    launch();
+    FakeTarget running(QStringLiteral("AdobeUpdateService"));
+    button("blockButton")->click();
+    EXPECT_EQ(text("blockStatus")->text(), workingText);
+    EXPECT_EQ(textColour(text("blockStatus")), Skin::onCasingSoft());
+    EXPECT_FALSE(button("blockButton")->isEnabled());
+    ASSERT_TRUE(waitUntil([&] { return text("blockStatus")->text() == "Guard on"; }));
+    EXPECT_EQ(textColour(text("blockStatus")), guardColour(true));
+    EXPECT_EQ(text("blockDetail")->text(), "Anything Adobe restarts is killed within 15 seconds.");
+    EXPECT_FALSE(button("blockButton")->isEnabled());
+    EXPECT_TRUE(button("unblockButton")->isEnabled());
+    EXPECT_FALSE(running.alive()) << "the block kills at once";
+    EXPECT_EQ(text("status")->text(), "All quiet");
+
+    button("unblockButton")->click();
+    EXPECT_FALSE(button("unblockButton")->isEnabled());
+    EXPECT_EQ(text("blockStatus")->text(), "Guard on") << "unchanged until the guard has stopped";
+    EXPECT_EQ(text("blockDetail")->text(), "Anything Adobe restarts is killed within 15 seconds.");
+    ASSERT_TRUE(waitUntil([&] { return text("blockStatus")->text() == "Guard off"; }));
+    EXPECT_EQ(text("blockDetail")->text(), "Opening an Adobe app will start them again.");
+    EXPECT_TRUE(button("blockButton")->isEnabled());
+    EXPECT_FALSE(button("unblockButton")->isEnabled());
+}
+
+TEST_F(Window, GuardFailuresSayWhatFailed)
+{
+    needGuard();
+    launch();
+    // A file where the script's folder should be: no write succeeds there, even as root.
+    const QString folder = QFileInfo(guardScriptPath()).path();
+    QDir(folder).removeRecursively();
+    QDir().mkpath(QFileInfo(folder).path());
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    button("blockButton")->click();
+    ASSERT_TRUE(waitUntil([&] { return text("blockStatus")->text() != workingText; }));
+    EXPECT_EQ(text("blockStatus")->text(), "Guard off");
+    EXPECT_EQ(text("blockDetail")->text(), "Couldn't start the guard.");
+    EXPECT_TRUE(button("blockButton")->isEnabled());
+    EXPECT_FALSE(button("unblockButton")->isEnabled());
+    QFile::remove(folder);
+
+    // A unit folder that cannot change: the guard can be neither disabled nor removed.
+    ASSERT_TRUE(startGuard());
+    button("refreshButton")->click();
+    const QString units = QFileInfo(guardPlistPath()).path();
+    ASSERT_EQ(shell(QStringLiteral("mount --bind '%1' '%1' && mount -o remount,ro,bind '%1' && echo ok").arg(units)), "ok");
+    button("unblockButton")->click();
+    ASSERT_TRUE(waitUntil([&] { return button("unblockButton")->isEnabled() || button("blockButton")->isEnabled(); }));
+    shell(QStringLiteral("umount '%1'").arg(units));
+    EXPECT_EQ(text("blockStatus")->text(), "Guard on");
+    EXPECT_EQ(text("blockDetail")->text(), "Couldn't stop the guard.");
+    EXPECT_TRUE(button("unblockButton")->isEnabled());
+    EXPECT_FALSE(button("blockButton")->isEnabled());
+}
+
+TEST_F(Window, ChangingTargetsWhileGuardedRewritesTheGuardFirst)
+{
+    needGuard();
+    launch();
+    ASSERT_TRUE(startGuard());
+    button("refreshButton")->click();
+    auto script = [] {
+        QFile f(guardScriptPath());
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    };
+    ASSERT_TRUE(script().contains(QLatin1String("[C]ore Sync")));
+    box("coreSyncBox")->click();
+    EXPECT_FALSE(script().contains(QLatin1String("ore Sync")));
+    EXPECT_EQ(text("blockStatus")->text(), "Guard on");
+}
+
+TEST(Presentation, DetailLinesAfterActions)
+{
+    EXPECT_EQ(detailAfterKill("All quiet"), "Fans should settle down shortly.");
+    EXPECT_EQ(detailAfterKill("1 running"), std::nullopt);
+    EXPECT_EQ(detailAfterBlock(false), "Couldn't start the guard.");
+    EXPECT_EQ(detailAfterBlock(true), std::nullopt);
+    EXPECT_EQ(detailAfterUnblock(false), "Couldn't stop the guard.");
+    EXPECT_EQ(detailAfterUnblock(true), std::nullopt);
+    EXPECT_EQ(workingText.size(), 8);
+    EXPECT_EQ(workingText.toUtf8().size(), 10);
+}
+
+} // namespace
