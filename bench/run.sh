@@ -48,3 +48,9 @@ printf '  of which %d pkill scans of %d processes take %.3f s\n' "$targets" "$(p
 
 echo "== guard (its own systemd --user manager; 300 idle processes still running)"
 tests/support/private-systemd.sh "$build/bench/bench_guard"
+
+echo "== window (offscreen)"
+kill -9 "${pids[@]}" 2>/dev/null || true; wait 2>/dev/null || true; pids=()
+# A warm run first, so the figures are not those of a cold file cache.
+QT_QPA_PLATFORM=offscreen "$build/bench/bench_window" "$(date +%s%N)" 1 >/dev/null 2>&1
+QT_QPA_PLATFORM=offscreen "$build/bench/bench_window" "$(date +%s%N)" 30 2>/dev/null
