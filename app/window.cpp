@@ -6,6 +6,7 @@
 #include "process/preferences.h"
 #include "skin/casingview.h"
 #include "skin/domebutton.h"
+#include "skin/domeicon.h"
 #include "skin/drawerview.h"
 #include "skin/factories.h"
 #include "skin/geometry.h"
@@ -82,6 +83,7 @@ void AppDelegate::buildWindow()
 {
     window = named(new QMainWindow, "window");
     window->setWindowTitle(QStringLiteral("Hushwell"));
+    window->setWindowIcon(domeIcon()); // also the About panel's
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, Skin::casing());
@@ -106,6 +108,7 @@ void AppDelegate::buildWindow()
     fillDrawer();
 
     window->setCentralWidget(casing);
+
     // Not resizable by the user: the content is 420 x 600 (below the menu bar, where the
     // desktop puts it in the window) until the drawer opens.
     window->setFixedSize(window->sizeHint());
@@ -121,19 +124,32 @@ void AppDelegate::fillCasing(CasingView *casing)
                    "status");
     detail = named(label(QString(), 11, QFont::Normal, Skin::onYellowSoft(), inCasing(30, 470, 360, 16), Qt::AlignHCenter, casing),
                    "detail");
+    // Screen readers read a label's text as its name; these say which panel it belongs to.
+    status->setAccessibleDescription(QStringLiteral("Adobe background processes"));
+    detail->setAccessibleDescription(QStringLiteral("Adobe background processes, detail"));
 
     dome = named(new DomeButton(casing), "dome");
     dome->setGeometry(inCasing(105, 232, 210, 210));
+    // Every control takes keyboard focus (macOS buttons otherwise only with full
+    // keyboard access), in the order they were made: the order the eye reads them.
+    dome->setFocusPolicy(Qt::StrongFocus);
+    dome->setAccessibleName(QStringLiteral("Hush"));
+    dome->setAccessibleDescription(QStringLiteral(
+        "Stops Adobe Creative Cloud's background processes: its helpers, updaters, crash reporter and IPC broker, "
+        "and the licensing and sync services ticked in Settings."));
     connect(dome, &DomeButton::clicked, this, &AppDelegate::killPressed);
 
     blockStatus = named(label(QString(), 19, QFont::Medium, Skin::onCasing(), inCasing(20, 154, 380, 26), Qt::AlignHCenter, casing),
                         "blockStatus");
     blockDetail = named(label(QString(), 11, QFont::Normal, Skin::onCasingSoft(), inCasing(20, 136, 380, 16), Qt::AlignHCenter, casing),
                         "blockDetail");
+    blockStatus->setAccessibleDescription(QStringLiteral("Guard"));
+    blockDetail->setAccessibleDescription(QStringLiteral("Guard, detail"));
 
     const auto pushButton = [casing, this](const QString &title, void (AppDelegate::*action)(), qreal x) {
         auto *button = new QPushButton(title, casing);
         button->setGeometry(inCasing(x, 96, 115, 30));
+        button->setFocusPolicy(Qt::StrongFocus);
         connect(button, &QPushButton::clicked, this, action);
         return button;
     };
@@ -150,6 +166,7 @@ void AppDelegate::fillCasing(CasingView *casing)
 
     disclosure = named(new QPushButton(casing), "disclosure");
     disclosure->setFlat(true);
+    disclosure->setFocusPolicy(Qt::StrongFocus);
     disclosure->setGeometry(inCasing(140, 20, 140, 22));
     applyTitle(disclosure, disclosureTitle(false));
     connect(disclosure, &QPushButton::clicked, this, &AppDelegate::toggleSettings);

@@ -34,7 +34,7 @@ for round in 1 2 3 4 5; do
   start=$(date +%s.%N)
   "$build/cli/hushwellctl" kill >/dev/null
   end=$(date +%s.%N)
-  times+=("$(echo "$end - $start" | bc -l)")
+  times+=("$(awk -v a="$start" -v b="$end" 'BEGIN {print b - a}')")
 done
 printf 'hushwellctl kill, 50 fake targets: median %.3f s over 5 runs (goal <= 2.15 s)\n' \
   "$(printf '%s\n' "${times[@]}" | median)"
@@ -44,7 +44,7 @@ start=$(date +%s.%N)
 for _ in $(seq "$targets"); do pkill -f "[N]o such process name" || true; done
 end=$(date +%s.%N)
 printf '  of which %d pkill scans of %d processes take %.3f s\n' "$targets" "$(ps ax --no-headers | wc -l)" \
-  "$(echo "$end - $start" | bc -l)"
+  "$(awk -v a="$start" -v b="$end" 'BEGIN {print b - a}')"
 
 echo "== guard (its own systemd --user manager; 300 idle processes still running)"
 tests/support/private-systemd.sh "$build/bench/bench_guard"

@@ -3,6 +3,7 @@
 #include "skin/geometry.h"
 #include "skin/skin.h"
 
+#include <QFocusEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
@@ -32,6 +33,18 @@ bool DomeButton::hitButton(const QPoint &pos) const
     return std::hypot(d.x(), d.y()) <= collar.width() / 2;
 }
 
+void DomeButton::focusInEvent(QFocusEvent *event)
+{
+    keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
+void DomeButton::focusOutEvent(QFocusEvent *event)
+{
+    keyboardFocus = false;
+    QAbstractButton::focusOutEvent(event);
+}
+
 void DomeButton::paintEvent(QPaintEvent *)
 {
     const bool pressed = isDown();
@@ -46,6 +59,13 @@ void DomeButton::paintEvent(QPaintEvent *)
 
     painter.setBrush(Skin::collar());
     painter.drawEllipse(toQt(geometry.collar, h));
+    if (keyboardFocus && hasFocus()) {
+        // Only for keyboard users, who need to see where Space will act.
+        painter.setPen(QPen(Skin::onCasing(), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(toQt(geometry.collar, h).adjusted(1, 1, -1, -1));
+        painter.setPen(Qt::NoPen);
+    }
 
     // The light falls from the upper left: the gradient starts a quarter of the
     // half-width left of and 0.45 of the half-height above the dome's centre and ends on
@@ -67,6 +87,8 @@ void DomeButton::paintEvent(QPaintEvent *)
         painter.drawEllipse(toQt(geometry.gloss, h));
     }
 
+    if (!captionShown)
+        return;
     // The caption, centred on the dome and sinking with it, with a soft shadow one point
     // below it.
     const QString caption = QStringLiteral("HUSH\nWELL");

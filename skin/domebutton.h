@@ -16,10 +16,17 @@ public:
     // Only stores the flag; the owner asks for the redraw.
     void setLive(bool live) { isLive = live; }
 
+    // The application icon is drawn without the caption, which small sizes cannot show.
+    void setCaptionShown(bool shown) { captionShown = shown; }
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     bool hitButton(const QPoint &pos) const override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     bool isLive = true;
+    bool captionShown = true;
+    bool keyboardFocus = false; // focus that came from the keyboard shows a ring
 };

@@ -42,6 +42,7 @@ QCheckBox *makeLightCheckbox(const QString &title, const QRect &frame, QWidget *
     auto *box = new QCheckBox(title, parent);
     box->setGeometry(frame);
     box->setFont(systemFont(12));
+    box->setFocusPolicy(Qt::StrongFocus);
     setTextColour(box, Skin::onCasing());
     return box;
 }

@@ -16,10 +16,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QSet>
+#include <QTest>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSettings>
 #include <QThreadPool>
 #include <QTimer>
@@ -323,6 +328,63 @@ TEST_F(Window, ChangingTargetsWhileGuardedRewritesTheGuardFirst)
     box("coreSyncBox")->click();
     EXPECT_FALSE(script().contains(QLatin1String("ore Sync")));
     EXPECT_EQ(text("blockStatus")->text(), "Guard on");
+}
+
+TEST_F(Window, KeyboardAloneReachesEveryControlAndPressesTheDome)
+{
+    launch();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    button("disclosure")->click(); // so the drawer's boxes are in the chain too
+    const auto focused = [] { return QApplication::focusWidget(); };
+    QSet<QString> reached;
+    for (int tabs = 0; tabs < 20; ++tabs) {
+        ASSERT_NE(focused(), nullptr);
+        reached << focused()->objectName();
+        QTest::keyClick(focused(), Qt::Key_Tab);
+    }
+    for (const char *name : {"dome", "blockButton", "refreshButton", "soundCheckbox", "disclosure", "desktopServiceBox",
+                             "coreSyncBox"})
+        EXPECT_TRUE(reached.contains(QLatin1String(name))) << name;
+
+    FakeTarget target(QStringLiteral("AdobeCRDaemon"));
+    for (int tabs = 0; focused() != dome() && tabs < 20; ++tabs)
+        QTest::keyClick(focused(), Qt::Key_Tab);
+    ASSERT_EQ(focused(), dome());
+    QTest::keyClick(dome(), Qt::Key_Space);
+    EXPECT_EQ(text("status")->text(), workingText);
+    ASSERT_TRUE(waitUntil([&] { return dome()->isEnabled(); }));
+    EXPECT_EQ(text("status")->text(), "All quiet");
+    EXPECT_FALSE(target.alive());
+}
+
+TEST_F(Window, ScreenReadersHearTheDomeAndTheStatusLines)
+{
+    launch();
+    QAccessibleInterface *domeAccess = QAccessible::queryAccessibleInterface(dome());
+    ASSERT_NE(domeAccess, nullptr);
+    EXPECT_EQ(domeAccess->role(), QAccessible::Button);
+    EXPECT_EQ(domeAccess->text(QAccessible::Name), "Hush");
+    EXPECT_TRUE(domeAccess->text(QAccessible::Description).startsWith("Stops Adobe Creative Cloud's background processes"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(text("status"))->text(QAccessible::Name), "All quiet");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(text("blockStatus"))->text(QAccessible::Name), "Guard off");
+}
+
+TEST_F(Window, AboutShowsNameVersionAndIcon)
+{
+    launch();
+    QString shown;
+    bool iconShown = false;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        shown = box->text();
+        iconShown = !box->iconPixmap().isNull();
+        box->accept();
+    });
+    delegate->showAbout();
+    EXPECT_TRUE(shown.contains("Hushwell")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(HUSHWELL_VERSION));
+    EXPECT_TRUE(iconShown);
 }
 
 TEST(Presentation, DetailLinesAfterActions)
