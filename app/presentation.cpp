@@ -63,13 +63,12 @@ QRect drawerToggledGeometry(const QRect &geometry, bool nowOpen)
     return geometry.adjusted(0, 0, 0, nowOpen ? change : -change);
 }
 
-QList<MenuEntry> applicationMenuEntries()
+QList<MenuEntry> applicationMenuEntries(Platform platform)
 {
-    return {
-        {QStringLiteral("About Hushwell"), {}},
-        {{}, {}},
-        {QStringLiteral("Hide Hushwell"), QKeySequence(Qt::CTRL | Qt::Key_H)},
-        {{}, {}},
-        {QStringLiteral("Quit Hushwell"), QKeySequence(Qt::CTRL | Qt::Key_Q)},
-    };
+    QList<MenuEntry> entries{{MenuCommand::About, QStringLiteral("About Hushwell"), {}}, {MenuCommand::Separator, {}, {}}};
+    if (platform != Platform::MacOS)
+        entries += {{MenuCommand::Hide, QStringLiteral("Hide Hushwell"), QKeySequence(Qt::CTRL | Qt::Key_H)},
+                    {MenuCommand::Separator, {}, {}}};
+    entries += {MenuCommand::Quit, QStringLiteral("Quit Hushwell"), QKeySequence(Qt::CTRL | Qt::Key_Q)};
+    return entries;
 }

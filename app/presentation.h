@@ -1,5 +1,7 @@
 #pragma once
 
+#include "process/platform.h"
+
 #include <QColor>
 #include <QKeySequence>
 #include <QList>
@@ -32,9 +34,11 @@ QString coreSyncTooltip();
 // edge moves down (opening) or up (closing) by the drawer's height.
 QRect drawerToggledGeometry(const QRect &geometry, bool nowOpen);
 
-// The application menu, in order; an empty title is a separator.
+// The application menu, in order. macOS puts Hide in the application menu itself.
+enum class MenuCommand { Separator, About, Hide, Quit };
 struct MenuEntry {
+    MenuCommand command;
     QString title;
-    QKeySequence shortcut;
+    QKeySequence shortcut; // Ctrl is Command on macOS
 };
-QList<MenuEntry> applicationMenuEntries();
+QList<MenuEntry> applicationMenuEntries(Platform platform = nativePlatform());

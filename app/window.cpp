@@ -56,20 +56,27 @@ Qt::CheckState stateFor(const QString &key)
 
 void AppDelegate::installMenu()
 {
+    // On macOS the roles move About and Quit into the application menu.
     QMenu *menu = window->menuBar()->addMenu(QStringLiteral("Hushwell"));
-    const QList<MenuEntry> entries = applicationMenuEntries();
-    const std::function<void()> actions[] = {
-        [this] { showAbout(); }, {}, [this] { window->showMinimized(); }, {}, [] { QApplication::quit(); }};
-    const QAction::MenuRole roles[] = {QAction::AboutRole, QAction::NoRole, QAction::NoRole, QAction::NoRole,
-                                       QAction::QuitRole};
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (entries[i].title.isEmpty()) {
+    for (const MenuEntry &entry : applicationMenuEntries()) {
+        QAction *action = nullptr;
+        switch (entry.command) {
+        case MenuCommand::Separator:
             menu->addSeparator();
             continue;
+        case MenuCommand::About:
+            action = menu->addAction(entry.title, this, &AppDelegate::showAbout);
+            action->setMenuRole(QAction::AboutRole);
+            break;
+        case MenuCommand::Hide:
+            action = menu->addAction(entry.title, window.data(), &QWidget::showMinimized);
+            break;
+        case MenuCommand::Quit:
+            action = menu->addAction(entry.title, qApp, &QCoreApplication::quit);
+            action->setMenuRole(QAction::QuitRole);
+            break;
         }
-        QAction *action = menu->addAction(entries[i].title, this, actions[i]);
-        action->setShortcut(entries[i].shortcut);
-        action->setMenuRole(roles[i]);
+        action->setShortcut(entry.shortcut);
     }
 }
 

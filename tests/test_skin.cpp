@@ -9,6 +9,8 @@
 
 #include <QImage>
 
+#include <memory>
+
 namespace {
 
 void expectRect(const QRectF &actual, const QRectF &expected, const char *what)
@@ -148,33 +150,19 @@ TEST(Drawing, DomeIsLitOrDarkAndRestsOnItsCollar)
     EXPECT_NEAR(darkBody.red(), litBody.red() * 0.72, 4) << "not live: 28% towards black";
 }
 
-TEST(Factories, LabelsCheckboxesAndTheDisclosureTitle)
+TEST(Factories, LabelsDrawNoBackgroundAndTitlesDifferOnlyInTheirTriangle)
 {
-    QLabel *centred = label("x", 11, QFont::Bold, Skin::onYellow(), QRect(1, 2, 3, 4));
+    const std::unique_ptr<QLabel> centred(label("x", 11, QFont::Bold, Skin::onYellow(), QRect(1, 2, 3, 4)));
     EXPECT_TRUE(centred->alignment() & Qt::AlignHCenter);
-    EXPECT_EQ(centred->font().pixelSize(), 11);
-    EXPECT_EQ(centred->font().weight(), QFont::Bold);
-    EXPECT_EQ(centred->palette().color(QPalette::WindowText), Skin::onYellow());
-    EXPECT_EQ(centred->geometry(), QRect(1, 2, 3, 4));
     EXPECT_FALSE(centred->autoFillBackground());
-    QLabel *left = label("x", 10, QFont::Normal, Skin::onYellow(), QRect(), Qt::AlignLeft);
+    const std::unique_ptr<QLabel> left(label("x", 10, QFont::Normal, Skin::onYellow(), QRect(), Qt::AlignLeft));
     EXPECT_TRUE(left->alignment() & Qt::AlignLeft);
-    delete centred;
-    delete left;
-
-    QObject receiver;
-    QCheckBox *box = lightCheckbox(QStringLiteral("Core Sync"), &receiver, &QObject::deleteLater, QRect(0, 0, 10, 10));
-    EXPECT_EQ(box->text(), "Core Sync");
-    EXPECT_EQ(box->font().pixelSize(), 12);
-    EXPECT_EQ(box->palette().color(QPalette::WindowText), Skin::onCasing());
-    delete box;
 
     const StyledTitle closed = disclosureTitle(false), open = disclosureTitle(true);
     EXPECT_EQ(closed.text, QString::fromUtf8("\u25b8  Settings"));
     EXPECT_EQ(open.text, QString::fromUtf8("\u25be  Settings"));
-    EXPECT_EQ(closed.colour, Skin::onCasingSoft());
-    EXPECT_EQ(closed.font.pixelSize(), 12);
-    EXPECT_EQ(open.alignment, Qt::AlignHCenter);
+    EXPECT_EQ(closed.colour, open.colour);
+    EXPECT_EQ(closed.font, open.font);
 }
 
 } // namespace
