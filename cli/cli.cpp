@@ -44,6 +44,7 @@ struct Usage {
 
 const QStringList preferenceKeys{kDesktopService, kCoreSync, kSound};
 
+// The two lines the window's kill panel would show.
 void printStatus(QTextStream &out)
 {
     const KillPanel panel = killPanelFor(shell(countCommand()));
@@ -93,18 +94,13 @@ const std::map<QString, Shown> &shownTexts()
     return texts;
 }
 
-void printGuardStatus(QTextStream &out)
-{
-    const GuardPanel panel = guardPanelFor(guardRunning());
-    out << panel.status << '\n' << panel.detail << '\n';
-}
-
 int guard(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     expectArgumentCount(args, 2);
     const QString &action = args.at(1);
     if (action == QLatin1String("status")) {
-        printGuardStatus(out);
+        const GuardPanel panel = guardPanelFor(guardRunning());
+        out << panel.status << '\n' << panel.detail << '\n';
         return 0;
     }
     if (action == QLatin1String("start")) {

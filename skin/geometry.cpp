@@ -25,10 +25,13 @@ CasingGeometry casingGeometry(const QSizeF &bounds)
     // downward for the drawer.
     const QRectF housing(housingInset, bounds.height() - housingInset - housingHeight,
                          bounds.width() - 2 * housingInset, housingHeight);
+    // Unflipped: y() is the bottom edge and y() + height() the top one.
     constexpr qreal in = 22;
+    const qreal minX = housing.x(), maxX = housing.x() + housing.width();
+    const qreal minY = housing.y(), maxY = housing.y() + housing.height();
     return {housing,
-            {QPointF(housing.left() + in, housing.top() + in), QPointF(housing.right() - in, housing.top() + in),
-             QPointF(housing.left() + in, housing.bottom() - in), QPointF(housing.right() - in, housing.bottom() - in)}};
+            {QPointF(minX + in, minY + in), QPointF(maxX - in, minY + in), QPointF(minX + in, maxY - in),
+             QPointF(maxX - in, maxY - in)}};
 }
 
 ScrewGeometry screwGeometry(const QPointF &p)
