@@ -23,13 +23,6 @@
 
 namespace {
 
-void setTextColour(QLabel *label, const QColor &colour)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-}
-
 // Slow work goes to the global pool; its one result comes back to the controller on the
 // main thread, in a single queued call.
 template<typename Work, typename Done>

@@ -2,19 +2,13 @@
 
 #include "skin/skin.h"
 
-namespace {
-
 void setTextColour(QWidget *widget, const QColor &colour)
 {
-    QPalette palette = widget->palette();
-    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        palette.setColor(group, QPalette::WindowText, colour);
-        palette.setColor(group, QPalette::ButtonText, colour);
-    }
+    QPalette palette = widget->palette(); // setColor without a group sets every group
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::ButtonText, colour);
     widget->setPalette(palette);
 }
-
-} // namespace
 
 QFont systemFont(int pixelSize, QFont::Weight weight)
 {

@@ -11,6 +11,9 @@
 
 QFont systemFont(int pixelSize, QFont::Weight weight = QFont::Normal);
 
+// The colour of a label's or a button's text, whether the window is active or not.
+void setTextColour(QWidget *widget, const QColor &colour);
+
 // A label that draws no background, in the given font size, weight and colour.
 QLabel *label(const QString &text, int size, QFont::Weight weight, const QColor &colour, const QRect &frame,
               Qt::Alignment align = Qt::AlignHCenter, QWidget *parent = nullptr);
