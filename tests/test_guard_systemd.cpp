@@ -7,6 +7,7 @@
 #include "process/preferences.h"
 #include "process/shell.h"
 #include "support/faketarget.h"
+#include "support/temporaryhome.h"
 #include "support/usermanager.h"
 
 #include <gtest/gtest.h>
@@ -133,12 +134,8 @@ TEST_F(Guard, AFailedWriteRunsNoServiceCommandAndKeepsTheLoadedGuard)
 {
     ASSERT_TRUE(startGuard());
     const QString timerBefore = readFile(guardPlistPath());
-    // A file where the script's folder should be: no write can succeed there, even as root.
     const QString folder = QFileInfo(guardScriptPath()).path();
-    ASSERT_TRUE(QDir(folder).removeRecursively());
-    QFile blocker(folder);
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(blockFolder(folder));
 
     EXPECT_FALSE(startGuard());
     EXPECT_TRUE(guardRunning()) << "no unload ran";
@@ -161,10 +158,7 @@ TEST_F(Guard, HushwellctlStartsReportsAndStopsTheGuard)
                    "Guard off\n");
 
     const QString folder = QFileInfo(guardScriptPath()).path();
-    QDir(folder).removeRecursively();
-    QFile blocker(folder);
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(blockFolder(folder));
     out.clear();
     EXPECT_EQ(runCli({"guard", "start"}, o, e), 1);
     e.flush();

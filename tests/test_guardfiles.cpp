@@ -6,6 +6,8 @@
 #include "process/preferences.h"
 #include "process/scripts.h"
 #include "process/shell.h"
+#include "support/mactexts.h"
+#include "support/temporaryhome.h"
 
 #include <gtest/gtest.h>
 
@@ -17,40 +19,6 @@ namespace {
 
 const QStringList fewestTargets = basePatterns + finderExtensionPatterns;
 
-const char macGuardScriptAllOff[] =
-    "#!/bin/sh\n"
-    "pluginkit -e ignore -i com.adobe.acc.anc.AdobeCreativeCloud.AdobeContextMenuExtension 2>/dev/null\n"
-    "pluginkit -e ignore -i com.adobe.accmac.ACCFinderSync 2>/dev/null\n"
-    "pkill -f \"AdobeIPCBroker\" 2>/dev/null\n"
-    "pkill -f \"Creative Cloud Helper\" 2>/dev/null\n"
-    "pkill -f \"Creative Cloud UI Helper\" 2>/dev/null\n"
-    "pkill -f \"CCXProcess\" 2>/dev/null\n"
-    "pkill -f \"Creative Cloud Content Manager\" 2>/dev/null\n"
-    "pkill -f \"Creative Cloud Libraries Synchronizer\" 2>/dev/null\n"
-    "pkill -f \"Adobe Crash Processor\" 2>/dev/null\n"
-    "pkill -f \"AdobeCRDaemon\" 2>/dev/null\n"
-    "pkill -f \"AdobeGCClient\" 2>/dev/null\n"
-    "pkill -f \"AdobeGCInvokerUtility\" 2>/dev/null\n"
-    "pkill -f \"AdobeUpdateService\" 2>/dev/null\n"
-    "pkill -f \"AdobeUpdateDaemon\" 2>/dev/null\n"
-    "pkill -f \"Adobe Context Menu Extension\" 2>/dev/null\n"
-    "pkill -f \"ACCFinderSync\" 2>/dev/null\n"
-    "sleep 2\n"
-    "pkill -9 -f \"AdobeIPCBroker\" 2>/dev/null\n"
-    "pkill -9 -f \"Creative Cloud Helper\" 2>/dev/null\n"
-    "pkill -9 -f \"Creative Cloud UI Helper\" 2>/dev/null\n"
-    "pkill -9 -f \"CCXProcess\" 2>/dev/null\n"
-    "pkill -9 -f \"Creative Cloud Content Manager\" 2>/dev/null\n"
-    "pkill -9 -f \"Creative Cloud Libraries Synchronizer\" 2>/dev/null\n"
-    "pkill -9 -f \"Adobe Crash Processor\" 2>/dev/null\n"
-    "pkill -9 -f \"AdobeCRDaemon\" 2>/dev/null\n"
-    "pkill -9 -f \"AdobeGCClient\" 2>/dev/null\n"
-    "pkill -9 -f \"AdobeGCInvokerUtility\" 2>/dev/null\n"
-    "pkill -9 -f \"AdobeUpdateService\" 2>/dev/null\n"
-    "pkill -9 -f \"AdobeUpdateDaemon\" 2>/dev/null\n"
-    "pkill -9 -f \"Adobe Context Menu Extension\" 2>/dev/null\n"
-    "pkill -9 -f \"ACCFinderSync\" 2>/dev/null\n"
-    "exit 0\n";
 
 const char plistForMacHome[] =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -78,18 +46,18 @@ private:
     QByteArray saved;
 };
 
-TEST(GuardScript, MacTextIsExactAndLinuxIsBracketedWithoutPluginkit)
+// The guard script is "#!/bin/sh", then the kill script's lines from its pluginkit lines
+// on, every line ending in a line feed.
+TEST(GuardScript, MacTextIsTheKillScriptsTailAndLinuxIsBracketed)
 {
-    const QString mac = guardScriptFor(Platform::MacOS, fewestTargets);
-    EXPECT_EQ(mac, QString::fromUtf8(macGuardScriptAllOff));
-    EXPECT_EQ(mac.toUtf8().size(), 1463);
-    const QString macAll = guardScriptFor(Platform::MacOS, basePatterns + desktopServicePatterns + coreSyncPatterns + finderExtensionPatterns);
-    EXPECT_EQ(macAll.count('\n'), 39);
-    EXPECT_EQ(macAll.toUtf8().size(), 1728);
-
-    // The guard's kill lines are the kill script's, in the same order.
-    const QStringList killLines = killScriptFor(Platform::MacOS, fewestTargets).split('\n').mid(6, 31);
-    EXPECT_EQ(mac.split('\n').mid(1, 31), killLines);
+    const QStringList allTargets = basePatterns + desktopServicePatterns + coreSyncPatterns + finderExtensionPatterns;
+    const QString mac = guardScriptFor(Platform::MacOS, allTargets);
+    EXPECT_EQ(mac, QStringLiteral("#!/bin/sh\n") + QString::fromUtf8(macKillScriptAllOn).section('\n', 6) + '\n');
+    EXPECT_EQ(mac.count('\n'), 39);
+    EXPECT_EQ(mac.toUtf8().size(), 1728);
+    const QString fewest = guardScriptFor(Platform::MacOS, fewestTargets);
+    EXPECT_EQ(fewest.count('\n'), 33);
+    EXPECT_EQ(fewest.toUtf8().size(), 1463);
 
     const QString linux = guardScriptFor(Platform::Linux, fewestTargets);
     EXPECT_EQ(linux, QStringLiteral("#!/bin/sh\n") + killScriptFor(Platform::Linux, fewestTargets) + QLatin1Char('\n'));
@@ -202,10 +170,7 @@ TEST(GuardFiles, WrittenInOrderWithMode755AndFoldersCreated)
 TEST(GuardFiles, AFailedScriptWriteLeavesTheServiceFilesAlone)
 {
     QTemporaryDir dir;
-    // A file where the script's folder should be: no write can succeed there, even as root.
-    QFile blocker(dir.path() + QStringLiteral("/blocked"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(blockFolder(dir.path() + QStringLiteral("/blocked")));
     const QString plist = dir.path() + QStringLiteral("/job.plist");
     EXPECT_FALSE(writeGuardFiles({dir.path() + QStringLiteral("/blocked/guard.sh"), "x"}, {{plist, "new"}}));
     EXPECT_FALSE(QFile::exists(plist));

@@ -1,6 +1,7 @@
 #include "process/catalogue.h"
 #include "process/preferences.h"
 #include "process/scripts.h"
+#include "support/mactexts.h"
 
 #include <gtest/gtest.h>
 
@@ -11,51 +12,6 @@ namespace {
 const QStringList allTargets = basePatterns + desktopServicePatterns + coreSyncPatterns + finderExtensionPatterns;
 const QStringList fewestTargets = basePatterns + finderExtensionPatterns;
 
-const char macKillScriptAllOn[] =
-    "osascript -e 'quit app \"Creative Cloud\"' 2>/dev/null\n"
-    "U=$(id -u)\n"
-    "for L in com.adobe.AdobeCreativeCloud com.adobe.ccxprocess; do\n"
-    "  launchctl bootout gui/$U/$L 2>/dev/null\n"
-    "  launchctl disable gui/$U/$L 2>/dev/null\n"
-    "done\n"
-    "pluginkit -e ignore -i com.adobe.acc.anc.AdobeCreativeCloud.AdobeContextMenuExtension 2>/dev/null\n"
-    "pluginkit -e ignore -i com.adobe.accmac.ACCFinderSync 2>/dev/null\n"
-    "pkill -f \"AdobeIPCBroker\" 2>/dev/null\n"
-    "pkill -f \"Creative Cloud Helper\" 2>/dev/null\n"
-    "pkill -f \"Creative Cloud UI Helper\" 2>/dev/null\n"
-    "pkill -f \"CCXProcess\" 2>/dev/null\n"
-    "pkill -f \"Creative Cloud Content Manager\" 2>/dev/null\n"
-    "pkill -f \"Creative Cloud Libraries Synchronizer\" 2>/dev/null\n"
-    "pkill -f \"Adobe Crash Processor\" 2>/dev/null\n"
-    "pkill -f \"AdobeCRDaemon\" 2>/dev/null\n"
-    "pkill -f \"AdobeGCClient\" 2>/dev/null\n"
-    "pkill -f \"AdobeGCInvokerUtility\" 2>/dev/null\n"
-    "pkill -f \"AdobeUpdateService\" 2>/dev/null\n"
-    "pkill -f \"AdobeUpdateDaemon\" 2>/dev/null\n"
-    "pkill -f \"Adobe Desktop Service\" 2>/dev/null\n"
-    "pkill -f \"Core Sync\" 2>/dev/null\n"
-    "pkill -f \"Adobe Content Synchronizer\" 2>/dev/null\n"
-    "pkill -f \"Adobe Context Menu Extension\" 2>/dev/null\n"
-    "pkill -f \"ACCFinderSync\" 2>/dev/null\n"
-    "sleep 2\n"
-    "pkill -9 -f \"AdobeIPCBroker\" 2>/dev/null\n"
-    "pkill -9 -f \"Creative Cloud Helper\" 2>/dev/null\n"
-    "pkill -9 -f \"Creative Cloud UI Helper\" 2>/dev/null\n"
-    "pkill -9 -f \"CCXProcess\" 2>/dev/null\n"
-    "pkill -9 -f \"Creative Cloud Content Manager\" 2>/dev/null\n"
-    "pkill -9 -f \"Creative Cloud Libraries Synchronizer\" 2>/dev/null\n"
-    "pkill -9 -f \"Adobe Crash Processor\" 2>/dev/null\n"
-    "pkill -9 -f \"AdobeCRDaemon\" 2>/dev/null\n"
-    "pkill -9 -f \"AdobeGCClient\" 2>/dev/null\n"
-    "pkill -9 -f \"AdobeGCInvokerUtility\" 2>/dev/null\n"
-    "pkill -9 -f \"AdobeUpdateService\" 2>/dev/null\n"
-    "pkill -9 -f \"AdobeUpdateDaemon\" 2>/dev/null\n"
-    "pkill -9 -f \"Adobe Desktop Service\" 2>/dev/null\n"
-    "pkill -9 -f \"Core Sync\" 2>/dev/null\n"
-    "pkill -9 -f \"Adobe Content Synchronizer\" 2>/dev/null\n"
-    "pkill -9 -f \"Adobe Context Menu Extension\" 2>/dev/null\n"
-    "pkill -9 -f \"ACCFinderSync\" 2>/dev/null\n"
-    "exit 0";
 
 TEST(CountCommand, IsOnePipelineOverTheTargetList)
 {

@@ -287,13 +287,8 @@ TEST_F(Window, GuardFailuresSayWhatFailed)
 {
     needGuard();
     launch();
-    // A file where the script's folder should be: no write succeeds there, even as root.
     const QString folder = QFileInfo(guardScriptPath()).path();
-    QDir(folder).removeRecursively();
-    QDir().mkpath(QFileInfo(folder).path());
-    QFile blocker(folder);
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(blockFolder(folder));
     button("blockButton")->click();
     ASSERT_TRUE(waitUntil([&] { return text("blockStatus")->text() != working; }));
     EXPECT_EQ(text("blockStatus")->text(), "Guard off");

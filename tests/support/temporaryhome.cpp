@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QThread>
 
 #include <cstdlib>
@@ -33,4 +34,12 @@ bool waitUntil(const std::function<bool()> &condition, int ms)
         QThread::msleep(5);
     }
     return true;
+}
+
+bool blockFolder(const QString &path)
+{
+    QDir(path).removeRecursively();
+    QDir().mkpath(QFileInfo(path).path());
+    QFile blocker(path);
+    return blocker.open(QIODevice::WriteOnly);
 }

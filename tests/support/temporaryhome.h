@@ -20,3 +20,7 @@ private:
 
 // Runs the event loop until `condition` holds or `ms` pass; returns the condition.
 bool waitUntil(const std::function<bool()> &condition, int ms = 10000);
+
+// Puts a plain file where the folder `path` should be (removing the folder first), so that
+// no write below it can succeed, even as root. True when the file is in place.
+bool blockFolder(const QString &path);
