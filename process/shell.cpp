@@ -42,6 +42,21 @@ QByteArray readToEnd(int fd)
     return bytes;
 }
 
+// A pipe whose ends no other child inherits: a stray copy of the write end in another
+// thread's child would keep the read below from ever seeing end of file.
+bool makePipe(int fds[2])
+{
+#if defined(__linux__)
+    return ::pipe2(fds, O_CLOEXEC) == 0;
+#else
+    if (::pipe(fds) != 0)
+        return false;
+    ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+    ::fcntl(fds[1], F_SETFD, FD_CLOEXEC);
+    return true;
+#endif
+}
+
 void waitFor(pid_t pid)
 {
     while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
@@ -64,7 +79,7 @@ QString trimmedShellOutput(const QString &text)
 QString shell(const QString &command)
 {
     int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0)
+    if (!makePipe(out))
         return {};
 
     posix_spawn_file_actions_t actions;
@@ -78,9 +93,19 @@ QString shell(const QString &command)
     char dashC[] = "-c";
     char *argv[] = {sh, dashC, const_cast<char *>(text.constData()), nullptr};
 
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+#if defined(POSIX_SPAWN_CLOEXEC_DEFAULT)
+    // macOS: close every descriptor the file actions do not name, which also closes the
+    // window between pipe() and its FD_CLOEXEC above.
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_CLOEXEC_DEFAULT);
+    posix_spawn_file_actions_addinherit_np(&actions, STDIN_FILENO);
+#endif
+
     pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, sh, &actions, nullptr, argv, environ);
+    const int spawned = ::posix_spawn(&pid, sh, &actions, &attributes, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     ::close(out[1]);
     if (spawned != 0) {
         ::close(out[0]);
