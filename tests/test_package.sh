@@ -39,4 +39,3 @@ version=$("$root/usr/bin/hushwellctl" --version)
 "$build/cli/hushwellctl" show kill-script >"$tmp/built"
 cmp "$tmp/packaged" "$tmp/built" || fail "the packaged kill script differs"
 echo "$version; kill script as built"
-echo "1 passed, 0 failed"
