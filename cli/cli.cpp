@@ -103,22 +103,14 @@ int guard(const QStringList &args, QTextStream &out, QTextStream &err)
         out << panel.status << '\n' << panel.detail << '\n';
         return 0;
     }
-    if (action == QLatin1String("start")) {
-        if (!startGuard()) {
-            err << "Couldn't start the guard.\n";
-            return 1;
-        }
-        out << "Guard on\n";
-        return 0;
-    }
-    if (action == QLatin1String("stop")) {
-        if (!stopGuard()) {
-            err << "Couldn't stop the guard.\n";
-            return 1;
-        }
-        out << "Guard off\n";
-        return 0;
-    }
+    const auto report = [&](bool done, const char *success, const char *failure) {
+        (done ? out : err) << (done ? success : failure) << '\n';
+        return done ? 0 : 1;
+    };
+    if (action == QLatin1String("start"))
+        return report(startGuard(), "Guard on", "Couldn't start the guard.");
+    if (action == QLatin1String("stop"))
+        return report(stopGuard(), "Guard off", "Couldn't stop the guard.");
     throw Usage{QStringLiteral("unknown guard action '%1' (start, stop or status)").arg(action)};
 }
 

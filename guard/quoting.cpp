@@ -1,43 +1,42 @@
 #include "guard/quoting.h"
 
-QString shellQuoted(const QString &text)
-{
-    QString quoted = text;
-    quoted.replace(QLatin1String("'"), QLatin1String("'\\''"));
-    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
-}
+#include <initializer_list>
+#include <utility>
 
-QString xmlEscaped(const QString &text)
+namespace {
+
+// `text` with each listed character replaced by its escape.
+QString escapedEach(const QString &text, std::initializer_list<std::pair<char16_t, const char *>> escapes)
 {
     QString escaped;
     escaped.reserve(text.size());
     for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'&': escaped += QLatin1String("&amp;"); break;
-        case u'<': escaped += QLatin1String("&lt;"); break;
-        case u'>': escaped += QLatin1String("&gt;"); break;
-        case u'"': escaped += QLatin1String("&quot;"); break;
-        case u'\'': escaped += QLatin1String("&apos;"); break;
-        default: escaped += c;
-        }
+        const char *replacement = nullptr;
+        for (const auto &[character, escape] : escapes)
+            if (c.unicode() == character)
+                replacement = escape;
+        if (replacement)
+            escaped += QLatin1String(replacement);
+        else
+            escaped += c;
     }
     return escaped;
 }
 
+} // namespace
+
+QString shellQuoted(const QString &text)
+{
+    return QLatin1Char('\'') + escapedEach(text, {{u'\'', "'\\''"}}) + QLatin1Char('\'');
+}
+
+QString xmlEscaped(const QString &text)
+{
+    return escapedEach(text, {{u'&', "&amp;"}, {u'<', "&lt;"}, {u'>', "&gt;"}, {u'"', "&quot;"}, {u'\'', "&apos;"}});
+}
+
 QString systemdQuoted(const QString &text)
 {
-    QString escaped;
-    escaped.reserve(text.size() + 2);
-    escaped += QLatin1Char('"');
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\': escaped += QLatin1String("\\\\"); break;
-        case u'"': escaped += QLatin1String("\\\""); break;
-        case u'%': escaped += QLatin1String("%%"); break;
-        case u'$': escaped += QLatin1String("$$"); break;
-        default: escaped += c;
-        }
-    }
-    escaped += QLatin1Char('"');
-    return escaped;
+    return QLatin1Char('"') + escapedEach(text, {{u'\\', "\\\\"}, {u'"', "\\\""}, {u'%', "%%"}, {u'$', "$$"}})
+           + QLatin1Char('"');
 }

@@ -38,23 +38,22 @@ ScriptProfile scriptProfile(Platform platform)
     };
 }
 
-QString killLine(Platform platform, const QString &pattern, bool force)
-{
-    QString named = pattern;
-    if (scriptProfile(platform).bracketFirstCharacter && !pattern.isEmpty())
-        named = QLatin1Char('[') + pattern.left(1) + QLatin1Char(']') + pattern.mid(1);
-    return (force ? QStringLiteral("pkill -9 -f \"") : QStringLiteral("pkill -f \"")) + named
-           + QStringLiteral("\" 2>/dev/null");
-}
-
 QStringList killPasses(Platform platform, const QStringList &targets)
 {
+    const bool bracket = scriptProfile(platform).bracketFirstCharacter;
+    const auto killLine = [bracket](const QString &pattern, bool force) {
+        QString named = pattern;
+        if (bracket && !pattern.isEmpty())
+            named = QLatin1Char('[') + pattern.left(1) + QLatin1Char(']') + pattern.mid(1);
+        return (force ? QStringLiteral("pkill -9 -f \"") : QStringLiteral("pkill -f \"")) + named
+               + QStringLiteral("\" 2>/dev/null");
+    };
     QStringList lines;
     for (const QString &pattern : targets)
-        lines << killLine(platform, pattern, false);
+        lines << killLine(pattern, false);
     lines << QStringLiteral("sleep 2");
     for (const QString &pattern : targets)
-        lines << killLine(platform, pattern, true);
+        lines << killLine(pattern, true);
     return lines;
 }
 

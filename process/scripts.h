@@ -22,10 +22,8 @@ struct ScriptProfile {
 
 ScriptProfile scriptProfile(Platform platform);
 
-// One kill line: `pkill -f "PATTERN" 2>/dev/null`, or with -9 when forced.
-QString killLine(Platform platform, const QString &pattern, bool force);
-
-// Terminate pass, "sleep 2", signal-9 pass: the core that the kill and guard scripts share.
+// Terminate pass (`pkill -f "PATTERN" 2>/dev/null` per target), "sleep 2", signal-9 pass
+// (`pkill -9 -f …`): the core that the kill and guard scripts share.
 QStringList killPasses(Platform platform, const QStringList &targets);
 
 // The one-line pipeline that prints how many target processes run; the same everywhere.
