@@ -137,6 +137,22 @@ int show(QStringList args, QTextStream &out)
     return 0;
 }
 
+// One line of `list` from one line of the list command's output ("PID CPU RSS-KB
+// COMMAND..."); empty for a line that does not have that shape.
+QString formatProcessLine(const QString &psLine)
+{
+    static const QRegularExpression shape(QStringLiteral("^\\s*(\\d+)\\s+([0-9.]+)\\s+(\\d+)\\s+(.+)$"));
+    const QRegularExpressionMatch m = shape.match(psLine);
+    if (!m.hasMatch())
+        return {};
+    const double megabytes = m.captured(3).toDouble() / 1024.0;
+    return QStringLiteral("%1  %2%  %3 MB  %4")
+        .arg(m.captured(1), 7)
+        .arg(m.captured(2), 5)
+        .arg(megabytes, 7, 'f', 1)
+        .arg(m.captured(4));
+}
+
 int run(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     if (args.isEmpty())
@@ -196,19 +212,6 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err)
 
 } // namespace
 
-QString formatProcessLine(const QString &psLine)
-{
-    static const QRegularExpression shape(QStringLiteral("^\\s*(\\d+)\\s+([0-9.]+)\\s+(\\d+)\\s+(.+)$"));
-    const QRegularExpressionMatch m = shape.match(psLine);
-    if (!m.hasMatch())
-        return {};
-    const double megabytes = m.captured(3).toDouble() / 1024.0;
-    return QStringLiteral("%1  %2%  %3 MB  %4")
-        .arg(m.captured(1), 7)
-        .arg(m.captured(2), 5)
-        .arg(megabytes, 7, 'f', 1)
-        .arg(m.captured(4));
-}
 
 int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
