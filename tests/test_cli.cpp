@@ -1,7 +1,7 @@
-#include "cli/cli.h"
 #include "process/catalogue.h"
 #include "process/preferences.h"
 #include "process/scripts.h"
+#include "support/ctl.h"
 #include "support/faketarget.h"
 
 #include <gtest/gtest.h>
@@ -9,21 +9,6 @@
 #include <QFile>
 
 namespace {
-
-struct Result {
-    int status;
-    QString out, err;
-};
-
-Result ctl(const QStringList &args)
-{
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    const int status = runCli(args, o, e);
-    o.flush();
-    e.flush();
-    return {status, out, err};
-}
 
 class Cli : public ::testing::Test
 {
@@ -52,7 +37,7 @@ TEST_F(Cli, UsageErrorsSayOneLineExitTwoAndWriteNothing)
         {"--version", "stray"},
     };
     for (const QStringList &args : wrong) {
-        const Result r = ctl(args);
+        const CtlResult r = ctl(args);
         EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
         EXPECT_TRUE(r.err.startsWith(QLatin1String("hushwellctl: ")));
@@ -81,7 +66,7 @@ TEST_F(Cli, ShowPrintsTheExactTextForEitherPlatform)
 
 TEST_F(Cli, StatusListAndKillWorkOnRealProcesses)
 {
-    const Result quietBefore = ctl({"status"});
+    const CtlResult quietBefore = ctl({"status"});
     FakeTarget target(QStringLiteral("AdobeGCClient --watch"));
     const QString before = ctl({"status"}).out;
     const int runningBefore = before.section(' ', 0, 0).toInt();
@@ -99,7 +84,7 @@ TEST_F(Cli, StatusListAndKillWorkOnRealProcesses)
     EXPECT_TRUE(listed) << list.toStdString();
     EXPECT_EQ(list.count('\n'), runningBefore) << "one line per counted process, no header";
 
-    const Result killed = ctl({"kill"});
+    const CtlResult killed = ctl({"kill"});
     EXPECT_EQ(killed.status, 0);
     EXPECT_TRUE(target.diesWithin(1));
     EXPECT_EQ(killed.out, quietBefore.out);

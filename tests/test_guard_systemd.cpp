@@ -1,11 +1,11 @@
 // The guard against a real systemd --user manager, isolated in a private mount namespace
 // (see support/private-systemd.sh). Fake targets are killed by the guard itself.
-#include "cli/cli.h"
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
 #include "process/catalogue.h"
 #include "process/preferences.h"
 #include "process/shell.h"
+#include "support/ctl.h"
 #include "support/faketarget.h"
 #include "support/temporaryhome.h"
 #include "support/usermanager.h"
@@ -60,21 +60,6 @@ protected:
     }
     UserManager manager;
 };
-
-struct Ctl {
-    int status;
-    QString out, err;
-};
-
-Ctl ctl(const QStringList &args)
-{
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    const int status = runCli(args, o, e);
-    o.flush();
-    e.flush();
-    return {status, out, err};
-}
 
 TEST_F(Guard, NothingInstalledIsOffAndHushwellctlStartsAndStopsIt)
 {
@@ -156,7 +141,7 @@ TEST_F(Guard, AFailedWriteRunsNoServiceCommandAndKeepsTheLoadedGuard)
     const QString folder = QFileInfo(guardScriptPath()).path();
     ASSERT_TRUE(blockFolder(folder));
 
-    const Ctl failed = ctl({"guard", "start"});
+    const CtlResult failed = ctl({"guard", "start"});
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.err, "Couldn't start the guard.\n");
     EXPECT_TRUE(guardRunning()) << "no unload ran";
