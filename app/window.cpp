@@ -91,7 +91,6 @@ void AppDelegate::buildWindow()
     window = named(new QMainWindow, "window");
     window->setWindowTitle(QStringLiteral("Hushwell"));
     window->setWindowIcon(domeIcon()); // also the About panel's
-    window->setAttribute(Qt::WA_DeleteOnClose, false);
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, Skin::casing());
     window->setPalette(palette);
