@@ -152,11 +152,8 @@ void AppDelegate::toggleSettings()
 
 void AppDelegate::settingsChanged()
 {
-    storePreference(kDesktopService, desktopServiceBox->checkState() == Qt::Checked);
-    storePreference(kCoreSync, coreSyncBox->checkState() == Qt::Checked);
-    // A loaded guard keeps the target list it was started with; start it again.
-    if (guardRunning())
-        startGuard();
+    applyTargetPreferences({{kDesktopService, desktopServiceBox->checkState() == Qt::Checked},
+                            {kCoreSync, coreSyncBox->checkState() == Qt::Checked}});
     refresh();
 }
 

@@ -1,29 +1,46 @@
-// One guard cycle's CPU time, and how long a respawning target lives under the guard.
-// Run inside tests/support/private-systemd.sh (bench/run.sh does), which gives it its own
-// systemd --user manager.
+// One guard cycle's CPU time, beside one bare scan of the process table, and how long a
+// respawning target lives under the guard. Run inside tests/support/private-systemd.sh
+// (bench/run.sh does), which gives it its own systemd --user manager.
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
 #include "process/preferences.h"
+#include "process/scripts.h"
 #include "process/shell.h"
 #include "support/faketarget.h"
 #include "support/usermanager.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <sys/resource.h>
 #include <vector>
 
 namespace {
 
-double childCpuSeconds()
+double childCpuMs()
 {
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+// Median CPU time of `command` over `rounds` runs; `before` runs, unmeasured, ahead of each.
+double medianCpuMs(const QString &command, int rounds, const std::function<void()> &before = {})
+{
+    std::vector<double> cpu;
+    for (int i = 0; i < rounds; ++i) {
+        if (before)
+            before();
+        const double start = childCpuMs();
+        shell(command);
+        cpu.push_back(childCpuMs() - start);
+    }
+    std::sort(cpu.begin(), cpu.end());
+    return cpu[cpu.size() / 2];
 }
 
 } // namespace
@@ -43,15 +60,25 @@ int main()
         return 1;
     }
 
-    // The script as the service runs it (ExecStart=/bin/sh PATH), measured by rusage.
-    std::vector<double> cpu;
-    for (int i = 0; i < 5; ++i) {
-        const double before = childCpuSeconds();
-        shell(QStringLiteral("/bin/sh '") + guardScriptPath() + QStringLiteral("'"));
-        cpu.push_back((childCpuSeconds() - before) * 1000);
-    }
-    std::sort(cpu.begin(), cpu.end());
-    std::printf("guard cycle (17 targets): median %.1f ms CPU, max %.1f ms (goal <= 100 ms)\n", cpu[2], cpu[4]);
+    // The floor: one bare scan for the same alternation.
+    const QStringList targets = targetList();
+    const double scan = medianCpuMs(QStringLiteral("pgrep -f ") + shellQuoted(targetAlternation(nativePlatform(), targets))
+                                        + QStringLiteral(" >/dev/null"),
+                                    9);
+    // The script as the service runs it: /bin/sh reading it from standard input.
+    const QString cycle = QStringLiteral("/bin/sh -s < ") + shellQuoted(guardScriptPath());
+    const double idle = medianCpuMs(cycle, 9);
+    std::vector<std::unique_ptr<FakeTarget>> fakes;
+    const double busy = medianCpuMs(cycle, 5, [&] {
+        fakes.clear();
+        for (const QString &name : targets)
+            fakes.push_back(std::make_unique<FakeTarget>(name + QStringLiteral(" --bench")));
+    });
+    fakes.clear();
+    std::printf("one bare pgrep scan: median %.1f ms CPU (the floor)\n", scan);
+    std::printf("guard cycle, nothing running: median %.1f ms CPU = %.2f scans (goal <= 2)\n", idle, idle / scan);
+    std::printf("guard cycle, %lld targets running: median %.1f ms CPU = %.2f scans (goal <= 8)\n",
+                static_cast<long long>(targets.size()), busy, busy / scan);
 
     // A target that respawns as soon as it dies, as Adobe's agents do.
     std::vector<double> lifetimes;

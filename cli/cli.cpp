@@ -26,7 +26,8 @@ const char usageText[] =
     "Commands:\n"
     "  status                 how many Adobe background processes are running\n"
     "  list                   those processes: PID, CPU %, memory, command line\n"
-    "  kill                   stop them (takes about two seconds), then show status\n"
+    "  kill                   stop them (those that ignore the polite request are\n"
+    "                         forced after at most two seconds), then show status\n"
     "  guard start|stop       install and load the guard, or unload and remove it\n"
     "  guard status           whether the guard is loaded\n"
     "  show WHAT [--platform macos|linux]\n"
@@ -84,7 +85,7 @@ struct Shown {
 const std::map<QString, Shown> &shownTexts()
 {
     static const std::map<QString, Shown> texts{
-        {QStringLiteral("count-command"), {[](Platform) { return countCommand(); }, {}}},
+        {QStringLiteral("count-command"), {[](Platform p) { return countCommand(p); }, {}}},
         {QStringLiteral("kill-script"), {[](Platform p) { return killCommand(p); }, {}}},
         {QStringLiteral("guard-script"), {[](Platform p) { return guardScriptFor(p, targetList()); }, {}}},
         {QStringLiteral("guard-plist"),
@@ -204,8 +205,9 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err)
         const QString value = args.at(2);
         if (value != QLatin1String("true") && value != QLatin1String("false"))
             throw Usage{QStringLiteral("'%1' is not true or false").arg(value)};
-        storePreference(key, value == QLatin1String("true"));
-        return 0;
+        const bool on = value == QLatin1String("true");
+        const bool stored = key == kSound ? storePreference(key, on) : applyTargetPreferences({{key, on}});
+        return stored ? 0 : 1;
     }
     throw Usage{QStringLiteral("unknown command '%1' (try --help)").arg(command)};
 }

@@ -23,6 +23,19 @@ bool probe(const GuardCommands &commands)
     return shell(commands.probe) == QLatin1String("yes");
 }
 
+// launchd may take a few seconds to end a running job after bootout; wait (at most 10 s)
+// until the probe no longer finds it. Returns whether it is gone.
+bool waitUntilUnloaded(const GuardCommands &commands)
+{
+    const QDeadlineTimer deadline(10000);
+    while (probe(commands)) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(100);
+    }
+    return true;
+}
+
 } // namespace
 
 bool guardRunning()
@@ -40,11 +53,8 @@ bool startGuard()
 
     const GuardCommands commands = nativeCommands();
     shell(commands.unload);
-    if (commands.waitUntilUnloaded) {
-        const QDeadlineTimer deadline(10000);
-        while (probe(commands) && !deadline.hasExpired())
-            QThread::msleep(100);
-    }
+    if (commands.unloadIsAsynchronous)
+        waitUntilUnloaded(commands);
     shell(commands.load);
     return probe(commands);
 }
@@ -54,9 +64,22 @@ bool stopGuard()
     const Platform platform = nativePlatform();
     const GuardCommands commands = nativeCommands();
     shell(commands.remove);
-    for (const GuardFile &file : serviceManagerFiles(platform, guardScriptPath(platform)))
-        QFile::remove(file.path);
+    for (const QString &path : serviceManagerPaths(platform))
+        QFile::remove(path);
     if (!commands.afterRemove.isEmpty())
         shell(commands.afterRemove);
+    if (commands.unloadIsAsynchronous)
+        return waitUntilUnloaded(commands);
     return !probe(commands);
+}
+
+bool applyTargetPreferences(const QList<std::pair<QString, bool>> &values)
+{
+    bool stored = true;
+    for (const auto &[key, value] : values)
+        stored = storePreference(key, value) && stored;
+    // A loaded guard keeps the target list it was started with; start it again.
+    if (guardRunning())
+        startGuard();
+    return stored;
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 // Installs, probes and removes the guard with the native service manager. Each blocks
 // until its commands have finished and judges the outcome only by a final probe.
@@ -16,3 +19,8 @@ bool startGuard();
 // Unloads the job and deletes the service manager's files; the script stays on disk.
 // True when the job is no longer loaded.
 bool stopGuard();
+
+// Stores changed target preferences (includeDesktopService, includeCoreSync) and, only
+// when the guard is loaded, starts it again so that its script follows the new target
+// list. False when a value could not be stored; the guard is restarted all the same.
+bool applyTargetPreferences(const QList<std::pair<QString, bool>> &values);

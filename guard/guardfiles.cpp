@@ -33,23 +33,30 @@ bool writeAtomically(const GuardFile &file)
 
 QString guardScriptPath(Platform platform)
 {
-    if (platform == Platform::MacOS)
+    switch (platform) {
+    case Platform::MacOS:
         return homeDir() + QStringLiteral("/Library/Application Support/Hushwell/guard.sh");
-    return xdgDataHome() + QStringLiteral("/Hushwell/guard.sh");
+    case Platform::Linux:
+        return xdgDataHome() + QStringLiteral("/Hushwell/guard.sh");
+    }
+    Q_UNREACHABLE();
 }
 
 QString guardPlistPath(Platform platform)
 {
-    if (platform == Platform::MacOS)
+    switch (platform) {
+    case Platform::MacOS:
         return homeDir() + QStringLiteral("/Library/LaunchAgents/") + guardLabel + QStringLiteral(".plist");
-    return unitDir() + guardLabel + QStringLiteral(".timer");
+    case Platform::Linux:
+        return unitDir() + guardLabel + QStringLiteral(".timer");
+    }
+    Q_UNREACHABLE();
 }
 
 QString guardScriptFor(Platform platform, const QStringList &targets)
 {
     QStringList lines{QStringLiteral("#!/bin/sh")};
-    lines += scriptProfile(platform).extensionLines;
-    lines += killPasses(platform, targets);
+    lines += killPasses(platform, targets, PassUse::GuardScript);
     lines << QStringLiteral("exit 0");
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
@@ -76,13 +83,19 @@ QString guardPlistFor(const QString &scriptPath)
 
 QString guardServiceUnitFor(const QString &scriptPath)
 {
+    const QString path = systemdPath(scriptPath);
+    if (path.isEmpty())
+        return {};
+    // The shell reads the script from standard input, so no path is on the guard's command
+    // line: a folder named after a target ("backup of Core Sync") would otherwise make
+    // every run kill its own shell.
     return QStringLiteral("# ") + guardLabel + QStringLiteral(".service\n"
                                                               "[Unit]\n"
                                                               "Description=Hushwell guard\n"
                                                               "[Service]\n"
                                                               "Type=oneshot\n"
-                                                              "ExecStart=/bin/sh ")
-           + systemdQuoted(scriptPath) + QLatin1Char('\n');
+                                                              "StandardInput=file:")
+           + path + QStringLiteral("\nExecStart=/bin/sh -s\n");
 }
 
 QString guardTimerUnit()
@@ -101,18 +114,37 @@ QString guardTimerUnit()
                                                    .arg(guardInterval);
 }
 
+QStringList serviceManagerPaths(Platform platform)
+{
+    switch (platform) {
+    case Platform::MacOS:
+        return {guardPlistPath(platform)};
+    case Platform::Linux:
+        return {unitDir() + guardLabel + QStringLiteral(".service"), guardPlistPath(platform)};
+    }
+    Q_UNREACHABLE();
+}
+
 QList<GuardFile> serviceManagerFiles(Platform platform, const QString &scriptPath)
 {
-    if (platform == Platform::MacOS)
-        return {{guardPlistPath(platform), guardPlistFor(scriptPath)}};
-    return {
-        {unitDir() + guardLabel + QStringLiteral(".service"), guardServiceUnitFor(scriptPath)},
-        {guardPlistPath(platform), guardTimerUnit()},
-    };
+    const QStringList paths = serviceManagerPaths(platform);
+    switch (platform) {
+    case Platform::MacOS:
+        return {{paths.at(0), guardPlistFor(scriptPath)}};
+    case Platform::Linux: {
+        const QString service = guardServiceUnitFor(scriptPath);
+        if (service.isEmpty())
+            return {};
+        return {{paths.at(0), service}, {paths.at(1), guardTimerUnit()}};
+    }
+    }
+    Q_UNREACHABLE();
 }
 
 bool writeGuardFiles(const GuardFile &script, const QList<GuardFile> &managerFiles)
 {
+    if (managerFiles.isEmpty())
+        return false;
     // A folder that cannot be made is not an error of its own: the write below fails.
     QDir().mkpath(QFileInfo(script.path).path());
     for (const GuardFile &file : managerFiles)
@@ -124,8 +156,13 @@ bool writeGuardFiles(const GuardFile &script, const QList<GuardFile> &managerFil
     if (!QFile::setPermissions(script.path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
                                                 | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther))
         return false;
-    for (const GuardFile &file : managerFiles)
+    for (const GuardFile &file : managerFiles) {
+        // A link in its place is a mask (systemctl mask links to /dev/null): remove it, or
+        // the write would go through it and the manager would go on ignoring the unit.
+        if (QFileInfo(file.path).isSymLink())
+            QFile::remove(file.path);
         if (!writeAtomically(file))
             return false;
+    }
     return true;
 }

@@ -23,18 +23,23 @@ QString guardScriptPath(Platform platform = nativePlatform());
 // $XDG_CONFIG_HOME/systemd/user/.
 QString guardPlistPath(Platform platform = nativePlatform());
 
-// "#!/bin/sh", the extension lines, the two kill passes, "exit 0"; every line ends with
-// a line feed.
+// "#!/bin/sh", the kill passes in their guard form, "exit 0"; every line ends with a
+// line feed.
 QString guardScriptFor(Platform platform, const QStringList &targets);
 
 QString guardPlistFor(const QString &scriptPath);
 QString guardServiceUnitFor(const QString &scriptPath);
 QString guardTimerUnit();
 
-// The service manager's files for a platform, with their paths.
+// Where the service manager's files lie (the property list; the service and timer units).
+QStringList serviceManagerPaths(Platform platform);
+
+// The service manager's files for a platform, with their paths. Empty when the script
+// path cannot be named in them (a line break in a unit file).
 QList<GuardFile> serviceManagerFiles(Platform platform, const QString &scriptPath);
 
 // Writes the script (mode 755), then the service manager's files, each atomically; the
-// service manager's files come last because they are what starts the guard. Stops at the
-// first failure and returns false.
+// service manager's files come last because they are what starts the guard; a link in
+// place of one of them (a mask) is removed first. Stops at the first failure and returns
+// false; an empty list of manager files is a failure before anything is written.
 bool writeGuardFiles(const GuardFile &script, const QList<GuardFile> &managerFiles);

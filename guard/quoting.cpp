@@ -25,18 +25,14 @@ QString escapedEach(const QString &text, std::initializer_list<std::pair<char16_
 
 } // namespace
 
-QString shellQuoted(const QString &text)
-{
-    return QLatin1Char('\'') + escapedEach(text, {{u'\'', "'\\''"}}) + QLatin1Char('\'');
-}
-
 QString xmlEscaped(const QString &text)
 {
     return escapedEach(text, {{u'&', "&amp;"}, {u'<', "&lt;"}, {u'>', "&gt;"}, {u'"', "&quot;"}, {u'\'', "&apos;"}});
 }
 
-QString systemdQuoted(const QString &text)
+QString systemdPath(const QString &path)
 {
-    return QLatin1Char('"') + escapedEach(text, {{u'\\', "\\\\"}, {u'"', "\\\""}, {u'%', "%%"}, {u'$', "$$"}})
-           + QLatin1Char('"');
+    if (path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r')))
+        return {};
+    return escapedEach(path, {{u'%', "%%"}});
 }

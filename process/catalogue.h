@@ -31,6 +31,12 @@ inline const QStringList coreSyncPatterns{
     QStringLiteral("Adobe Content Synchronizer"),
 };
 
+// Adobe's two per-user launch agents, which the macOS kill script boots out and disables.
+inline const QStringList adobeLaunchAgents{
+    QStringLiteral("com.adobe.AdobeCreativeCloud"),
+    QStringLiteral("com.adobe.ccxprocess"),
+};
+
 // Bundle identifiers of the two Finder extensions, for pluginkit.
 inline const QStringList finderExtensions{
     QStringLiteral("com.adobe.acc.anc.AdobeCreativeCloud.AdobeContextMenuExtension"),

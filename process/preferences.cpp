@@ -62,11 +62,12 @@ bool wants(const QString &key)
     return defaultsTable().value(key, false);
 }
 
-void storePreference(const QString &key, bool value)
+bool storePreference(const QString &key, bool value)
 {
     const auto store = openStore();
     store->setValue(key, value);
     store->sync();
+    return store->status() == QSettings::NoError;
 }
 
 QStringList activePatterns()

@@ -15,7 +15,9 @@ void registerDefaults(const QHash<QString, bool> &defaults);
 void registerDefaultPreferences();
 
 bool wants(const QString &key);
-void storePreference(const QString &key, bool value);
+// False when the value could not be written (the store is a folder, or lies in one that
+// cannot be written); the store is then as it was.
+bool storePreference(const QString &key, bool value);
 
 // Where the store lives, for messages and tests (a file path, or the macOS domain).
 QString preferencesLocation();

@@ -2,76 +2,115 @@
 
 #include "process/catalogue.h"
 #include "process/preferences.h"
+#include "process/shell.h"
 
 namespace {
 
-QStringList pluginkitLines()
+QString grepTargets(Platform platform, const QStringList &targets)
+{
+    return QStringLiteral("grep -iE \"") + targetAlternation(platform, targets) + QStringLiteral("\" | grep -v grep");
+}
+
+// `ps` as each platform needs it: procps cuts command lines to $COLUMNS even into a pipe
+// unless told "ww", and an exported COLUMNS must not hide a target.
+QString processTable(Platform platform, const char *columns)
+{
+    switch (platform) {
+    case Platform::MacOS:
+        return QStringLiteral("ps ax -o ") + QLatin1String(columns);
+    case Platform::Linux:
+        return QStringLiteral("ps axww -o ") + QLatin1String(columns);
+    }
+    Q_UNREACHABLE();
+}
+
+QStringList macKillPasses(const QStringList &targets)
 {
     QStringList lines;
     for (const QString &identifier : finderExtensions)
         lines << QStringLiteral("pluginkit -e ignore -i ") + identifier + QStringLiteral(" 2>/dev/null");
+    for (const QString &pattern : targets)
+        lines << QStringLiteral("pkill -f \"") + pattern + QStringLiteral("\" 2>/dev/null");
+    lines << QStringLiteral("sleep 2");
+    for (const QString &pattern : targets)
+        lines << QStringLiteral("pkill -9 -f \"") + pattern + QStringLiteral("\" 2>/dev/null");
     return lines;
 }
 
-QString grepTargets(const QStringList &targets)
+QStringList linuxKillPasses(const QStringList &targets, PassUse use)
 {
-    return QStringLiteral("grep -iE \"") + targets.join(QLatin1Char('|')) + QStringLiteral("\" | grep -v grep");
+    QStringList lines{
+        QStringLiteral("U=$(id -u)"),
+        QStringLiteral("P=") + shellQuoted(targetAlternation(Platform::Linux, targets)),
+        QStringLiteral("export U P"),
+    };
+    // A guard run that finds nothing costs this one scan; one that finds something leaves
+    // what it stopped in the user's journal.
+    if (use == PassUse::GuardScript)
+        lines << QStringLiteral("pgrep -u \"$U\" -a -f \"$P\" 2>/dev/null || exit 0");
+    lines << QStringLiteral("pkill -u \"$U\" -f \"$P\" 2>/dev/null")
+          << QStringLiteral("timeout 2 sh -c 'while pgrep -u \"$U\" -f \"$P\" >/dev/null 2>&1; do sleep 0.1; done'")
+          << QStringLiteral("pkill -9 -u \"$U\" -f \"$P\" 2>/dev/null");
+    return lines;
 }
 
 } // namespace
 
-ScriptProfile scriptProfile(Platform platform)
+QString targetAlternation(Platform platform, const QStringList &targets)
 {
-    if (platform == Platform::Linux)
-        return {{}, {}, true};
-    return {
-        {
-            QStringLiteral("osascript -e 'quit app \"Creative Cloud\"' 2>/dev/null"),
-            QStringLiteral("U=$(id -u)"),
-            QStringLiteral("for L in com.adobe.AdobeCreativeCloud com.adobe.ccxprocess; do"),
-            QStringLiteral("  launchctl bootout gui/$U/$L 2>/dev/null"),
-            QStringLiteral("  launchctl disable gui/$U/$L 2>/dev/null"),
-            QStringLiteral("done"),
-        },
-        pluginkitLines(),
-        false,
-    };
+    switch (platform) {
+    case Platform::MacOS:
+        return targets.join(QLatin1Char('|'));
+    case Platform::Linux: {
+        QStringList bracketed;
+        for (const QString &pattern : targets)
+            bracketed << (pattern.isEmpty() ? pattern
+                                            : QLatin1Char('[') + pattern.left(1) + QLatin1Char(']') + pattern.mid(1));
+        return bracketed.join(QLatin1Char('|'));
+    }
+    }
+    Q_UNREACHABLE();
 }
 
-QStringList killPasses(Platform platform, const QStringList &targets)
+QStringList killPasses(Platform platform, const QStringList &targets, PassUse use)
 {
-    const bool bracket = scriptProfile(platform).bracketFirstCharacter;
-    const auto killLine = [bracket](const QString &pattern, bool force) {
-        QString named = pattern;
-        if (bracket && !pattern.isEmpty())
-            named = QLatin1Char('[') + pattern.left(1) + QLatin1Char(']') + pattern.mid(1);
-        return (force ? QStringLiteral("pkill -9 -f \"") : QStringLiteral("pkill -f \"")) + named
-               + QStringLiteral("\" 2>/dev/null");
-    };
-    QStringList lines;
-    for (const QString &pattern : targets)
-        lines << killLine(pattern, false);
-    lines << QStringLiteral("sleep 2");
-    for (const QString &pattern : targets)
-        lines << killLine(pattern, true);
-    return lines;
+    switch (platform) {
+    case Platform::MacOS:
+        return macKillPasses(targets);
+    case Platform::Linux:
+        return linuxKillPasses(targets, use);
+    }
+    Q_UNREACHABLE();
 }
 
-QString countCommandFor(const QStringList &targets)
+QString countCommandFor(Platform platform, const QStringList &targets)
 {
-    return QStringLiteral("ps ax -o command= | ") + grepTargets(targets) + QStringLiteral(" | wc -l | tr -d ' '");
+    return processTable(platform, "command= | ") + grepTargets(platform, targets) + QStringLiteral(" | wc -l | tr -d ' '");
 }
 
-QString countCommand()
+QString countCommand(Platform platform)
 {
-    return countCommandFor(targetList());
+    return countCommandFor(platform, targetList());
 }
 
 QString killScriptFor(Platform platform, const QStringList &targets)
 {
-    const ScriptProfile profile = scriptProfile(platform);
-    QStringList lines = profile.killScriptPreamble + profile.extensionLines;
-    lines += killPasses(platform, targets);
+    QStringList lines;
+    switch (platform) {
+    case Platform::MacOS:
+        lines = QStringList{
+            QStringLiteral("osascript -e 'quit app \"Creative Cloud\"' 2>/dev/null"),
+            QStringLiteral("U=$(id -u)"),
+            QStringLiteral("for L in ") + adobeLaunchAgents.join(QLatin1Char(' ')) + QStringLiteral("; do"),
+            QStringLiteral("  launchctl bootout gui/$U/$L 2>/dev/null"),
+            QStringLiteral("  launchctl disable gui/$U/$L 2>/dev/null"),
+            QStringLiteral("done"),
+        };
+        break;
+    case Platform::Linux:
+        break; // neither Creative Cloud's quit request nor launchd exists there
+    }
+    lines += killPasses(platform, targets, PassUse::KillScript);
     lines << QStringLiteral("exit 0");
     return lines.join(QLatin1Char('\n'));
 }
@@ -81,12 +120,12 @@ QString killCommand(Platform platform)
     return killScriptFor(platform, targetList());
 }
 
-QString listCommandFor(const QStringList &targets)
+QString listCommandFor(Platform platform, const QStringList &targets)
 {
-    return QStringLiteral("ps ax -o pid=,pcpu=,rss=,command= | ") + grepTargets(targets);
+    return processTable(platform, "pid=,pcpu=,rss=,command= | ") + grepTargets(platform, targets);
 }
 
-QString listCommand()
+QString listCommand(Platform platform)
 {
-    return listCommandFor(targetList());
+    return listCommandFor(platform, targetList());
 }

@@ -5,35 +5,34 @@
 #include <QString>
 #include <QStringList>
 
-// Builders of the shell texts that count and kill the target processes. They only build
-// text; shell() runs it. Each builder reads the preferences once per call.
+// Builders of the shell texts that count, list and kill the target processes. They only
+// build text; shell() runs it. The no-argument forms read the preferences once per call.
+//
+// macOS texts name each pattern plainly, one pkill line per pattern. Linux procps pkill
+// spares only itself and scans all of /proc on every call, so there every pattern has its
+// first character in brackets (it still matches the process, but no longer the command
+// line of the shell or grep that carries the pattern text) and a pass is one alternation,
+// one scan.
 
-// What a platform adds around the kill lines and how it writes one.
-struct ScriptProfile {
-    // Lines before the first kill pass of the kill script (quit request, launch agents).
-    QStringList killScriptPreamble;
-    // Lines that switch the Finder extensions off, in both the kill and the guard script.
-    QStringList extensionLines;
-    // Linux pkill spares only itself, and the script's own shell carries every pattern in
-    // its command line; bracketing the first character keeps the match but stops the
-    // pattern from matching the script text.
-    bool bracketFirstCharacter = false;
-};
+// The patterns of one pass as one extended regular expression: joined with "|", and on
+// Linux each with its first character in brackets.
+QString targetAlternation(Platform platform, const QStringList &targets);
 
-ScriptProfile scriptProfile(Platform platform);
+// The lines that stop the targets, shared by the kill script and the guard script: on
+// macOS the Finder-extension lines, a terminate pass, "sleep 2" and a signal-9 pass; on
+// Linux one terminate scan, a wait of at most 2 s that ends with the last target, and one
+// signal-9 scan. The guard's form on Linux first looks, and exits when nothing runs.
+enum class PassUse { KillScript, GuardScript };
+QStringList killPasses(Platform platform, const QStringList &targets, PassUse use);
 
-// Terminate pass (`pkill -f "PATTERN" 2>/dev/null` per target), "sleep 2", signal-9 pass
-// (`pkill -9 -f …`): the core that the kill and guard scripts share.
-QStringList killPasses(Platform platform, const QStringList &targets);
-
-// The one-line pipeline that prints how many target processes run; the same everywhere.
-QString countCommandFor(const QStringList &targets);
-QString countCommand();
+// The one-line pipeline that prints how many target processes run.
+QString countCommandFor(Platform platform, const QStringList &targets);
+QString countCommand(Platform platform = nativePlatform());
 
 // The kill script: lines joined by line feeds, no line feed after the last line.
 QString killScriptFor(Platform platform, const QStringList &targets);
 QString killCommand(Platform platform = nativePlatform());
 
 // PID, CPU %, resident kilobytes and command line of each process the count counts.
-QString listCommandFor(const QStringList &targets);
-QString listCommand();
+QString listCommandFor(Platform platform, const QStringList &targets);
+QString listCommand(Platform platform = nativePlatform());

@@ -124,3 +124,10 @@ QString shell(const QString &command)
         return {};
     return trimmedShellOutput(decoded);
 }
+
+QString shellQuoted(const QString &text)
+{
+    QString quoted = text;
+    quoted.replace(QLatin1Char('\''), QLatin1String("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}

@@ -58,7 +58,7 @@ TEST_F(Cli, GetAndSetGoThroughTheWindowsStore)
 TEST_F(Cli, ShowPrintsTheExactTextForEitherPlatform)
 {
     ctl({"set", "includeDesktopService", "false"});
-    EXPECT_EQ(ctl({"show", "count-command"}).out, countCommand());
+    EXPECT_EQ(ctl({"show", "count-command", "--platform", "macos"}).out, countCommand(Platform::MacOS));
     EXPECT_EQ(ctl({"show", "kill-script", "--platform", "macos"}).out, killCommand(Platform::MacOS));
     EXPECT_EQ(ctl({"show", "--platform", "linux", "kill-script"}).out, killCommand(Platform::Linux));
     EXPECT_EQ(ctl({"show", "kill-script"}).out, killCommand(nativePlatform())) << "native by default, no extra line feed";

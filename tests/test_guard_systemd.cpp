@@ -72,7 +72,8 @@ TEST_F(Guard, NothingInstalledIsOffAndHushwellctlStartsAndStopsIt)
     EXPECT_FALSE(guardRunning());
 }
 
-TEST_F(Guard, KillsAtOnceAndEveryIntervalAcrossLoginsUntilStopped)
+// One guard lifetime, so that each 15-second wait serves several checks.
+TEST_F(Guard, KillsAtOnceAndEveryIntervalFollowsTargetChangesAndStopsWithoutAKill)
 {
     FakeTarget before(QStringLiteral("AdobeIPCBroker --type=renderer"));
     ASSERT_TRUE(startGuard());
@@ -81,26 +82,41 @@ TEST_F(Guard, KillsAtOnceAndEveryIntervalAcrossLoginsUntilStopped)
     QThread::msleep(2500); // past that run's signal-9 pass, so only the next run can kill
 
     FakeTarget first(QStringLiteral("Creative Cloud Helper"));
-    EXPECT_TRUE(first.diesWithin(17));
     FakeTarget second(QStringLiteral("AdobeUpdateDaemon"), FakeTarget::IgnoreTerm);
-    EXPECT_TRUE(second.diesWithin(17));
+    EXPECT_TRUE(first.diesWithin(17));
+    EXPECT_TRUE(second.diesWithin(5));
 
     ASSERT_TRUE(manager.restart());
     EXPECT_TRUE(guardRunning()) << "enabled, so loaded again at the next login";
-    QThread::msleep(2500);
-    FakeTarget afterLogin(QStringLiteral("Core Sync"));
-    EXPECT_TRUE(afterLogin.diesWithin(17));
 
+    // hushwellctl set restarts a loaded guard with the new target list.
+    EXPECT_EQ(ctl({"set", "includeCoreSync", "false"}).status, 0);
+    EXPECT_FALSE(readFile(guardScriptPath()).contains(QLatin1String("ore Sync")));
+    FakeTarget sync(QStringLiteral("Core Sync")), broker(QStringLiteral("AdobeIPCBroker"));
+    EXPECT_TRUE(broker.diesWithin(17));
+    QThread::msleep(1000);
+    EXPECT_TRUE(sync.alive()) << "no longer a target of the guard";
+
+    // Stopped a few seconds after a run: nothing is killed on the way out.
+    FakeTarget left(QStringLiteral("CCXProcess"));
     const QString script = guardScriptPath();
     EXPECT_TRUE(stopGuard());
     EXPECT_FALSE(guardRunning());
+    QThread::msleep(3000);
+    EXPECT_TRUE(left.alive()) << "stopping the guard kills nothing";
+    EXPECT_EQ(shell("systemctl --user --failed --no-legend --plain 2>/dev/null"), "");
     EXPECT_TRUE(QFile::exists(script)) << "the script stays";
     EXPECT_FALSE(QFile::exists(guardPlistPath()));
     EXPECT_FALSE(QFile::exists(unitDir() + "/" + guardLabel + ".service"));
+}
 
-    FakeTarget afterStop(QStringLiteral("CCXProcess"));
-    QThread::sleep(guardInterval + 2);
-    EXPECT_TRUE(afterStop.alive()) << "nothing kills once the guard is stopped";
+TEST_F(Guard, AMaskedGuardStartsAgain)
+{
+    ASSERT_EQ(shell("systemctl --user mask " + timerName + " " + guardLabel + ".service >/dev/null 2>&1 && echo ok"), "ok");
+    ASSERT_TRUE(QFileInfo(guardPlistPath()).isSymLink());
+    EXPECT_EQ(ctl({"guard", "start"}).out, "Guard on\n");
+    EXPECT_FALSE(QFileInfo(guardPlistPath()).isSymLink());
+    EXPECT_TRUE(guardRunning());
 }
 
 TEST_F(Guard, StartingTwiceKeepsOneTimerWithTheSecondTargetList)
@@ -115,25 +131,29 @@ TEST_F(Guard, StartingTwiceKeepsOneTimerWithTheSecondTargetList)
     EXPECT_TRUE(script.contains(QLatin1String("[A]dobe Desktop Service")));
 }
 
-TEST_F(Guard, HomeWithShellAndSystemdSyntaxStillWorks)
+// A home folder named after a target must not make the guard kill its own shell, and
+// shell or systemd syntax in it must neither run nor break the unit.
+TEST_F(Guard, HomeNamedAfterATargetOrFullOfSyntaxStillWorks)
 {
-    const QString home = QDir::homePath() + QStringLiteral("/it's \"$(touch pwned)\" & 100%\\");
+    const QString home = QDir::homePath() + QStringLiteral("/backup of Core Sync/it's \"$(touch pwned)\" & 100%\\");
     QDir().mkpath(home);
     const QByteArray saved = qgetenv("HOME");
     manager.stop();
     qputenv("HOME", home.toUtf8());
     ASSERT_TRUE(manager.start());
+    FakeTarget target(QStringLiteral("AdobeGCClient"), FakeTarget::IgnoreTerm);
     ASSERT_TRUE(startGuard());
     EXPECT_EQ(guardScriptPath().left(home.size()), home);
-    FakeTarget target(QStringLiteral("AdobeGCClient"));
-    EXPECT_TRUE(target.diesWithin(17)) << "the service found and ran the script";
+    EXPECT_TRUE(target.diesWithin(17)) << "the service found the script and reached its signal-9 pass";
+    QThread::msleep(500);
+    EXPECT_EQ(shell("systemctl --user show -p Result --value " + guardLabel + ".service"), "success")
+        << "the guard's shell never ends on a signal";
     EXPECT_TRUE(QDir(home).entryList({"pwned"}).isEmpty());
     EXPECT_TRUE(QDir::root().entryList({"pwned"}).isEmpty());
     EXPECT_TRUE(stopGuard());
     manager.stop();
     qputenv("HOME", saved);
 }
-
 TEST_F(Guard, AFailedWriteRunsNoServiceCommandAndKeepsTheLoadedGuard)
 {
     ASSERT_TRUE(startGuard());

@@ -1,3 +1,4 @@
+// The generated texts, compared with the exact texts users and launchd/systemd see.
 #include "guard/guardfiles.h"
 #include "process/catalogue.h"
 #include "process/preferences.h"
@@ -13,59 +14,86 @@ namespace {
 const QStringList allTargets = basePatterns + desktopServicePatterns + coreSyncPatterns + finderExtensionPatterns;
 const QStringList fewestTargets = basePatterns + finderExtensionPatterns;
 
-TEST(CountCommand, IsOnePipelineOverTheTargetList)
+const char macAlternation[] = "AdobeIPCBroker|Creative Cloud Helper|Creative Cloud UI Helper|CCXProcess|"
+                              "Creative Cloud Content Manager|Creative Cloud Libraries Synchronizer|Adobe Crash Processor|"
+                              "AdobeCRDaemon|AdobeGCClient|AdobeGCInvokerUtility|AdobeUpdateService|AdobeUpdateDaemon|"
+                              "Adobe Context Menu Extension|ACCFinderSync";
+const char linuxAlternation[] = "[A]dobeIPCBroker|[C]reative Cloud Helper|[C]reative Cloud UI Helper|[C]CXProcess|"
+                                "[C]reative Cloud Content Manager|[C]reative Cloud Libraries Synchronizer|"
+                                "[A]dobe Crash Processor|[A]dobeCRDaemon|[A]dobeGCClient|[A]dobeGCInvokerUtility|"
+                                "[A]dobeUpdateService|[A]dobeUpdateDaemon|[A]dobe Context Menu Extension|[A]CCFinderSync";
+
+TEST(Texts, CountAndListCommandsForBothPlatforms)
 {
-    EXPECT_EQ(countCommandFor(fewestTargets),
-              "ps ax -o command= | grep -iE \"AdobeIPCBroker|Creative Cloud Helper|Creative Cloud UI Helper|CCXProcess|"
-              "Creative Cloud Content Manager|Creative Cloud Libraries Synchronizer|Adobe Crash Processor|AdobeCRDaemon|"
-              "AdobeGCClient|AdobeGCInvokerUtility|AdobeUpdateService|AdobeUpdateDaemon|Adobe Context Menu Extension|"
-              "ACCFinderSync\" | grep -v grep | wc -l | tr -d ' '");
-    EXPECT_EQ(countCommandFor(fewestTargets).size(), 359);
-    EXPECT_EQ(countCommandFor(allTargets).size(), 418);
+    const QString mac = QString::fromLatin1(macAlternation), linux = QString::fromLatin1(linuxAlternation);
+    EXPECT_EQ(countCommandFor(Platform::MacOS, fewestTargets),
+              "ps ax -o command= | grep -iE \"" + mac + "\" | grep -v grep | wc -l | tr -d ' '");
+    EXPECT_EQ(countCommandFor(Platform::MacOS, fewestTargets).size(), 359);
+    EXPECT_EQ(countCommandFor(Platform::MacOS, allTargets).size(), 418);
+    EXPECT_EQ(countCommandFor(Platform::Linux, fewestTargets),
+              "ps axww -o command= | grep -iE \"" + linux + "\" | grep -v grep | wc -l | tr -d ' '");
+    EXPECT_EQ(listCommandFor(Platform::Linux, fewestTargets),
+              "ps axww -o pid=,pcpu=,rss=,command= | grep -iE \"" + linux + "\" | grep -v grep");
 }
 
-TEST(KillScript, MacTextIsExact)
+TEST(Texts, KillScriptsForBothPlatforms)
 {
-    const QString all = killScriptFor(Platform::MacOS, allTargets);
-    EXPECT_EQ(all, QString::fromUtf8(macKillScriptAllOn));
+    EXPECT_EQ(killScriptFor(Platform::MacOS, allTargets), QString::fromUtf8(macKillScriptAllOn));
     const QString fewest = killScriptFor(Platform::MacOS, fewestTargets);
     EXPECT_EQ(fewest.size(), 1668);
-    EXPECT_EQ(fewest.count(QLatin1Char('\n')) + 1, 38);
-    EXPECT_EQ(fewest.split('\n').mid(0, 8), all.split('\n').mid(0, 8)) << "the first eight lines never change";
+    EXPECT_EQ(fewest.count('\n') + 1, 38);
+
+    EXPECT_EQ(killScriptFor(Platform::Linux, fewestTargets),
+              QStringLiteral("U=$(id -u)\n"
+                             "P='%1'\n"
+                             "export U P\n"
+                             "pkill -u \"$U\" -f \"$P\" 2>/dev/null\n"
+                             "timeout 2 sh -c 'while pgrep -u \"$U\" -f \"$P\" >/dev/null 2>&1; do sleep 0.1; done'\n"
+                             "pkill -9 -u \"$U\" -f \"$P\" 2>/dev/null\n"
+                             "exit 0")
+                  .arg(QLatin1String(linuxAlternation)));
+    EXPECT_EQ(targetAlternation(Platform::Linux, {"it's"}), "[i]t's");
+    EXPECT_TRUE(killScriptFor(Platform::Linux, {"it's"}).contains("P='[i]t'\\''s'\n")) << "quoted for the shell";
 }
 
-// The Linux script is the macOS one without the commands Linux lacks (the first eight
-// lines), each pattern's first character in brackets.
-TEST(KillScript, LinuxTextBracketsEveryPatternAndHasNoMacCommands)
+TEST(Texts, GuardScriptsForBothPlatforms)
 {
-    QStringList expected;
-    for (QString line : QString::fromUtf8(macKillScriptAllOn).split('\n').mid(8)) {
-        const qsizetype quote = line.indexOf('"');
-        if (quote >= 0)
-            line = line.left(quote + 1) + '[' + line.at(quote + 1) + ']' + line.mid(quote + 2);
-        expected << line;
-    }
-    EXPECT_EQ(killScriptFor(Platform::Linux, allTargets), expected.join('\n'));
+    const QString mac = guardScriptFor(Platform::MacOS, allTargets);
+    EXPECT_EQ(mac, QStringLiteral("#!/bin/sh\n") + QString::fromUtf8(macKillScriptAllOn).section('\n', 6) + '\n');
+    EXPECT_EQ(mac.toUtf8().size(), 1728);
+    EXPECT_EQ(guardScriptFor(Platform::MacOS, fewestTargets).toUtf8().size(), 1463);
+
+    EXPECT_EQ(guardScriptFor(Platform::Linux, fewestTargets),
+              QStringLiteral("#!/bin/sh\n"
+                             "U=$(id -u)\n"
+                             "P='%1'\n"
+                             "export U P\n"
+                             "pgrep -u \"$U\" -a -f \"$P\" 2>/dev/null || exit 0\n"
+                             "pkill -u \"$U\" -f \"$P\" 2>/dev/null\n"
+                             "timeout 2 sh -c 'while pgrep -u \"$U\" -f \"$P\" >/dev/null 2>&1; do sleep 0.1; done'\n"
+                             "pkill -9 -u \"$U\" -f \"$P\" 2>/dev/null\n"
+                             "exit 0\n")
+                  .arg(QLatin1String(linuxAlternation)));
 }
 
-// The builders that read preferences: all four combinations, both profiles, kill and guard
-// scripts, against the figures the texts are known by.
-TEST(KillScript, FollowsThePreferencesInAllFourCombinations)
+// The builders that read the preferences: all four combinations, both platforms.
+TEST(Texts, FollowThePreferencesInAllFourCombinations)
 {
     QFile::remove(preferencesLocation());
     struct Row {
         bool desktop, coreSync;
-        int targets, countLength;
+        int targets, macCountLength;
     };
     const Row rows[] = {{false, false, 14, 359}, {true, false, 15, 381}, {false, true, 16, 396}, {true, true, 17, 418}};
     for (const Row &row : rows) {
         storePreference(kDesktopService, row.desktop);
         storePreference(kCoreSync, row.coreSync);
-        EXPECT_EQ(countCommand().size(), row.countLength);
+        EXPECT_EQ(countCommand(Platform::MacOS).size(), row.macCountLength);
+        EXPECT_EQ(countCommand(Platform::Linux).size(), row.macCountLength + 2 * row.targets + 2);
         EXPECT_EQ(killCommand(Platform::MacOS).count('\n') + 1, 10 + 2 * row.targets);
-        EXPECT_EQ(killCommand(Platform::Linux).count('\n') + 1, 2 + 2 * row.targets);
+        EXPECT_EQ(killCommand(Platform::Linux).count('|'), row.targets - 1);
         EXPECT_EQ(guardScriptFor(Platform::MacOS, targetList()).count('\n'), 5 + 2 * row.targets);
-        EXPECT_EQ(guardScriptFor(Platform::Linux, targetList()).count('\n'), 3 + 2 * row.targets);
+        EXPECT_EQ(guardScriptFor(Platform::Linux, targetList()).count('|'), row.targets + 1) << "and the || of the early exit";
     }
     QFile::remove(preferencesLocation());
 }
