@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QScreen>
 #include <QThreadPool>
 
 namespace {
@@ -39,13 +40,17 @@ void inBackground(QObject *controller, Work work, Done done)
 AppDelegate::AppDelegate() = default;
 AppDelegate::~AppDelegate()
 {
+    // A kill or guard job still running (the user quit mid-action) posts its completion to
+    // this object: wait for it, so that the post reaches a live controller and is then
+    // dropped with it, instead of reaching freed memory.
+    QThreadPool::globalInstance()->waitForDone();
     delete window; // and with it every control
 }
 
 void AppDelegate::applicationDidFinishLaunching()
 {
     registerDefaultPreferences();
-    sound = Sound::load(soundPath(QCoreApplication::applicationDirPath()));
+    sound = Sound::load(soundPath(nativePlatform(), QCoreApplication::applicationDirPath()));
     buildWindow();
     window->show();
     window->raise();
@@ -55,11 +60,16 @@ void AppDelegate::applicationDidFinishLaunching()
 
 void AppDelegate::refresh()
 {
+    refreshPanels();
+}
+
+KillPanel AppDelegate::refreshPanels()
+{
     const KillPanel kill = killPanelFor(shell(countCommand()));
     status->setText(kill.status);
-    setTextColour(status, statusColour(kill.running));
+    setTextColour(status, statusColour(kill.live));
     detail->setText(kill.detail);
-    dome->setLive(kill.running);
+    dome->setLive(kill.live);
     dome->update();
 
     const GuardPanel guard = guardPanelFor(guardRunning());
@@ -68,6 +78,7 @@ void AppDelegate::refresh()
     blockDetail->setText(guard.detail);
     blockButton->setEnabled(guard.startEnabled);
     unblockButton->setEnabled(guard.stopEnabled);
+    return kill;
 }
 
 void AppDelegate::playSound()
@@ -95,8 +106,7 @@ void AppDelegate::killPressed()
         },
         [this](bool) {
             dome->setEnabled(true);
-            refresh();
-            if (const auto line = detailAfterKill(status->text()))
+            if (const auto line = detailAfterKill(refreshPanels()))
                 detail->setText(*line);
         });
 }
@@ -138,7 +148,13 @@ void AppDelegate::toggleSettings()
 {
     settingsOpen = !settingsOpen;
     applyTitle(disclosure, disclosureTitle(settingsOpen));
-    const QRect geometry = drawerToggledGeometry(window->geometry(), settingsOpen);
+    // The screen's free area as the window's content may use it, frame excluded.
+    const QRect frame = window->frameGeometry(), inner = window->geometry();
+    QRect available = window->screen()->availableGeometry();
+    available.adjust(inner.left() - frame.left(), inner.top() - frame.top(), inner.right() - frame.right(),
+                     inner.bottom() - frame.bottom());
+    const QRect geometry = drawerToggledGeometry(inner, settingsOpen, available, raisedForDrawer);
+    raisedForDrawer = settingsOpen ? inner.top() - geometry.top() : 0;
     // Shown before the window grows, hidden only after it has shrunk.
     if (settingsOpen)
         drawer->show();

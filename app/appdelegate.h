@@ -1,8 +1,10 @@
 #pragma once
 
 #include "app/sound.h"
+#include "process/killpanel.h"
 #include "skin/domebutton.h"
 #include "skin/drawerview.h"
+#include "skin/titlebutton.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -26,6 +28,7 @@ public:
     ~AppDelegate() override;
 
     QMainWindow *mainWindow() const { return window; }
+    const Sound *loadedSound() const { return sound.get(); }
 
 public slots:
     void applicationDidFinishLaunching();
@@ -39,6 +42,7 @@ public slots:
     void showAbout();
 
 private:
+    KillPanel refreshPanels(); // refresh, returning what the kill panel now shows
     void installMenu();
     void buildWindow();
     void fillCasing(CasingView *casing);
@@ -50,7 +54,7 @@ private:
     QPointer<QPushButton> blockButton;
     QPointer<QPushButton> unblockButton;
     QPointer<QCheckBox> soundCheckbox;
-    QPointer<QPushButton> disclosure;
+    QPointer<TitleButton> disclosure;
     QPointer<DrawerView> drawer;
     QPointer<QCheckBox> desktopServiceBox;
     QPointer<QCheckBox> coreSyncBox;
@@ -60,4 +64,5 @@ private:
     QPointer<QLabel> blockDetail;
     std::unique_ptr<Sound> sound;
     bool settingsOpen = false;
+    int raisedForDrawer = 0; // how far opening the drawer moved the window up, to undo on closing
 };

@@ -3,9 +3,11 @@
 #include "process/catalogue.h"
 #include "skin/geometry.h"
 
-QColor statusColour(bool running)
+#include <algorithm>
+
+QColor statusColour(bool live)
 {
-    return running ? QColor::fromRgbF(0.55f, 0.06f, 0.06f) : QColor::fromRgbF(0.1f, 0.34f, 0.1f);
+    return live ? QColor::fromRgbF(0.55f, 0.06f, 0.06f) : QColor::fromRgbF(0.1f, 0.34f, 0.1f);
 }
 
 QColor guardColour(bool on)
@@ -14,9 +16,9 @@ QColor guardColour(bool on)
     return on ? QColor(52, 199, 89) : QColor(255, 59, 48);
 }
 
-std::optional<QString> detailAfterKill(const QString &statusAfterRefresh)
+std::optional<QString> detailAfterKill(const KillPanel &refreshed)
 {
-    if (statusAfterRefresh == QLatin1String("All quiet"))
+    if (refreshed.quiet())
         return QStringLiteral("Fans should settle down shortly.");
     return std::nullopt;
 }
@@ -49,7 +51,7 @@ QString stopGuardTooltip()
 QString desktopServiceTooltip()
 {
     return QStringLiteral("Adobe's licensing service. Leave it ticked unless your Adobe apps start asking you to sign in, "
-                          "then untick it and press Unblock.");
+                          "then untick it.");
 }
 
 QString coreSyncTooltip()
@@ -57,10 +59,54 @@ QString coreSyncTooltip()
     return QStringLiteral("Syncs the Creative Cloud Files folder and activates Adobe Fonts. Untick it if you use either.");
 }
 
-QRect drawerToggledGeometry(const QRect &geometry, bool nowOpen)
+QString tooltipMarkup(const QString &text)
+{
+    // Qt shows a plain-text tooltip on one line however long it is; as rich text with a
+    // break after every 44 characters or so it reads like a paragraph.
+    constexpr qsizetype lineLength = 44;
+    QStringList lines;
+    QString line;
+    for (const QString &word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!line.isEmpty() && line.size() + 1 + word.size() > lineLength) {
+            lines << line.toHtmlEscaped();
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    lines << line.toHtmlEscaped();
+    return QStringLiteral("<qt>") + lines.join(QStringLiteral("<br>")) + QStringLiteral("</qt>");
+}
+
+QRect drawerToggledGeometry(const QRect &geometry, bool nowOpen, const QRect &available, int raisedOnOpen)
 {
     const int change = int(drawerHeight);
-    return geometry.adjusted(0, 0, 0, nowOpen ? change : -change);
+    QRect next = geometry.adjusted(0, 0, 0, nowOpen ? change : -change);
+    if (!available.isValid())
+        return next;
+    if (nowOpen) {
+        const int overflow = next.bottom() - available.bottom();
+        if (overflow > 0)
+            next.moveTop(std::max(next.top() - overflow, std::min(available.top(), next.top())));
+    } else {
+        next.translate(0, std::clamp(available.bottom() - next.bottom(), 0, std::max(raisedOnOpen, 0)));
+    }
+    return next;
+}
+
+std::optional<QString> noGraphicalSessionMessage(Platform platform, const QStringList &environment)
+{
+    switch (platform) {
+    case Platform::MacOS:
+        return std::nullopt; // the window server is always there
+    case Platform::Linux:
+        for (const QString &variable : environment)
+            for (const char *name : {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM="})
+                if (variable.startsWith(QLatin1String(name)) && variable.size() > int(qstrlen(name)))
+                    return std::nullopt;
+        return QStringLiteral("hushwell: needs a graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                              "hushwellctl works without one.");
+    }
+    Q_UNREACHABLE();
 }
 
 QList<MenuEntry> applicationMenuEntries(Platform platform)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "process/killpanel.h"
 #include "process/platform.h"
 
 #include <QColor>
@@ -12,8 +13,9 @@
 
 // What the window shows, decided apart from the widgets that show it.
 
-// The status line's colour: dark red while targets run, dark green when quiet.
-QColor statusColour(bool running);
+// The status line's colour: dark red while targets run (or the count failed), dark green
+// when quiet.
+QColor statusColour(bool live);
 // The guard line's colour: the system green when on, the system red when off.
 QColor guardColour(bool on);
 
@@ -21,7 +23,7 @@ inline const QString workingText = QStringLiteral("Working\u2026");
 inline const QString checkingText = QStringLiteral("Checking\u2026");
 
 // The detail line that replaces the refreshed one once an action has finished, if any.
-std::optional<QString> detailAfterKill(const QString &statusAfterRefresh);
+std::optional<QString> detailAfterKill(const KillPanel &refreshed);
 std::optional<QString> detailAfterBlock(bool started);
 std::optional<QString> detailAfterUnblock(bool stopped);
 
@@ -30,9 +32,20 @@ QString stopGuardTooltip();
 QString desktopServiceTooltip();
 QString coreSyncTooltip();
 
+// A tooltip as rich text broken into lines of a readable width (about 44 characters),
+// instead of one line wider than the window.
+QString tooltipMarkup(const QString &text);
+
 // The window's geometry after the drawer opens or closes: the top edge stays, the bottom
-// edge moves down (opening) or up (closing) by the drawer's height.
-QRect drawerToggledGeometry(const QRect &geometry, bool nowOpen);
+// edge moves down (opening) or up (closing) by the drawer's height. When the grown window
+// would leave `available` (the screen's free area, less the window frame), it moves up
+// just enough, never above the area's top; closing moves it back down by what opening
+// raised it (`raisedOnOpen`), as far as the area allows.
+QRect drawerToggledGeometry(const QRect &geometry, bool nowOpen, const QRect &available, int raisedOnOpen = 0);
+
+// The one line to print, instead of Qt's abort, when Hushwell is started where no window
+// can open; nothing when one can.
+std::optional<QString> noGraphicalSessionMessage(Platform platform, const QStringList &environment);
 
 // The application menu, in order. macOS puts Hide in the application menu itself.
 enum class MenuCommand { Separator, About, Hide, Quit };

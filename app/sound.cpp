@@ -1,10 +1,10 @@
 #include "app/sound.h"
 
+#include <QAudioDevice>
 #include <QAudioOutput>
 #include <QFileInfo>
 #include <QMediaDevices>
 #include <QMediaPlayer>
-#include <QAudioDevice>
 #include <QUrl>
 
 std::unique_ptr<Sound> Sound::load(const QString &path)
@@ -14,25 +14,29 @@ std::unique_ptr<Sound> Sound::load(const QString &path)
     return std::unique_ptr<Sound>(new Sound(path));
 }
 
-Sound::Sound(const QString &path) : output(new QAudioOutput(this)), player(new QMediaPlayer(this))
-{
-    player->setAudioOutput(output);
-    player->setSource(QUrl::fromLocalFile(path));
-}
+Sound::Sound(const QString &path) : path(path) {}
 
 Sound::~Sound() = default;
 
 void Sound::stop()
 {
-    player->stop();
+    if (player)
+        player->stop();
 }
 
 void Sound::play()
 {
+    ++requests;
     // Qt 6.4's FFmpeg backend crashes when it plays with no audio device; then stay silent.
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull())
         return;
+    if (!player) {
+        output = new QAudioOutput(this);
+        player = new QMediaPlayer(this);
+        player->setAudioOutput(output);
+        player->setSource(QUrl::fromLocalFile(path));
+    }
     output->setDevice(device);
     player->play();
 }
@@ -43,12 +47,14 @@ void chooseMediaBackend()
         qputenv("QT_MEDIA_BACKEND", "ffmpeg");
 }
 
-QString soundPath(const QString &applicationDir)
+QString soundPath(Platform platform, const QString &applicationDir)
 {
     const QString name = QStringLiteral("audiomass-output.mp3");
-#if defined(Q_OS_MACOS)
-    return applicationDir + QStringLiteral("/../Resources/") + name;
-#else
-    return applicationDir + QStringLiteral("/../share/hushwell/") + name;
-#endif
+    switch (platform) {
+    case Platform::MacOS:
+        return applicationDir + QStringLiteral("/../Resources/") + name;
+    case Platform::Linux:
+        return applicationDir + QStringLiteral("/../share/hushwell/") + name;
+    }
+    Q_UNREACHABLE();
 }

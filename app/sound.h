@@ -1,5 +1,7 @@
 #pragma once
 
+#include "process/platform.h"
+
 #include <QObject>
 #include <QString>
 
@@ -8,8 +10,10 @@
 class QAudioOutput;
 class QMediaPlayer;
 
-// The kill button's sound effect. A file that is missing gives no Sound; one that cannot
-// be decoded, or a machine with no audio device, plays nothing. Neither is reported.
+// The kill button's sound effect. A file that is missing gives no Sound. The media player
+// is made at the first play, never at launch, so that starting Hushwell does not depend on
+// the media backend; a file that cannot be decoded, or a machine with no audio device,
+// plays nothing. Neither is reported.
 class Sound : public QObject
 {
 public:
@@ -19,10 +23,15 @@ public:
     void stop();
     void play();
 
+    // How often play() was asked for, heard or not.
+    int playRequests() const { return requests; }
+
 private:
     explicit Sound(const QString &path);
-    QAudioOutput *output;
-    QMediaPlayer *player;
+    QString path;
+    QAudioOutput *output = nullptr;
+    QMediaPlayer *player = nullptr;
+    int requests = 0;
 };
 
 // Picks the FFmpeg media backend unless one was chosen: Debian's default GStreamer
@@ -32,4 +41,4 @@ void chooseMediaBackend();
 
 // Where the sound lies: Contents/Resources of the app bundle on macOS; elsewhere
 // ../share/hushwell beside the program (installed, and mirrored in the build tree).
-QString soundPath(const QString &applicationDir);
+QString soundPath(Platform platform, const QString &applicationDir);

@@ -11,6 +11,7 @@
 #include "skin/factories.h"
 #include "skin/geometry.h"
 #include "skin/skin.h"
+#include "skin/titlebutton.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -105,6 +106,10 @@ void AppDelegate::buildWindow()
 
     auto *casing = named(new CasingView, "casing");
     casing->setFixedSize(int(winWidth), int(winHeight));
+    // The casing holds the focus at launch, so that no control does: activation would
+    // otherwise hand it to the dome, invisibly, and a stray Space would run a kill. It is
+    // not in the Tab chain; the first Tab reaches the dome.
+    casing->setFocusPolicy(Qt::ClickFocus);
     fillCasing(casing);
 
     drawer = named(new DrawerView(casing), "drawer");
@@ -114,6 +119,7 @@ void AppDelegate::buildWindow()
     fillDrawer();
 
     window->setCentralWidget(casing);
+    casing->setFocus();
 
     // Not resizable by the user: the content is 420 x 600 (below the menu bar, where the
     // desktop puts it in the window) until the drawer opens.
@@ -160,9 +166,9 @@ void AppDelegate::fillCasing(CasingView *casing)
         return button;
     };
     blockButton = named(pushButton(QStringLiteral("Start Guard"), &AppDelegate::blockPressed, 30), "blockButton");
-    blockButton->setToolTip(startGuardTooltip());
+    blockButton->setToolTip(tooltipMarkup(startGuardTooltip()));
     unblockButton = named(pushButton(QStringLiteral("Stop Guard"), &AppDelegate::unblockPressed, 152), "unblockButton");
-    unblockButton->setToolTip(stopGuardTooltip());
+    unblockButton->setToolTip(tooltipMarkup(stopGuardTooltip()));
     named(pushButton(QStringLiteral("Refresh"), &AppDelegate::refresh, 274), "refreshButton");
 
     soundCheckbox = named(lightCheckbox(QStringLiteral("Sound Effect (Rude)"), this, &AppDelegate::soundToggled,
@@ -170,12 +176,10 @@ void AppDelegate::fillCasing(CasingView *casing)
                           "soundCheckbox");
     soundCheckbox->setCheckState(stateFor(kSound));
 
-    disclosure = named(new QPushButton(casing), "disclosure");
-    disclosure->setFlat(true);
-    disclosure->setFocusPolicy(Qt::StrongFocus);
+    disclosure = named(new TitleButton(casing), "disclosure");
     disclosure->setGeometry(inCasing(140, 20, 140, 22));
     applyTitle(disclosure, disclosureTitle(false));
-    connect(disclosure, &QPushButton::clicked, this, &AppDelegate::toggleSettings);
+    connect(disclosure, &TitleButton::clicked, this, &AppDelegate::toggleSettings);
 }
 
 void AppDelegate::fillDrawer()
@@ -186,14 +190,14 @@ void AppDelegate::fillDrawer()
                                             inDrawer(30, 96, 300, 20), drawer),
                               "desktopServiceBox");
     desktopServiceBox->setCheckState(stateFor(kDesktopService));
-    desktopServiceBox->setToolTip(desktopServiceTooltip());
+    desktopServiceBox->setToolTip(tooltipMarkup(desktopServiceTooltip()));
     label(QStringLiteral("Handles licensing. Untick if Adobe apps start demanding a sign-in."), 10, QFont::Normal,
           Skin::onCasingSoft(), inDrawer(50, 80, 350, 14), Qt::AlignLeft, drawer);
     coreSyncBox = named(lightCheckbox(QStringLiteral("Core Sync (Adobe Content Synchronizer)"), this, &AppDelegate::settingsChanged,
                                       inDrawer(30, 48, 320, 20), drawer),
                         "coreSyncBox");
     coreSyncBox->setCheckState(stateFor(kCoreSync));
-    coreSyncBox->setToolTip(coreSyncTooltip());
+    coreSyncBox->setToolTip(tooltipMarkup(coreSyncTooltip()));
     label(QStringLiteral("Syncs Creative Cloud Files and activates Adobe Fonts."), 10, QFont::Normal, Skin::onCasingSoft(),
           inDrawer(50, 32, 350, 14), Qt::AlignLeft, drawer);
 }

@@ -37,7 +37,16 @@ const char usageText[] =
     "  set KEY true|false     change a preference\n"
     "\n"
     "Preference keys: includeDesktopService, includeCoreSync, soundEnabled\n"
-    "Options: --help, --version\n";
+    "Setting a target key while the guard is on restarts the guard with the new list.\n"
+    "Options: --help, --version\n"
+    "\n"
+    "Exit status:\n"
+    "  0  success; for status, the count was read; for kill, nothing is left running\n"
+    "  1  the operation failed: the processes could not be counted, some are still\n"
+    "     running after kill, the guard did not start or stop, a preference was not\n"
+    "     stored\n"
+    "  2  usage error; nothing was changed\n"
+    "  3  guard status: the guard is off\n";
 
 struct Usage {
     QString message;
@@ -46,10 +55,11 @@ struct Usage {
 const QStringList preferenceKeys{kDesktopService, kCoreSync, kSound};
 
 // The two lines the window's kill panel would show.
-void printStatus(QTextStream &out)
+KillPanel printStatus(QTextStream &out)
 {
     const KillPanel panel = killPanelFor(shell(countCommand()));
     out << panel.status << '\n' << panel.detail << '\n';
+    return panel;
 }
 
 void expectArgumentCount(const QStringList &args, qsizetype count)
@@ -102,7 +112,7 @@ int guard(const QStringList &args, QTextStream &out, QTextStream &err)
     if (action == QLatin1String("status")) {
         const GuardPanel panel = guardPanelFor(guardRunning());
         out << panel.status << '\n' << panel.detail << '\n';
-        return 0;
+        return panel.on ? 0 : 3; // as systemctl is-active answers
     }
     const auto report = [&](bool done, const char *success, const char *failure) {
         (done ? out : err) << (done ? success : failure) << '\n';
@@ -171,8 +181,7 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err)
     }
     if (command == QLatin1String("status")) {
         expectArgumentCount(args, 1);
-        printStatus(out);
-        return 0;
+        return printStatus(out).counted ? 0 : 1;
     }
     if (command == QLatin1String("list")) {
         expectArgumentCount(args, 1);
@@ -187,8 +196,7 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err)
     if (command == QLatin1String("kill")) {
         expectArgumentCount(args, 1);
         shell(killCommand());
-        printStatus(out);
-        return 0;
+        return printStatus(out).quiet() ? 0 : 1;
     }
     if (command == QLatin1String("show"))
         return show(args, out);
@@ -207,6 +215,8 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err)
             throw Usage{QStringLiteral("'%1' is not true or false").arg(value)};
         const bool on = value == QLatin1String("true");
         const bool stored = key == kSound ? storePreference(key, on) : applyTargetPreferences({{key, on}});
+        if (!stored)
+            err << "hushwellctl: couldn't store " << key << " in " << preferencesLocation() << '\n';
         return stored ? 0 : 1;
     }
     throw Usage{QStringLiteral("unknown command '%1' (try --help)").arg(command)};

@@ -13,9 +13,9 @@
 
 namespace {
 
-GuardCommands nativeCommands()
+GuardCommands commandsFor(Platform platform)
 {
-    return guardCommands(nativePlatform(), ::getuid(), guardPlistPath());
+    return guardCommands(platform, ::getuid(), guardPlistPath(platform));
 }
 
 bool probe(const GuardCommands &commands)
@@ -38,20 +38,19 @@ bool waitUntilUnloaded(const GuardCommands &commands)
 
 } // namespace
 
-bool guardRunning()
+bool guardRunning(Platform platform)
 {
-    return probe(nativeCommands());
+    return probe(commandsFor(platform));
 }
 
-bool startGuard()
+bool startGuard(Platform platform)
 {
-    const Platform platform = nativePlatform();
     const QString scriptPath = guardScriptPath(platform);
     const GuardFile script{scriptPath, guardScriptFor(platform, targetList())};
     if (!writeGuardFiles(script, serviceManagerFiles(platform, scriptPath)))
         return false;
 
-    const GuardCommands commands = nativeCommands();
+    const GuardCommands commands = commandsFor(platform);
     shell(commands.unload);
     if (commands.unloadIsAsynchronous)
         waitUntilUnloaded(commands);
@@ -59,10 +58,9 @@ bool startGuard()
     return probe(commands);
 }
 
-bool stopGuard()
+bool stopGuard(Platform platform)
 {
-    const Platform platform = nativePlatform();
-    const GuardCommands commands = nativeCommands();
+    const GuardCommands commands = commandsFor(platform);
     shell(commands.remove);
     for (const QString &path : serviceManagerPaths(platform))
         QFile::remove(path);

@@ -1,24 +1,29 @@
 #pragma once
 
+#include "process/platform.h"
+
 #include <QList>
 #include <QString>
 
 #include <utility>
 
 // Installs, probes and removes the guard with the native service manager. Each blocks
-// until its commands have finished and judges the outcome only by a final probe.
+// until its commands have finished and judges the outcome only by a final probe. The
+// platform is the native one but for tests, which run the macOS sequence against a
+// stand-in launchctl.
 
 // True when the guard's job is loaded (probe answers exactly "yes").
-bool guardRunning();
+bool guardRunning(Platform platform = nativePlatform());
 
 // Writes the guard files for the current target list and (re)loads the job. False when a
 // file could not be written (then no service-manager command runs) or the job is not
 // loaded afterwards.
-bool startGuard();
+bool startGuard(Platform platform = nativePlatform());
 
 // Unloads the job and deletes the service manager's files; the script stays on disk.
-// True when the job is no longer loaded.
-bool stopGuard();
+// True when the job is no longer loaded; launchd's asynchronous bootout is waited for
+// (at most 10 s) before that is judged.
+bool stopGuard(Platform platform = nativePlatform());
 
 // Stores changed target preferences (includeDesktopService, includeCoreSync) and, only
 // when the guard is loaded, starts it again so that its script follows the new target

@@ -36,9 +36,14 @@ std::optional<qint64> parseCount(const QString &countOutput)
 KillPanel killPanelFor(const QString &countOutput)
 {
     const std::optional<qint64> count = parseCount(countOutput);
-    if (!count || *count == 0)
-        return {false, QStringLiteral("All quiet"), QStringLiteral("Nothing of Adobe's is running in the background.")};
+    // An empty or garbled output means ps could not be read: saying "All quiet" then
+    // would be a guess presented as a fact.
+    if (!count)
+        return {true, false, QStringLiteral("Can't check"), QStringLiteral("Couldn't read the list of running processes.")};
+    if (*count == 0)
+        return {false, true, QStringLiteral("All quiet"), QStringLiteral("Nothing of Adobe's is running in the background.")};
     return {
+        true,
         true,
         QString::number(*count) + QStringLiteral(" running"),
         *count == 1 ? QStringLiteral("One process is helping itself to your CPU.")

@@ -8,12 +8,16 @@
 // digits, nothing else, within the signed 64-bit range. Anything else is no count.
 std::optional<qint64> parseCount(const QString &countOutput);
 
-// What the kill panel shows for a count output. `running` also decides whether the dome
-// is lit.
+// What the kill panel shows for a count output. `live` decides whether the dome is lit
+// and the status line is the dark red; `counted` is false when the output was no count
+// (the count could not run), which is never shown as quiet.
 struct KillPanel {
-    bool running = false;
+    bool live = false;
+    bool counted = true;
     QString status;
     QString detail;
+
+    bool quiet() const { return counted && !live; }
 };
 
 KillPanel killPanelFor(const QString &countOutput);

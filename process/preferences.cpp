@@ -65,9 +65,18 @@ bool wants(const QString &key)
 bool storePreference(const QString &key, bool value)
 {
     const auto store = openStore();
+    const QVariant before = store->value(key);
     store->setValue(key, value);
     store->sync();
-    return store->status() == QSettings::NoError;
+    if (store->status() == QSettings::NoError)
+        return true;
+    // QSettings keeps what it could not write in a cache this process shares: put the old
+    // value back there, so that nothing here reads a value that was never stored.
+    if (before.isValid())
+        store->setValue(key, before);
+    else
+        store->remove(key);
+    return false;
 }
 
 QStringList activePatterns()

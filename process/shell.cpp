@@ -95,11 +95,16 @@ QString shell(const QString &command)
 
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
+    // The child gets standard input, output and error and nothing else: a descriptor the
+    // caller left open (a log, a socket, another child's pipe) must not leak into ps,
+    // pkill or launchctl, nor keep someone else's pipe from reaching end of file.
 #if defined(POSIX_SPAWN_CLOEXEC_DEFAULT)
     // macOS: close every descriptor the file actions do not name, which also closes the
     // window between pipe() and its FD_CLOEXEC above.
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_CLOEXEC_DEFAULT);
     posix_spawn_file_actions_addinherit_np(&actions, STDIN_FILENO);
+#elif defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
 #endif
 
     pid_t pid = -1;

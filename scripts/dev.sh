@@ -11,7 +11,7 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-multimedia-dev libqt6multimedia6 libgl-dev
   libgtest-dev
-  procps systemd util-linux fonts-dejavu-core
+  procps systemd util-linux fonts-dejavu-core fonts-inter
   desktop-file-utils dpkg-dev file
 )
 

@@ -17,7 +17,8 @@ void drawScrew(QPainter &painter, const QPointF &centre, qreal boundsHeight)
     painter.setBrush(QColor::fromRgbF(0.87f, 0.70f, 0.10f)); // the face
     painter.drawEllipse(toQt(screw.face, boundsHeight));
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(QColor::fromRgbF(0.60f, 0.47f, 0.02f), 1.5));
+    // Flat caps: the slot ends where its line does, 8 points long.
+    painter.setPen(QPen(QColor::fromRgbF(0.60f, 0.47f, 0.02f), 1.5, Qt::SolidLine, Qt::FlatCap));
     painter.drawLine(toQt(screw.slot, boundsHeight));
 }
 

@@ -1,6 +1,8 @@
 #include "skin/domebutton.h"
 
+#include "skin/factories.h"
 #include "skin/geometry.h"
+#include "skin/shadow.h"
 #include "skin/skin.h"
 
 #include <QFocusEvent>
@@ -14,9 +16,7 @@ namespace {
 
 QFont captionFont()
 {
-    QFont font;
-    font.setPixelSize(21);
-    font.setWeight(QFont::ExtraBold);
+    QFont font = systemFont(21, QFont::ExtraBold);
     font.setLetterSpacing(QFont::AbsoluteSpacing, 1.6);
     return font;
 }
@@ -89,17 +89,25 @@ void DomeButton::paintEvent(QPaintEvent *)
 
     if (!captionShown)
         return;
-    // The caption, centred on the dome and sinking with it, with a soft shadow one point
-    // below it.
+    // The caption, centred on the dome and sinking with it, over a soft shadow one point
+    // below it: black at alpha 0.45, blur radius 2.
     const QString caption = QStringLiteral("HUSH\nWELL");
     const QFont font = captionFont();
-    painter.setFont(font);
     const qreal th = QFontMetricsF(font).boundingRect(QRectF(0, 0, dome.width(), 200), Qt::AlignHCenter, caption).height();
     const QRectF text(dome.x(), dome.center().y() - th / 2, dome.width(), th);
-    const QColor shadow = QColor::fromRgbF(0, 0, 0, 0.45f / 3);
-    painter.setPen(shadow);
-    for (const QPointF offset : {QPointF(-0.5, 1), QPointF(0.5, 1), QPointF(0, 1.8)})
-        painter.drawText(text.translated(offset), Qt::AlignHCenter | Qt::AlignVCenter, caption);
+    const qreal ratio = devicePixelRatioF();
+    QImage shape(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    shape.setDevicePixelRatio(ratio);
+    shape.fill(Qt::transparent);
+    QPainter shapePainter(&shape);
+    shapePainter.setRenderHint(QPainter::Antialiasing);
+    shapePainter.setFont(font);
+    shapePainter.setPen(Qt::black);
+    shapePainter.drawText(text.translated(0, 1), Qt::AlignHCenter | Qt::AlignVCenter, caption);
+    shapePainter.end();
+    painter.drawImage(QPointF(0, 0), softShadow(shape, QColor::fromRgbF(0, 0, 0, 0.45f), 2 * ratio));
+
+    painter.setFont(font);
     painter.setPen(Qt::white);
     painter.drawText(text, Qt::AlignHCenter | Qt::AlignVCenter, caption);
 }

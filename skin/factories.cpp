@@ -2,6 +2,8 @@
 
 #include "skin/skin.h"
 
+#include <QFontDatabase>
+
 void setTextColour(QWidget *widget, const QColor &colour)
 {
     QPalette palette = widget->palette(); // setColor without a group sets every group
@@ -10,9 +12,25 @@ void setTextColour(QWidget *widget, const QColor &colour)
     widget->setPalette(palette);
 }
 
+QString preferredFontFamily(Platform platform, const QStringList &installedFamilies)
+{
+    switch (platform) {
+    case Platform::MacOS:
+        return {}; // the system font has every weight
+    case Platform::Linux:
+        // Debian's default font has no medium or heavy face, so 500 and 800 would render
+        // as regular and bold.
+        return installedFamilies.contains(QStringLiteral("Inter")) ? QStringLiteral("Inter") : QString();
+    }
+    Q_UNREACHABLE();
+}
+
 QFont systemFont(int pixelSize, QFont::Weight weight)
 {
+    static const QString family = preferredFontFamily(nativePlatform(), QFontDatabase::families());
     QFont font;
+    if (!family.isEmpty())
+        font.setFamily(family);
     font.setPixelSize(pixelSize);
     font.setWeight(weight);
     return font;

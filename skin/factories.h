@@ -1,5 +1,7 @@
 #pragma once
 
+#include "process/platform.h"
+
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QColor>
@@ -9,6 +11,11 @@
 // Standard controls styled for the casing, so the window never styles one by hand. Frames
 // are Qt geometry in the parent; the caller converts from the design's unflipped numbers.
 
+// The family that renders every weight the look uses: Inter on Linux when it is
+// installed, else the desktop's default (empty).
+QString preferredFontFamily(Platform platform, const QStringList &installedFamilies);
+
+// The interface font at a pixel size and weight, in the preferred family.
 QFont systemFont(int pixelSize, QFont::Weight weight = QFont::Normal);
 
 // The colour of a label's or a button's text, whether the window is active or not.

@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <cstdlib>
+#include <unistd.h>
 
 namespace {
 
@@ -88,6 +93,45 @@ TEST_F(Cli, StatusListAndKillWorkOnRealProcesses)
     EXPECT_EQ(killed.status, 0);
     EXPECT_TRUE(target.diesWithin(1));
     EXPECT_EQ(killed.out, quietBefore.out);
+
+    // Counted (the count ignores case) but not killed: kill says so in its status.
+    FakeTarget survivor(QStringLiteral("adobeipcbroker"));
+    const CtlResult partly = ctl({"kill"});
+    EXPECT_EQ(partly.status, 1);
+    EXPECT_TRUE(partly.out.contains(" running\n")) << partly.out.toStdString();
+}
+
+TEST_F(Cli, ExitStatusesAScriptCanTrust)
+{
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
+    const CtlResult blind = ctl({"status"});
+    qputenv("PATH", path);
+    EXPECT_EQ(blind.status, 1);
+    EXPECT_EQ(blind.out, "Can't check\nCouldn't read the list of running processes.\n");
+
+    // A store that cannot be written: the value is not stored, and set says so.
+    EXPECT_EQ(ctl({"set", "soundEnabled", "true"}).status, 0);
+    const QString store = preferencesLocation();
+    const QString folder = QFileInfo(store).path();
+    // As root only a read-only mount stops a write, and only in a private mount namespace.
+    const bool root = ::getuid() == 0;
+    if (root ? qEnvironmentVariableIsSet("HUSHWELL_PRIVATE_SYSTEMD") && std::system(qPrintable(QStringLiteral("mount --bind '%1' '%1' && mount -o remount,ro,bind '%1' 2>/dev/null")
+                                           .arg(folder))) == 0
+             : QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner)) {
+        const CtlResult refused = ctl({"set", "soundEnabled", "false"});
+        root ? (void)std::system(qPrintable(QStringLiteral("umount '%1'").arg(folder)))
+             : (void)QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_TRUE(refused.err.startsWith("hushwellctl: couldn't store soundEnabled")) << refused.err.toStdString();
+        EXPECT_EQ(ctl({"get", "soundEnabled"}).out, "true\n") << "nothing half-written";
+    }
+    QFile::remove(store);
+    QDir().mkpath(store);
+    const CtlResult onAFolder = ctl({"set", "includeCoreSync", "false"});
+    QDir(store).removeRecursively();
+    EXPECT_EQ(onAFolder.status, 1);
+    EXPECT_EQ(ctl({"guard", "status"}).status, 3) << "off, as systemctl is-active says it";
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
 #include "guard/quoting.h"
 #include "guard/servicemanager.h"
@@ -125,6 +126,39 @@ TEST(GuardFiles, AFailedScriptWriteLeavesTheServiceFilesAlone)
     const QString plist = dir.path() + QStringLiteral("/job.plist");
     EXPECT_FALSE(writeGuardFiles({dir.path() + QStringLiteral("/blocked/guard.sh"), "x"}, {{plist, "new"}}));
     EXPECT_FALSE(QFile::exists(plist));
+}
+
+} // namespace
+
+namespace {
+
+// launchd's bootout returns before the job has gone. A stand-in launchctl on PATH keeps
+// the job listed for 2 s after bootout; the macOS stop and start wait for it, bounded.
+TEST(GuardControl, MacStopAndStartWaitForAnAsynchronousBootout)
+{
+    QTemporaryDir bin;
+    QFile stub(bin.path() + "/launchctl");
+    ASSERT_TRUE(stub.open(QIODevice::WriteOnly));
+    stub.write("#!/bin/sh\n"
+               "state=\"$(dirname \"$0\")/loaded\"\n"
+               "case \"$1\" in\n"
+               "  bootout) [ -f \"$state\" ] && { (sleep 2; rm -f \"$state\") >/dev/null 2>&1 & } ;;\n"
+               "  bootstrap) [ -f \"$state\" ] && exit 5; touch \"$state\" ;;\n"
+               "  print) [ -f \"$state\" ] || exit 113 ;;\n"
+               "esac\n"
+               "exit 0\n");
+    stub.close();
+    stub.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
+
+    QFile(bin.path() + "/loaded").open(QIODevice::WriteOnly);
+    EXPECT_TRUE(startGuard(Platform::MacOS)) << "bootstrap waited until bootout had finished";
+    EXPECT_TRUE(guardRunning(Platform::MacOS));
+    EXPECT_TRUE(stopGuard(Platform::MacOS)) << "a stop that succeeds a moment later is a success";
+    EXPECT_FALSE(QFile::exists(guardPlistPath(Platform::MacOS)));
+    EXPECT_TRUE(QFile::exists(guardScriptPath(Platform::MacOS)));
+    qputenv("PATH", path);
 }
 
 } // namespace

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -67,6 +71,17 @@ TEST(Shell, InheritsEnvironmentAndWorkingDirectory)
     QDir::setCurrent(dir.path());
     EXPECT_EQ(shell("pwd -P"), QDir(dir.path()).canonicalPath());
     QDir::setCurrent(before);
+}
+
+TEST(Shell, TheChildInheritsNoDescriptorButTheStandardThree)
+{
+    QTemporaryDir dir;
+    const int fd = ::open(QFile::encodeName(dir.path() + "/open").constData(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::dup2(fd, 7), 7); // no close-on-exec, as a caller's 7>file leaves it
+    EXPECT_EQ(shell("ls /proc/$$/fd | tr '\\n' ' '"), "0 1 2");
+    ::close(7);
+    ::close(fd);
 }
 
 TEST(Shell, CallsFromSeveralThreadsDoNotMixTheirOutput)

@@ -3,6 +3,7 @@
 #include "skin/drawerview.h"
 #include "skin/factories.h"
 #include "skin/geometry.h"
+#include "skin/shadow.h"
 #include "skin/skin.h"
 
 #include <gtest/gtest.h>
@@ -117,6 +118,9 @@ TEST(Drawing, CasingHousingAndScrewsLandWhereTheGeometrySays)
     // Screw at unflipped (40, 560), Qt (40, 40): the face, clear of the slot.
     expectPixel(image, 40, 43, QColor::fromRgbF(0.87f, 0.70f, 0.10f), "screw face");
     EXPECT_LT(image.pixelColor(40, 40).green(), image.pixelColor(40, 43).green() - 20) << "the darker slot";
+    // The slot is 8 points long, from x 36 to 44, with flat ends: the face shows either side.
+    expectPixel(image, 35, 40, QColor(222, 179, 26), "face left of the slot");
+    expectPixel(image, 44, 40, QColor(222, 179, 26), "face right of the slot");
     expectPixel(image, 33, 40, QColor::fromRgbF(0.72f, 0.57f, 0.03f), "screw rim");
 
     casing.resize(420, 758);
@@ -147,6 +151,40 @@ TEST(Drawing, DomeIsLitOrDarkAndRestsOnItsCollar)
     EXPECT_GT(litBody.red(), 120);
     EXPECT_GT(litBody.red(), litBody.green() * 3);
     EXPECT_NEAR(darkBody.red(), litBody.red() * 0.72, 4) << "not live: 28% towards black";
+}
+
+TEST(Drawing, TheCaptionShadowIsBlackAtAlpha045BlurredByRadius2)
+{
+    QImage dot(21, 21, QImage::Format_ARGB32);
+    dot.fill(Qt::transparent);
+    dot.setPixelColor(10, 10, Qt::white);
+    const QImage shadow = softShadow(dot, QColor::fromRgbF(0, 0, 0, 0.45f), 2);
+    int total = 0;
+    for (int y = 0; y < 21; ++y)
+        for (int x = 0; x < 21; ++x)
+            total += shadow.pixelColor(x, y).alpha();
+    EXPECT_NEAR(total, 0.45 * 255, 12) << "blurred, not lost (less rounding)";
+    EXPECT_EQ(shadow.pixelColor(10, 10).rgb(), qRgb(0, 0, 0));
+    EXPECT_GT(shadow.pixelColor(12, 10).alpha(), 0) << "reaches two pixels out";
+    EXPECT_LT(shadow.pixelColor(12, 10).alpha(), shadow.pixelColor(11, 10).alpha());
+    EXPECT_EQ(shadow.pixelColor(15, 10).alpha(), 0);
+
+    // On the dome: the caption darkens pixels beyond its shadow's one-point offset.
+    DomeButton dome;
+    dome.resize(210, 210);
+    const QImage withCaption = dome.grab().toImage();
+    dome.setCaptionShown(false);
+    const QImage without = dome.grab().toImage();
+    int lowestWhite = 0, lowestChanged = 0;
+    for (int y = 0; y < 210; ++y)
+        for (int x = 0; x < 210; ++x) {
+            if (withCaption.pixel(x, y) == without.pixel(x, y))
+                continue;
+            lowestChanged = y;
+            if (withCaption.pixelColor(x, y).green() > 200)
+                lowestWhite = y;
+        }
+    EXPECT_GE(lowestChanged - lowestWhite, 3) << "a soft shadow below the caption";
 }
 
 TEST(Factories, LabelsDrawNoBackgroundAndTitlesDifferOnlyInTheirTriangle)

@@ -25,6 +25,9 @@
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QFontInfo>
 #include <QSettings>
 #include <QThreadPool>
 #include <QTimer>
@@ -83,6 +86,7 @@ protected:
     QPushButton *button(const char *name) { return control<QPushButton>(name); }
     QCheckBox *box(const char *name) { return control<QCheckBox>(name); }
     DomeButton *dome() { return control<DomeButton>("dome"); }
+    QAbstractButton *title() { return control<QAbstractButton>("disclosure"); }
 
     // The guard panel: its two lines, its colour, and exactly one of its buttons enabled.
     void expectGuardPanel(const char *status, const char *detail, bool on)
@@ -123,10 +127,11 @@ TEST_F(Window, ConstructionOnAFreshAccount)
 
     EXPECT_EQ(button("blockButton")->text(), "Start Guard");
     EXPECT_EQ(button("blockButton")->toolTip(),
-              "Watches in the background and kills Adobe's processes again every 15 seconds, however often they come back.");
-    EXPECT_EQ(button("unblockButton")->toolTip(), "Stops watching. Adobe's processes are left alone from then on.");
+              tooltipMarkup("Watches in the background and kills Adobe's processes again every 15 seconds, however often "
+                            "they come back."));
+    EXPECT_EQ(button("unblockButton")->toolTip(), tooltipMarkup("Stops watching. Adobe's processes are left alone from then on."));
     EXPECT_TRUE(button("refreshButton")->toolTip().isEmpty());
-    EXPECT_EQ(button("disclosure")->text(), QString::fromUtf8("\u25b8  Settings"));
+    EXPECT_EQ(title()->text(), QString::fromUtf8("\u25b8  Settings"));
 
     auto *drawer = control<QWidget>("drawer");
     EXPECT_TRUE(drawer->isHidden());
@@ -135,9 +140,9 @@ TEST_F(Window, ConstructionOnAFreshAccount)
     EXPECT_FALSE(box("soundCheckbox")->isChecked());
     EXPECT_TRUE(box("desktopServiceBox")->isChecked());
     EXPECT_TRUE(box("coreSyncBox")->isChecked());
-    EXPECT_EQ(box("desktopServiceBox")->toolTip().left(33), "Adobe's licensing service. Leave ");
+    EXPECT_EQ(box("desktopServiceBox")->toolTip(), tooltipMarkup(desktopServiceTooltip()));
     EXPECT_EQ(box("coreSyncBox")->toolTip(),
-              "Syncs the Creative Cloud Files folder and activates Adobe Fonts. Untick it if you use either.");
+              tooltipMarkup("Syncs the Creative Cloud Files folder and activates Adobe Fonts. Untick it if you use either."));
 
     const QList<QAction *> menus = window->menuBar()->actions();
     ASSERT_EQ(menus.size(), 1);
@@ -187,8 +192,10 @@ TEST_F(Window, RefreshShowsHowManyRunAndLightsTheDome)
 TEST_F(Window, KillWorksInTheBackgroundAndReportsQuiet)
 {
     launch();
+    const auto plays = [this] { return delegate->loadedSound()->playRequests(); };
     box("soundCheckbox")->click();
     EXPECT_TRUE(wants(kSound));
+    EXPECT_EQ(plays(), 1) << "ticking the box plays it once";
     FakeTarget a(QStringLiteral("AdobeGCClient")), b(QStringLiteral("Adobe Crash Processor"), FakeTarget::IgnoreTerm);
     button("refreshButton")->click();
     ASSERT_EQ(text("status")->text(), "2 running");
@@ -212,6 +219,67 @@ TEST_F(Window, KillWorksInTheBackgroundAndReportsQuiet)
     EXPECT_FALSE(dome()->live());
     EXPECT_FALSE(a.alive());
     EXPECT_FALSE(b.alive());
+    EXPECT_EQ(plays(), 2) << "one press, one sound";
+
+    box("soundCheckbox")->click();
+    dome()->click();
+    ASSERT_TRUE(waitUntil([&] { return dome()->isEnabled(); }));
+    EXPECT_EQ(plays(), 2) << "neither unticking nor a kill with the sound off plays it";
+}
+
+TEST_F(Window, QuittingWhileAKillRunsWaitsForItSafely)
+{
+    launch();
+    FakeTarget target(QStringLiteral("AdobeGCClient"), FakeTarget::IgnoreTerm);
+    dome()->click();
+    const QList<QAction *> entries = window->menuBar()->actions().first()->menu()->actions();
+    entries.last()->trigger(); // Quit Hushwell, as Ctrl+Q does
+    delegate.reset();
+    EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0) << "the kill ended before its controller";
+    QCoreApplication::processEvents(); // its completion went with the controller
+    EXPECT_TRUE(target.diesWithin(1));
+}
+
+TEST_F(Window, NoControlHasFocusAtLaunchSoSpaceKillsNothing)
+{
+    launch();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    FakeTarget target(QStringLiteral("AdobeCRDaemon"));
+    QWidget *focused = QApplication::focusWidget();
+    EXPECT_NE(focused, dome());
+    QTest::keyClick(focused ? focused : window, Qt::Key_Space);
+    EXPECT_NE(text("status")->text(), working);
+    EXPECT_TRUE(target.alive());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), dome()) << "the first Tab reaches the dome";
+}
+
+TEST_F(Window, ACountThatCannotRunIsNeverShownAsQuiet)
+{
+    launch();
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
+    button("refreshButton")->click();
+    EXPECT_EQ(text("status")->text(), "Can't check");
+    EXPECT_EQ(textColour(text("status")), QColor::fromRgbF(0.55f, 0.06f, 0.06f));
+    EXPECT_EQ(text("detail")->text(), "Couldn't read the list of running processes.");
+    EXPECT_TRUE(dome()->live());
+    dome()->click();
+    const bool done = waitUntil([&] { return dome()->isEnabled(); });
+    qputenv("PATH", path);
+    ASSERT_TRUE(done);
+    EXPECT_EQ(text("detail")->text(), "Couldn't read the list of running processes.") << "no \"Fans should settle\"";
+}
+
+TEST_F(Window, TheSettingsTitleDrawsNoBezelEvenWhenPressed)
+{
+    launch();
+    auto *casing = control<CasingView>("casing");
+    const QImage up = casing->grab(title()->geometry()).toImage();
+    title()->setDown(true);
+    EXPECT_EQ(casing->grab(title()->geometry()).toImage(), up);
+    title()->setDown(false);
+    EXPECT_EQ(QFontInfo(text("status")->font()).family(), "Inter") << "a family with a real medium weight";
 }
 
 TEST_F(Window, DrawerGrowsTheWindowDownwardAndBack)
@@ -219,18 +287,18 @@ TEST_F(Window, DrawerGrowsTheWindowDownwardAndBack)
     launch();
     const QRect before = window->geometry();
     auto *drawer = control<QWidget>("drawer");
-    button("disclosure")->click();
+    title()->click();
     EXPECT_EQ(window->geometry(), QRect(before.x(), before.y(), before.width(), before.height() + 158));
     EXPECT_FALSE(drawer->isHidden());
-    EXPECT_EQ(button("disclosure")->text(), QString::fromUtf8("\u25be  Settings"));
+    EXPECT_EQ(title()->text(), QString::fromUtf8("\u25be  Settings"));
     EXPECT_EQ(control<CasingView>("casing")->height(), 758);
     EXPECT_EQ(drawer->geometry(), QRect(0, 600, 420, 158)) << "pinned to the bottom edge";
     EXPECT_EQ(button("blockButton")->geometry().y(), 474) << "the rest keeps its distance from the top";
 
-    button("disclosure")->click();
+    title()->click();
     EXPECT_EQ(window->geometry(), before);
     EXPECT_TRUE(drawer->isHidden());
-    EXPECT_EQ(button("disclosure")->text(), QString::fromUtf8("\u25b8  Settings"));
+    EXPECT_EQ(title()->text(), QString::fromUtf8("\u25b8  Settings"));
 }
 
 TEST_F(Window, EitherTargetBoxWritesBothPreferences)
@@ -316,7 +384,7 @@ TEST_F(Window, KeyboardAloneReachesEveryControlAndPressesTheDome)
 {
     launch();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    button("disclosure")->click(); // so the drawer's boxes are in the chain too
+    title()->click(); // so the drawer's boxes are in the chain too
     const auto focused = [] { return QApplication::focusWidget(); };
     QSet<QString> reached;
     for (int tabs = 0; tabs < 20; ++tabs) {
@@ -367,6 +435,38 @@ TEST_F(Window, AboutShowsNameVersionAndIcon)
     EXPECT_TRUE(shown.contains("Hushwell")) << shown.toStdString();
     EXPECT_TRUE(shown.contains(HUSHWELL_VERSION));
     EXPECT_TRUE(iconShown);
+}
+
+} // namespace
+
+namespace {
+
+// The installed program itself, started as a user would start it.
+TEST(Program, StartsWithoutTheMediaBackendAndExplainsAMissingDisplay)
+{
+    QTemporaryDir home;
+    QProcessEnvironment env;
+    env.insert("HOME", home.path());
+    env.insert("PATH", "/usr/bin:/bin");
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(HUSHWELL_BINARY), {});
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 1);
+    const QString said = QString::fromUtf8(program.readAllStandardError());
+    EXPECT_EQ(said.count('\n'), 1) << said.toStdString();
+    EXPECT_TRUE(said.contains("graphical session") && said.contains("hushwellctl")) << said.toStdString();
+
+    // The sound is off, so a media backend that cannot even load must not matter.
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("QT_MEDIA_BACKEND", "gstreamer");
+    env.insert("GST_PLUGIN_PATH", home.path());
+    env.insert("GST_PLUGIN_SYSTEM_PATH", home.path());
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(HUSHWELL_BINARY), {});
+    EXPECT_FALSE(program.waitForFinished(3000)) << "exit code " << program.exitCode();
+    program.kill();
+    program.waitForFinished();
 }
 
 } // namespace

@@ -8,7 +8,8 @@
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A desktop-sized screen (offscreen's own is 800 x 600, too small for the open drawer).
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" HUSHWELL_OFFSCREEN_CONFIG);
     chooseMediaBackend();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
