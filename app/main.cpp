@@ -1,4 +1,5 @@
 #include "app/appdelegate.h"
+#include "process/version.h"
 #include "app/presentation.h"
 #include "app/sound.h"
 

@@ -1,5 +1,6 @@
 #include "app/presentation.h"
 
+#include "guard/guardpanel.h"
 #include "process/catalogue.h"
 #include "skin/geometry.h"
 
@@ -26,14 +27,14 @@ std::optional<QString> detailAfterKill(const KillPanel &refreshed)
 std::optional<QString> detailAfterBlock(bool started)
 {
     if (!started)
-        return QStringLiteral("Couldn't start the guard.");
+        return guardStartFailedText;
     return std::nullopt;
 }
 
 std::optional<QString> detailAfterUnblock(bool stopped)
 {
     if (!stopped)
-        return QStringLiteral("Couldn't stop the guard.");
+        return guardStopFailedText;
     return std::nullopt;
 }
 
@@ -112,9 +113,14 @@ std::optional<QString> noGraphicalSessionMessage(Platform platform, const QStrin
 QList<MenuEntry> applicationMenuEntries(Platform platform)
 {
     QList<MenuEntry> entries{{MenuCommand::About, QStringLiteral("About Hushwell"), {}}, {MenuCommand::Separator, {}, {}}};
-    if (platform != Platform::MacOS)
+    switch (platform) {
+    case Platform::MacOS:
+        break; // Hide is the application menu's own there
+    case Platform::Linux:
         entries += {{MenuCommand::Hide, QStringLiteral("Hide Hushwell"), QKeySequence(Qt::CTRL | Qt::Key_H)},
                     {MenuCommand::Separator, {}, {}}};
+        break;
+    }
     entries += {MenuCommand::Quit, QStringLiteral("Quit Hushwell"), QKeySequence(Qt::CTRL | Qt::Key_Q)};
     return entries;
 }

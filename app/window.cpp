@@ -1,5 +1,6 @@
 // AppDelegate's construction of the window and the application menu.
 #include "app/appdelegate.h"
+#include "process/version.h"
 
 #include "app/presentation.h"
 #include "process/catalogue.h"

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${HUSHWELL_BUILD_DIR:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" --parallel "$(nproc)" >/dev/null
+cmake --build "$build" --parallel "$(nproc)" --target hushwellctl bench_count bench_window >/dev/null
 
 tmp=$(mktemp -d)
 pids=()
@@ -54,7 +54,7 @@ printf 'hushwellctl kill, 50 targets that honour TERM: median %.3f s over 5 runs
 printf 'hushwellctl kill, 50 targets, one ignores TERM: median %.3f s over 5 runs (goal <= 2.2 s)\n' "$(kill_rounds stubborn)"
 
 echo "== guard (its own systemd --user manager; 300 idle processes still running)"
-tests/support/private-systemd.sh "$build/bench/bench_guard"
+tests/support/isolate.sh bench/guard.sh "$build"
 
 echo "== window (offscreen)"
 kill -9 "${pids[@]}" 2>/dev/null || true; wait 2>/dev/null || true; pids=()

@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "process/version.h"
 
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
@@ -77,10 +78,12 @@ QString preferenceKey(const QString &key)
     return key;
 }
 
-QString guardUnits()
+// What makes the platform's service manager run the guard: the property list, or the
+// service and timer units one after the other.
+QString serviceManagerText(Platform platform)
 {
     QStringList texts;
-    for (const GuardFile &file : serviceManagerFiles(Platform::Linux, guardScriptPath(Platform::Linux)))
+    for (const GuardFile &file : serviceManagerFiles(platform, UserDirs::fromEnvironment()))
         texts << file.content;
     return texts.join(QLatin1Char('\n'));
 }
@@ -99,8 +102,8 @@ const std::map<QString, Shown> &shownTexts()
         {QStringLiteral("kill-script"), {[](Platform p) { return killCommand(p); }, {}}},
         {QStringLiteral("guard-script"), {[](Platform p) { return guardScriptFor(p, targetList()); }, {}}},
         {QStringLiteral("guard-plist"),
-         {[](Platform) { return guardPlistFor(guardScriptPath(Platform::MacOS)); }, Platform::MacOS}},
-        {QStringLiteral("guard-units"), {[](Platform) { return guardUnits(); }, Platform::Linux}},
+         {serviceManagerText, Platform::MacOS}},
+        {QStringLiteral("guard-units"), {serviceManagerText, Platform::Linux}},
     };
     return texts;
 }
@@ -114,14 +117,15 @@ int guard(const QStringList &args, QTextStream &out, QTextStream &err)
         out << panel.status << '\n' << panel.detail << '\n';
         return panel.on ? 0 : 3; // as systemctl is-active answers
     }
-    const auto report = [&](bool done, const char *success, const char *failure) {
-        (done ? out : err) << (done ? success : failure) << '\n';
+    // Success names the state reached, as the panel does; failure is the window's line.
+    const auto report = [&](bool done, bool on, const QString &failure) {
+        (done ? out : err) << (done ? guardPanelFor(on).status : failure) << '\n';
         return done ? 0 : 1;
     };
     if (action == QLatin1String("start"))
-        return report(startGuard(), "Guard on", "Couldn't start the guard.");
+        return report(startGuard(), true, guardStartFailedText);
     if (action == QLatin1String("stop"))
-        return report(stopGuard(), "Guard off", "Couldn't stop the guard.");
+        return report(stopGuard(), false, guardStopFailedText);
     throw Usage{QStringLiteral("unknown guard action '%1' (start, stop or status)").arg(action)};
 }
 

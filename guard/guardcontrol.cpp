@@ -13,9 +13,9 @@
 
 namespace {
 
-GuardCommands commandsFor(Platform platform)
+GuardCommands commandsFor(Platform platform, const UserDirs &dirs)
 {
-    return guardCommands(platform, ::getuid(), guardPlistPath(platform));
+    return guardCommands(platform, ::getuid(), guardPlistPath(platform, dirs));
 }
 
 bool probe(const GuardCommands &commands)
@@ -38,19 +38,18 @@ bool waitUntilUnloaded(const GuardCommands &commands)
 
 } // namespace
 
-bool guardRunning(Platform platform)
+bool guardRunning(Platform platform, const UserDirs &dirs)
 {
-    return probe(commandsFor(platform));
+    return probe(commandsFor(platform, dirs));
 }
 
-bool startGuard(Platform platform)
+bool startGuard(Platform platform, const UserDirs &dirs)
 {
-    const QString scriptPath = guardScriptPath(platform);
-    const GuardFile script{scriptPath, guardScriptFor(platform, targetList())};
-    if (!writeGuardFiles(script, serviceManagerFiles(platform, scriptPath)))
+    const GuardFile script{guardScriptPath(platform, dirs), guardScriptFor(platform, targetList(dirs))};
+    if (!writeGuardFiles(script, serviceManagerFiles(platform, dirs)))
         return false;
 
-    const GuardCommands commands = commandsFor(platform);
+    const GuardCommands commands = commandsFor(platform, dirs);
     shell(commands.unload);
     if (commands.unloadIsAsynchronous)
         waitUntilUnloaded(commands);
@@ -58,11 +57,11 @@ bool startGuard(Platform platform)
     return probe(commands);
 }
 
-bool stopGuard(Platform platform)
+bool stopGuard(Platform platform, const UserDirs &dirs)
 {
-    const GuardCommands commands = commandsFor(platform);
+    const GuardCommands commands = commandsFor(platform, dirs);
     shell(commands.remove);
-    for (const QString &path : serviceManagerPaths(platform))
+    for (const QString &path : serviceManagerPaths(platform, dirs))
         QFile::remove(path);
     if (!commands.afterRemove.isEmpty())
         shell(commands.afterRemove);

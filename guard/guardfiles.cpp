@@ -11,9 +11,9 @@
 
 namespace {
 
-QString unitDir()
+QString unitDir(const UserDirs &dirs)
 {
-    return xdgConfigHome() + QStringLiteral("/systemd/user/");
+    return dirs.config + QStringLiteral("/systemd/user/");
 }
 
 bool writeAtomically(const GuardFile &file)
@@ -31,24 +31,24 @@ bool writeAtomically(const GuardFile &file)
 
 } // namespace
 
-QString guardScriptPath(Platform platform)
+QString guardScriptPath(Platform platform, const UserDirs &dirs)
 {
     switch (platform) {
     case Platform::MacOS:
-        return homeDir() + QStringLiteral("/Library/Application Support/Hushwell/guard.sh");
+        return dirs.home + QStringLiteral("/Library/Application Support/Hushwell/guard.sh");
     case Platform::Linux:
-        return xdgDataHome() + QStringLiteral("/Hushwell/guard.sh");
+        return dirs.data + QStringLiteral("/Hushwell/guard.sh");
     }
     Q_UNREACHABLE();
 }
 
-QString guardPlistPath(Platform platform)
+QString guardPlistPath(Platform platform, const UserDirs &dirs)
 {
     switch (platform) {
     case Platform::MacOS:
-        return homeDir() + QStringLiteral("/Library/LaunchAgents/") + guardLabel + QStringLiteral(".plist");
+        return dirs.home + QStringLiteral("/Library/LaunchAgents/") + guardLabel + QStringLiteral(".plist");
     case Platform::Linux:
-        return unitDir() + guardLabel + QStringLiteral(".timer");
+        return unitDir(dirs) + guardLabel + QStringLiteral(".timer");
     }
     Q_UNREACHABLE();
 }
@@ -114,20 +114,21 @@ QString guardTimerUnit()
                                                    .arg(guardInterval);
 }
 
-QStringList serviceManagerPaths(Platform platform)
+QStringList serviceManagerPaths(Platform platform, const UserDirs &dirs)
 {
     switch (platform) {
     case Platform::MacOS:
-        return {guardPlistPath(platform)};
+        return {guardPlistPath(platform, dirs)};
     case Platform::Linux:
-        return {unitDir() + guardLabel + QStringLiteral(".service"), guardPlistPath(platform)};
+        return {unitDir(dirs) + guardLabel + QStringLiteral(".service"), guardPlistPath(platform, dirs)};
     }
     Q_UNREACHABLE();
 }
 
-QList<GuardFile> serviceManagerFiles(Platform platform, const QString &scriptPath)
+QList<GuardFile> serviceManagerFiles(Platform platform, const UserDirs &dirs)
 {
-    const QStringList paths = serviceManagerPaths(platform);
+    const QString scriptPath = guardScriptPath(platform, dirs);
+    const QStringList paths = serviceManagerPaths(platform, dirs);
     switch (platform) {
     case Platform::MacOS:
         return {{paths.at(0), guardPlistFor(scriptPath)}};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "process/platform.h"
+#include "process/userdirs.h"
 
 #include <QList>
 #include <QString>
@@ -16,12 +17,12 @@ struct GuardFile {
 
 // macOS: ~/Library/Application Support/Hushwell/guard.sh;
 // Linux: $XDG_DATA_HOME/Hushwell/guard.sh.
-QString guardScriptPath(Platform platform = nativePlatform());
+QString guardScriptPath(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
 
 // The file that makes the service manager start the guard. macOS:
 // ~/Library/LaunchAgents/com.larkvane.hushwell.guard.plist; Linux: the timer unit in
 // $XDG_CONFIG_HOME/systemd/user/.
-QString guardPlistPath(Platform platform = nativePlatform());
+QString guardPlistPath(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
 
 // "#!/bin/sh", the kill passes in their guard form, "exit 0"; every line ends with a
 // line feed.
@@ -32,11 +33,12 @@ QString guardServiceUnitFor(const QString &scriptPath);
 QString guardTimerUnit();
 
 // Where the service manager's files lie (the property list; the service and timer units).
-QStringList serviceManagerPaths(Platform platform);
+QStringList serviceManagerPaths(Platform platform, const UserDirs &dirs);
 
-// The service manager's files for a platform, with their paths. Empty when the script
-// path cannot be named in them (a line break in a unit file).
-QList<GuardFile> serviceManagerFiles(Platform platform, const QString &scriptPath);
+// The service manager's files for a platform, with their paths, naming the guard script
+// at its place under `dirs`. Empty when that path cannot be named in them (a line break
+// in a unit file).
+QList<GuardFile> serviceManagerFiles(Platform platform, const UserDirs &dirs);
 
 // Writes the script (mode 755), then the service manager's files, each atomically; the
 // service manager's files come last because they are what starts the guard; a link in

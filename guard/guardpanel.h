@@ -13,3 +13,7 @@ struct GuardPanel {
 };
 
 GuardPanel guardPanelFor(bool guardIsRunning);
+
+// The lines that report a failed start or stop, in the window and in hushwellctl.
+inline const QString guardStartFailedText = QStringLiteral("Couldn't start the guard.");
+inline const QString guardStopFailedText = QStringLiteral("Couldn't stop the guard.");

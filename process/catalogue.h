@@ -31,6 +31,9 @@ inline const QStringList coreSyncPatterns{
     QStringLiteral("Adobe Content Synchronizer"),
 };
 
+// The application the macOS kill script asks to quit.
+inline const QString creativeCloudApp = QStringLiteral("Creative Cloud");
+
 // Adobe's two per-user launch agents, which the macOS kill script boots out and disables.
 inline const QStringList adobeLaunchAgents{
     QStringLiteral("com.adobe.AdobeCreativeCloud"),

@@ -13,14 +13,19 @@ Platform nativePlatform()
 
 QString platformName(Platform platform)
 {
-    return platform == Platform::MacOS ? QStringLiteral("macos") : QStringLiteral("linux");
+    switch (platform) {
+    case Platform::MacOS:
+        return QStringLiteral("macos");
+    case Platform::Linux:
+        return QStringLiteral("linux");
+    }
+    Q_UNREACHABLE();
 }
 
 std::optional<Platform> platformNamed(const QString &name)
 {
-    if (name == QLatin1String("macos"))
-        return Platform::MacOS;
-    if (name == QLatin1String("linux"))
-        return Platform::Linux;
+    for (const Platform platform : allPlatforms)
+        if (platformName(platform) == name)
+            return platform;
     return std::nullopt;
 }

@@ -1,8 +1,8 @@
 #include "process/preferences.h"
 
 #include "process/catalogue.h"
-#include "process/userdirs.h"
 
+#include <QHash>
 #include <QMutex>
 #include <QSettings>
 
@@ -19,52 +19,53 @@ QHash<QString, bool> &defaultsTable()
 
 // One settings object per call: QSettings must not be shared across threads, and a fresh
 // object also sees what another process (the window or hushwellctl) wrote meanwhile.
-std::unique_ptr<QSettings> openStore()
+std::unique_ptr<QSettings> openStore(const UserDirs &dirs)
 {
-#if defined(Q_OS_MACOS)
-    auto settings = std::make_unique<QSettings>(QStringLiteral("larkvane.com"), QStringLiteral("hushwell"));
-    settings->setFallbacksEnabled(false);
-    return settings;
-#else
-    return std::make_unique<QSettings>(preferencesLocation(), QSettings::IniFormat);
-#endif
+    const Platform platform = nativePlatform();
+    switch (platform) {
+    case Platform::MacOS: {
+        // The native format keeps `defaults read com.larkvane.hushwell` working.
+        auto settings = std::make_unique<QSettings>(QStringLiteral("larkvane.com"), QStringLiteral("hushwell"));
+        settings->setFallbacksEnabled(false);
+        return settings;
+    }
+    case Platform::Linux:
+        return std::make_unique<QSettings>(preferencesLocation(platform, dirs), QSettings::IniFormat);
+    }
+    Q_UNREACHABLE();
 }
 
 } // namespace
 
-void registerDefaults(const QHash<QString, bool> &defaults)
-{
-    QMutexLocker lock(&defaultsMutex);
-    defaultsTable().insert(defaults);
-}
-
 void registerDefaultPreferences()
 {
-    registerDefaults({{kSound, false}, {kDesktopService, true}, {kCoreSync, true}});
+    QMutexLocker lock(&defaultsMutex);
+    defaultsTable() = {{kSound, false}, {kDesktopService, true}, {kCoreSync, true}};
 }
 
-QString preferencesLocation()
+QString preferencesLocation(Platform platform, const UserDirs &dirs)
 {
-#if defined(Q_OS_MACOS)
-    return QStringLiteral("com.larkvane.hushwell");
-#else
-    return xdgConfigHome() + QStringLiteral("/hushwell/hushwell.conf");
-#endif
+    switch (platform) {
+    case Platform::MacOS:
+        return QStringLiteral("com.larkvane.hushwell");
+    case Platform::Linux:
+        return dirs.config + QStringLiteral("/hushwell/hushwell.conf");
+    }
+    Q_UNREACHABLE();
 }
 
-bool wants(const QString &key)
+bool wants(const QString &key, const UserDirs &dirs)
 {
-    const auto store = openStore();
-    const QVariant stored = store->value(key);
+    const QVariant stored = openStore(dirs)->value(key);
     if (stored.isValid())
         return stored.toBool();
     QMutexLocker lock(&defaultsMutex);
     return defaultsTable().value(key, false);
 }
 
-bool storePreference(const QString &key, bool value)
+bool storePreference(const QString &key, bool value, const UserDirs &dirs)
 {
-    const auto store = openStore();
+    const auto store = openStore(dirs);
     const QVariant before = store->value(key);
     store->setValue(key, value);
     store->sync();
@@ -79,17 +80,17 @@ bool storePreference(const QString &key, bool value)
     return false;
 }
 
-QStringList activePatterns()
+QStringList activePatterns(const UserDirs &dirs)
 {
     QStringList patterns = basePatterns;
-    if (wants(kDesktopService))
+    if (wants(kDesktopService, dirs))
         patterns += desktopServicePatterns;
-    if (wants(kCoreSync))
+    if (wants(kCoreSync, dirs))
         patterns += coreSyncPatterns;
     return patterns;
 }
 
-QStringList targetList()
+QStringList targetList(const UserDirs &dirs)
 {
-    return activePatterns() + finderExtensionPatterns;
+    return activePatterns(dirs) + finderExtensionPatterns;
 }

@@ -99,7 +99,7 @@ QString killScriptFor(Platform platform, const QStringList &targets)
     switch (platform) {
     case Platform::MacOS:
         lines = QStringList{
-            QStringLiteral("osascript -e 'quit app \"Creative Cloud\"' 2>/dev/null"),
+            QStringLiteral("osascript -e 'quit app \"") + creativeCloudApp + QStringLiteral("\"' 2>/dev/null"),
             QStringLiteral("U=$(id -u)"),
             QStringLiteral("for L in ") + adobeLaunchAgents.join(QLatin1Char(' ')) + QStringLiteral("; do"),
             QStringLiteral("  launchctl bootout gui/$U/$L 2>/dev/null"),

@@ -12,27 +12,24 @@ QString withoutTrailingSlash(QString path)
 }
 
 // XDG says relative values are invalid and must be ignored.
-QString xdgDir(const char *variable, const QString &fallbackUnderHome)
+QString absoluteOr(const QString &value, const QString &fallback)
 {
-    const QString value = qEnvironmentVariable(variable);
-    if (value.startsWith(QLatin1Char('/')))
-        return withoutTrailingSlash(value);
-    return homeDir() + fallbackUnderHome;
+    return value.startsWith(QLatin1Char('/')) ? withoutTrailingSlash(value) : fallback;
 }
 
 } // namespace
 
-QString homeDir()
+UserDirs UserDirs::fromEnvironment(const QProcessEnvironment &environment)
 {
-    return withoutTrailingSlash(QDir::homePath());
+    const QString home = withoutTrailingSlash(environment.value(QStringLiteral("HOME"), QDir::homePath()));
+    UserDirs dirs = underHome(home);
+    dirs.config = absoluteOr(environment.value(QStringLiteral("XDG_CONFIG_HOME")), dirs.config);
+    dirs.data = absoluteOr(environment.value(QStringLiteral("XDG_DATA_HOME")), dirs.data);
+    dirs.runtime = absoluteOr(environment.value(QStringLiteral("XDG_RUNTIME_DIR")), QString());
+    return dirs;
 }
 
-QString xdgConfigHome()
+UserDirs UserDirs::underHome(const QString &home, const QString &runtime)
 {
-    return xdgDir("XDG_CONFIG_HOME", QStringLiteral("/.config"));
-}
-
-QString xdgDataHome()
-{
-    return xdgDir("XDG_DATA_HOME", QStringLiteral("/.local/share"));
+    return {home, home + QStringLiteral("/.config"), home + QStringLiteral("/.local/share"), runtime};
 }

@@ -1,9 +1,18 @@
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
 
-// The user's folders, read from the environment at every call so that tests (and a
-// changed environment) are always honoured. None of them has a trailing slash.
-QString homeDir();
-QString xdgConfigHome(); // $XDG_CONFIG_HOME, or ~/.config
-QString xdgDataHome();   // $XDG_DATA_HOME, or ~/.local/share
+// The user's folders that Hushwell reads and writes under. Built from the environment by
+// default; tests and callers that want another account's layout pass their own. None has
+// a trailing slash.
+struct UserDirs {
+    QString home;
+    QString config;  // $XDG_CONFIG_HOME, or ~/.config
+    QString data;    // $XDG_DATA_HOME, or ~/.local/share
+    QString runtime; // $XDG_RUNTIME_DIR, or empty (where systemd --user listens)
+
+    static UserDirs fromEnvironment(const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+    // The XDG layout under one home folder, as a fresh account has it.
+    static UserDirs underHome(const QString &home, const QString &runtime = {});
+};

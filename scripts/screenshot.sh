@@ -10,5 +10,5 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 mkdir -p resources/screenshots "$tmp/home"
 HOME=$tmp/home XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data XDG_RUNTIME_DIR=$tmp \
-  "$build/scripts/hushwell-screenshot" resources/screenshots/window.png resources/screenshots/window-settings.png
+  "$build/tools/hushwell-screenshot" resources/screenshots/window.png resources/screenshots/window-settings.png
 echo "wrote resources/screenshots/window.png and window-settings.png"

@@ -1,136 +1,109 @@
+// The guard's files and the service-manager texts, written into temporary folders; the
+// macOS control sequence runs against a stand-in launchctl.
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
-#include "guard/quoting.h"
 #include "guard/servicemanager.h"
 #include "process/catalogue.h"
-#include "process/scripts.h"
 #include "process/shell.h"
-#include "support/mactexts.h"
-#include "support/temporaryhome.h"
-
-#include <gtest/gtest.h>
+#include "support/world.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace {
 
-const QStringList fewestTargets = basePatterns + finderExtensionPatterns;
+const UserDirs ada = UserDirs::underHome(QStringLiteral("/Users/ada lovelace"));
 
-const char plistForMacHome[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-    "<plist version=\"1.0\">\n"
-    "<dict>\n"
-    "    <key>Label</key><string>com.larkvane.hushwell.guard</string>\n"
-    "    <key>ProgramArguments</key>\n"
-    "    <array>\n"
-    "        <string>/bin/sh</string>\n"
-    "        <string>/Users/ada lovelace/Library/Application Support/Hushwell/guard.sh</string>\n"
-    "    </array>\n"
-    "    <key>StartInterval</key><integer>15</integer>\n"
-    "    <key>RunAtLoad</key><true/>\n"
-    "</dict>\n"
-    "</plist>";
-
-class HomeAt
+QString read(const QString &path)
 {
-public:
-    explicit HomeAt(const QString &home) : saved(qgetenv("HOME")) { qputenv("HOME", home.toUtf8()); }
-    ~HomeAt() { qputenv("HOME", saved); }
-
-private:
-    QByteArray saved;
-};
-
-// The Linux paths are proven by the real systemd --user manager finding the units.
-TEST(GuardPaths, MacFilesLieUnderTheHomeFolder)
-{
-    HomeAt home(QStringLiteral("/Users/ada lovelace"));
-    EXPECT_EQ(guardScriptPath(Platform::MacOS), "/Users/ada lovelace/Library/Application Support/Hushwell/guard.sh");
-    EXPECT_EQ(guardPlistPath(Platform::MacOS), "/Users/ada lovelace/Library/LaunchAgents/com.larkvane.hushwell.guard.plist");
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-TEST(GuardPlist, IsExactForOrdinaryHomesAndEscapedForOthers)
+TEST(GuardFiles, PathsPropertyListAndUnitsAreExact)
 {
-    HomeAt home(QStringLiteral("/Users/ada lovelace"));
-    EXPECT_EQ(guardPlistFor(guardScriptPath(Platform::MacOS)), QString::fromUtf8(plistForMacHome));
+    EXPECT_EQ(guardScriptPath(Platform::MacOS, ada), "/Users/ada lovelace/Library/Application Support/Hushwell/guard.sh");
+    EXPECT_EQ(guardPlistPath(Platform::MacOS, ada), "/Users/ada lovelace/Library/LaunchAgents/com.larkvane.hushwell.guard.plist");
+    EXPECT_EQ(guardScriptPath(Platform::Linux, ada), "/Users/ada lovelace/.local/share/Hushwell/guard.sh");
+    EXPECT_EQ(serviceManagerPaths(Platform::Linux, ada),
+              QStringList({"/Users/ada lovelace/.config/systemd/user/com.larkvane.hushwell.guard.service",
+                           "/Users/ada lovelace/.config/systemd/user/com.larkvane.hushwell.guard.timer"}));
 
-    const QString odd = guardPlistFor(QStringLiteral("/Users/o'brien & <co> \"x\"/guard.sh"));
-    EXPECT_EQ(odd.split('\n').at(8), "        <string>/Users/o&apos;brien &amp; &lt;co&gt; &quot;x&quot;/guard.sh</string>");
-    EXPECT_EQ(odd.count('\n'), 13);
-}
+    EXPECT_EQ(serviceManagerFiles(Platform::MacOS, ada).value(0).content,
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+              "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+              "<plist version=\"1.0\">\n"
+              "<dict>\n"
+              "    <key>Label</key><string>com.larkvane.hushwell.guard</string>\n"
+              "    <key>ProgramArguments</key>\n"
+              "    <array>\n"
+              "        <string>/bin/sh</string>\n"
+              "        <string>/Users/ada lovelace/Library/Application Support/Hushwell/guard.sh</string>\n"
+              "    </array>\n"
+              "    <key>StartInterval</key><integer>15</integer>\n"
+              "    <key>RunAtLoad</key><true/>\n"
+              "</dict>\n"
+              "</plist>");
+    EXPECT_EQ(guardPlistFor("/Users/o'brien & <co> \"x\"/guard.sh").section('\n', 8, 8),
+              "        <string>/Users/o&apos;brien &amp; &lt;co&gt; &quot;x&quot;/guard.sh</string>");
 
-TEST(GuardUnits, ServiceFeedsTheScriptToTheShellOnStandardInput)
-{
-    EXPECT_EQ(guardServiceUnitFor(QStringLiteral("/home/ada/backup of Core Sync/100%/guard.sh")),
+    EXPECT_EQ(guardServiceUnitFor("/home/ada/backup of Core Sync/100%/guard.sh"),
               "# com.larkvane.hushwell.guard.service\n[Unit]\nDescription=Hushwell guard\n[Service]\nType=oneshot\n"
               "StandardInput=file:/home/ada/backup of Core Sync/100%%/guard.sh\nExecStart=/bin/sh -s\n");
     EXPECT_EQ(guardTimerUnit(),
               "# com.larkvane.hushwell.guard.timer\n[Unit]\nDescription=Hushwell guard, every 15 seconds\n[Timer]\n"
               "OnActiveSec=0\nOnUnitActiveSec=15s\nAccuracySec=1s\n[Install]\nWantedBy=timers.target\n");
     // A unit file cannot carry a line break: nothing to write, so the start fails honestly.
-    EXPECT_TRUE(serviceManagerFiles(Platform::Linux, QStringLiteral("/home/a\nb/guard.sh")).isEmpty());
-    EXPECT_FALSE(writeGuardFiles({QStringLiteral("/nonexistent/guard.sh"), "x"}, {}));
+    EXPECT_TRUE(serviceManagerFiles(Platform::Linux, UserDirs::underHome("/home/a\nb")).isEmpty());
 }
 
-TEST(GuardCommands, LaunchctlTextsForUser501)
+TEST(GuardFiles, LaunchctlTextsQuoteWhatTheyMustAndRunNothingElse)
 {
-    const GuardCommands mac =
-        guardCommands(Platform::MacOS, 501, QStringLiteral("/Users/ada lovelace/Library/LaunchAgents/com.larkvane.hushwell.guard.plist"));
+    const GuardCommands mac = guardCommands(Platform::MacOS, 501, guardPlistPath(Platform::MacOS, ada));
     EXPECT_EQ(mac.unload + "; " + mac.load,
               "launchctl bootout gui/501/com.larkvane.hushwell.guard 2>/dev/null; "
               "launchctl bootstrap gui/501 '/Users/ada lovelace/Library/LaunchAgents/com.larkvane.hushwell.guard.plist' 2>/dev/null; "
               "launchctl enable gui/501/com.larkvane.hushwell.guard 2>/dev/null");
     EXPECT_EQ(mac.probe, "launchctl print gui/501/com.larkvane.hushwell.guard >/dev/null 2>&1 && echo yes");
     EXPECT_EQ(mac.remove, "launchctl bootout gui/501/com.larkvane.hushwell.guard 2>/dev/null");
-}
 
-// A home folder whose name holds shell syntax must reach launchctl as one word and never
-// run: the macOS start line goes through the real shell here, where launchctl is absent.
-TEST(GuardCommands, HostilePathsAreQuotedNeverExecuted)
-{
+    // Through the real shell, where launchctl is absent: the path is one word, never code.
     QTemporaryDir dir;
-    const QString marker = dir.path() + QStringLiteral("/pwned");
-    for (const QString &home : {dir.path() + QStringLiteral("/o'brien; touch ") + marker + QStringLiteral("; '"),
-                                dir.path() + QStringLiteral("/$(touch ") + marker + QStringLiteral(")&%x`touch ") + marker + '`'}) {
-        const QString plist = home + QStringLiteral("/Library/LaunchAgents/com.larkvane.hushwell.guard.plist");
-        const GuardCommands mac = guardCommands(Platform::MacOS, 501, plist);
-        EXPECT_EQ(shell(QStringLiteral("set -- ") + shellQuoted(plist) + QStringLiteral("; printf %s \"$1\"")), plist);
-        shell(mac.load);
+    const QString marker = dir.path() + "/pwned";
+    for (const QString &home : {dir.path() + "/o'brien; touch " + marker + "; '",
+                                dir.path() + "/$(touch " + marker + ")&%x`touch " + marker + '`'}) {
+        const QString plist = guardPlistPath(Platform::MacOS, UserDirs::underHome(home));
+        EXPECT_EQ(shell("set -- " + shellQuoted(plist) + "; printf %s \"$1\""), plist);
+        shell(guardCommands(Platform::MacOS, 501, plist).load);
         EXPECT_FALSE(QFile::exists(marker)) << home.toStdString();
     }
 }
 
-TEST(GuardFiles, WrittenInOrderWithMode755AndFoldersCreated)
+TEST(GuardFiles, WrittenInOrderWithMode755ThroughNoLinkAndStoppingAtTheFirstFailure)
 {
     QTemporaryDir dir;
-    const QString script = dir.path() + QStringLiteral("/a/b/guard.sh");
-    const QString plist = dir.path() + QStringLiteral("/c/d/job.plist");
-    ASSERT_TRUE(writeGuardFiles({script, "old\n"}, {{plist, "old"}}));
+    const QString script = dir.path() + "/a/b/guard.sh", unit = dir.path() + "/c/d/job.timer";
+    ASSERT_TRUE(writeGuardFiles({script, "old\n"}, {{unit, "old"}}));
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner);
-    ASSERT_TRUE(writeGuardFiles({script, "#!/bin/sh\nexit 0\n"}, {{plist, "<plist/>"}}));
+    // A masked unit is a link (to /dev/null); a plain file stands in for its target here.
+    QFile::remove(unit);
+    QFile::link(dir.path() + "/target", unit);
+    ASSERT_TRUE(writeGuardFiles({script, "#!/bin/sh\nexit 0\n"}, {{unit, "[Timer]"}}));
     EXPECT_EQ(QFile::permissions(script) & 0x0777, QFileDevice::Permissions(0x0755));
-    QFile s(script), p(plist);
-    ASSERT_TRUE(s.open(QIODevice::ReadOnly) && p.open(QIODevice::ReadOnly));
-    EXPECT_EQ(s.readAll(), "#!/bin/sh\nexit 0\n");
-    EXPECT_EQ(p.readAll(), "<plist/>");
-    EXPECT_EQ(QDir(dir.path() + QStringLiteral("/a/b")).entryList(QDir::Files), QStringList{"guard.sh"}) << "no temporary left behind";
+    EXPECT_EQ(read(script), "#!/bin/sh\nexit 0\n");
+    EXPECT_FALSE(QFileInfo(unit).isSymLink());
+    EXPECT_EQ(read(unit), "[Timer]");
+    EXPECT_FALSE(QFile::exists(dir.path() + "/target")) << "nothing written through the link";
+    EXPECT_EQ(QDir(dir.path() + "/a/b").entryList(QDir::Files), QStringList{"guard.sh"}) << "no temporary left behind";
+
+    ASSERT_TRUE(blockFolder(dir.path() + "/blocked"));
+    EXPECT_FALSE(writeGuardFiles({dir.path() + "/blocked/guard.sh", "x"}, {{unit, "new"}}));
+    EXPECT_EQ(read(unit), "[Timer]") << "the service files are left alone";
+    EXPECT_FALSE(writeGuardFiles({script, "x"}, {{dir.path() + "/blocked/job.timer", "t"}})) << "a unit that cannot be written";
+    EXPECT_FALSE(writeGuardFiles({script, "x"}, {})) << "no service files, no guard";
 }
-
-TEST(GuardFiles, AFailedScriptWriteLeavesTheServiceFilesAlone)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(blockFolder(dir.path() + QStringLiteral("/blocked")));
-    const QString plist = dir.path() + QStringLiteral("/job.plist");
-    EXPECT_FALSE(writeGuardFiles({dir.path() + QStringLiteral("/blocked/guard.sh"), "x"}, {{plist, "new"}}));
-    EXPECT_FALSE(QFile::exists(plist));
-}
-
-} // namespace
-
-namespace {
 
 // launchd's bootout returns before the job has gone. A stand-in launchctl on PATH keeps
 // the job listed for 2 s after bootout; the macOS stop and start wait for it, bounded.
@@ -151,13 +124,14 @@ TEST(GuardControl, MacStopAndStartWaitForAnAsynchronousBootout)
     stub.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
+    const UserDirs home = UserDirs::underHome(bin.path() + "/home");
 
     QFile(bin.path() + "/loaded").open(QIODevice::WriteOnly);
-    EXPECT_TRUE(startGuard(Platform::MacOS)) << "bootstrap waited until bootout had finished";
-    EXPECT_TRUE(guardRunning(Platform::MacOS));
-    EXPECT_TRUE(stopGuard(Platform::MacOS)) << "a stop that succeeds a moment later is a success";
-    EXPECT_FALSE(QFile::exists(guardPlistPath(Platform::MacOS)));
-    EXPECT_TRUE(QFile::exists(guardScriptPath(Platform::MacOS)));
+    EXPECT_TRUE(startGuard(Platform::MacOS, home)) << "bootstrap waited until bootout had finished";
+    EXPECT_TRUE(guardRunning(Platform::MacOS, home));
+    EXPECT_TRUE(stopGuard(Platform::MacOS, home)) << "a stop that succeeds a moment later is a success";
+    EXPECT_FALSE(QFile::exists(guardPlistPath(Platform::MacOS, home)));
+    EXPECT_TRUE(QFile::exists(guardScriptPath(Platform::MacOS, home)));
     qputenv("PATH", path);
 }
 

@@ -1,14 +1,14 @@
-// Kills real processes: fake targets are /bin/sleep started under Adobe's process names.
+// Counts and kills real processes in a process table of the test's own: fake targets are
+// /bin/sleep started under Adobe's process names.
 #include "process/catalogue.h"
 #include "process/preferences.h"
 #include "process/scripts.h"
 #include "process/shell.h"
+#include "support/ctl.h"
 #include "support/faketarget.h"
-
-#include <gtest/gtest.h>
+#include "support/world.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 
 #include <future>
 #include <memory>
@@ -16,30 +16,23 @@
 
 namespace {
 
-int count()
+QString count()
 {
-    return shell(countCommand()).toInt();
+    return shell(countCommand());
 }
 
-class Kill : public ::testing::Test
+// How long the kill script took, in seconds; `tail` replaces its last line ("exit 0").
+std::pair<QString, double> timedKill(const QString &tail = QStringLiteral("exit 0"))
 {
-protected:
-    void SetUp() override
-    {
-        QFile::remove(preferencesLocation());
-        registerDefaultPreferences();
-        baseline = count();
-    }
-    void TearDown() override { QFile::remove(preferencesLocation()); }
-    // Runs the kill script; returns how long it took, in seconds.
-    static double timedKill()
-    {
-        QElapsedTimer timer;
-        timer.start();
-        shell(killCommand());
-        return timer.elapsed() / 1000.0;
-    }
-    int baseline = 0;
+    const QString script = killScriptSafeToRun();
+    QElapsedTimer timer;
+    timer.start();
+    const QString printed = shell(script.left(script.lastIndexOf('\n') + 1) + tail);
+    return {printed, timer.elapsed() / 1000.0};
+}
+
+class Kill : public PrivateProcesses
+{
 };
 
 TEST_F(Kill, StopsEveryTargetAtOnceAndSparesLookalikes)
@@ -48,69 +41,72 @@ TEST_F(Kill, StopsEveryTargetAtOnceAndSparesLookalikes)
     for (const char *name : {"AdobeIPCBroker --type=renderer", "/Applications/Creative Cloud Helper.app/x", "ACCFinderSync",
                              "Adobe Content Synchronizer"})
         targets.push_back(std::make_unique<FakeTarget>(QString::fromUtf8(name)));
-    // Counted (the count ignores case) but never killed (the kill lines respect it).
-    FakeTarget otherCase(QStringLiteral("adobeipcbroker"));
-    // Neither counted nor killed.
-    FakeTarget partial(QStringLiteral("AdobeIPCBroke"));
-    FakeTarget split(QStringLiteral("Creative-Cloud-Helper"));
+    FakeTarget otherCase(QStringLiteral("adobeipcbroker")); // counted (the count ignores case), never killed
+    FakeTarget partial(QStringLiteral("AdobeIPCBroke")), split(QStringLiteral("Creative-Cloud-Helper"));
 
-    EXPECT_EQ(count(), baseline + 5);
-    EXPECT_LT(timedKill(), 1.5) << "the pause ends as soon as every target has gone";
+    EXPECT_EQ(count(), "5");
+    EXPECT_LT(timedKill().second, 1.5) << "the pause ends as soon as every target has gone";
     for (auto &target : targets)
         EXPECT_TRUE(target->diesWithin(1));
-    EXPECT_TRUE(otherCase.alive());
-    EXPECT_TRUE(partial.alive());
-    EXPECT_TRUE(split.alive());
-    EXPECT_EQ(count(), baseline + 1);
+    EXPECT_TRUE(otherCase.alive() && partial.alive() && split.alive());
+    EXPECT_EQ(count(), "1");
 }
 
-// A TERM-proof target holds the script in its pause for the full two seconds, and is
+// TERM-proof targets hold the script in its pause for the full two seconds, and are
 // counted exactly all the while: the kill's scans never end a concurrent count's grep.
 TEST_F(Kill, TermProofTargetsDieAfterTheGraceAndCountsStayExact)
 {
     std::vector<std::unique_ptr<FakeTarget>> stubborn;
     for (const char *name : {"AdobeUpdateDaemon", "Core Sync", "Adobe Crash Processor"})
         stubborn.push_back(std::make_unique<FakeTarget>(QString::fromUtf8(name), FakeTarget::IgnoreTerm));
-    const QString script = killCommand();
-    const QString probe = script.left(script.lastIndexOf('\n')) + QStringLiteral("\necho reached-the-end");
-    auto kill = std::async(std::launch::async, [&] {
-        QElapsedTimer timer;
-        timer.start();
-        const QString reached = shell(probe);
-        return std::make_pair(reached, timer.elapsed() / 1000.0);
-    });
-    std::vector<int> counts;
+    auto kill = std::async(std::launch::async, [] { return timedKill(QStringLiteral("echo reached-the-end")); });
+    QStringList counts;
     for (int i = 0; i < 50; ++i)
-        counts.push_back(count());
+        counts << count();
     EXPECT_TRUE(stubborn.front()->alive()) << "still in the grace period after 50 counts";
     const auto [reached, seconds] = kill.get();
     EXPECT_EQ(reached, "reached-the-end") << "the script's own shell survives its scans";
     EXPECT_GE(seconds, 1.9) << "TERM-proof targets get the full grace";
-    for (const int c : counts)
-        EXPECT_EQ(c, baseline + 3);
+    EXPECT_EQ(counts, QStringList(50, "3"));
     for (auto &target : stubborn)
         EXPECT_TRUE(target->diesWithin(1)) << "the signal-9 pass";
 }
 
-TEST_F(Kill, PreferencesDecideWhetherOptionalGroupsAreTargets)
+TEST_F(Kill, ThePreferencesAndANarrowTerminalDecideWhatIsCounted)
 {
     storePreference(kDesktopService, false);
     FakeTarget licensing(QStringLiteral("Adobe Desktop Service"));
-    FakeTarget sync(QStringLiteral("Core Sync"));
-    EXPECT_EQ(count(), baseline + 1);
-    shell(killCommand());
-    EXPECT_TRUE(sync.diesWithin(1));
+    // procps ps cuts command lines to an exported $COLUMNS, even into a pipe.
+    FakeTarget longLine("/opt/adobe/a/deeply/nested/install/folder/" + QString(80, 'x') + "/AdobeGCClient --flag");
+    qputenv("COLUMNS", "40");
+    EXPECT_EQ(count(), "1");
+    qunsetenv("COLUMNS");
+    timedKill();
+    EXPECT_TRUE(longLine.diesWithin(1));
     EXPECT_TRUE(licensing.alive());
 }
 
-// procps ps cuts command lines to an exported $COLUMNS, even into a pipe.
-TEST_F(Kill, ANarrowTerminalHidesNoTarget)
+// hushwellctl status, list and kill on the same processes, and what their exit says.
+TEST_F(Kill, HushwellctlStatusListAndKill)
 {
-    FakeTarget longLine(QStringLiteral("/opt/adobe/some/deeply/nested/install/folder/with/a/long/path/") + QString(60, 'x')
-                        + QStringLiteral("/AdobeGCClient --flag"));
-    qputenv("COLUMNS", "40");
-    EXPECT_EQ(count(), baseline + 1);
-    qunsetenv("COLUMNS");
+    EXPECT_EQ(ctl({"status"}).out, "All quiet\nNothing of Adobe's is running in the background.\n");
+    FakeTarget target(QStringLiteral("AdobeGCClient --watch"));
+    const CtlResult status = ctl({"status"});
+    EXPECT_EQ(status.status, 0);
+    EXPECT_EQ(status.out, "1 running\nOne process is helping itself to your CPU.\n");
+    const QString list = ctl({"list"}).out;
+    EXPECT_EQ(list.count('\n'), 1) << "one line per counted process, no header";
+    EXPECT_TRUE(list.trimmed().startsWith(QString::number(target.pid()) + ' ')) << list.toStdString();
+    EXPECT_TRUE(list.endsWith(" AdobeGCClient --watch 300\n")) << list.toStdString();
+
+    if (nativePlatform() == Platform::Linux) { // the macOS kill would change the account
+        EXPECT_EQ(ctl({"kill"}).status, 0);
+        EXPECT_TRUE(target.diesWithin(1));
+        FakeTarget survivor(QStringLiteral("adobeipcbroker")); // counted, never killed
+        const CtlResult partly = ctl({"kill"});
+        EXPECT_EQ(partly.status, 1);
+        EXPECT_EQ(partly.out, "1 running\nOne process is helping itself to your CPU.\n");
+    }
 }
 
 } // namespace

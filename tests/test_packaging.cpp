@@ -1,6 +1,7 @@
 // What the build produces for installing: the rendered icon, the desktop entry and the
 // macOS bundle's Info.plist (configured on every platform so it is checked here too).
 #include "skin/domeicon.h"
+#include "process/version.h"
 
 #include <gtest/gtest.h>
 

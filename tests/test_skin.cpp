@@ -1,3 +1,6 @@
+// The look, against the numbers of the design: palette, geometry's worked examples, and
+// the pixels the views draw.
+#include "app/presentation.h"
 #include "skin/casingview.h"
 #include "skin/domebutton.h"
 #include "skin/drawerview.h"
@@ -5,152 +8,128 @@
 #include "skin/geometry.h"
 #include "skin/shadow.h"
 #include "skin/skin.h"
+#include "support/world.h"
 
-#include <gtest/gtest.h>
-
+#include <QCoreApplication>
 #include <QImage>
+#include <QMouseEvent>
+#include <QTextDocument>
 
 #include <memory>
 
 namespace {
 
-void expectRect(const QRectF &actual, const QRectF &expected, const char *what)
+QColor rgb(double r, double g, double b)
 {
-    EXPECT_NEAR(actual.x(), expected.x(), 1e-9) << what;
-    EXPECT_NEAR(actual.y(), expected.y(), 1e-9) << what;
-    EXPECT_NEAR(actual.width(), expected.width(), 1e-9) << what;
-    EXPECT_NEAR(actual.height(), expected.height(), 1e-9) << what;
+    return QColor::fromRgbF(float(r), float(g), float(b));
 }
 
-void expectColour(const QColor &c, double r, double g, double b, const char *what)
+// Colours compare in 8-bit steps, with a little slack for antialiasing and rounding.
+void expectNear(const QColor &actual, const QColor &expected, const std::string &what, int slack = 3)
 {
-    EXPECT_NEAR(c.redF(), r, 1e-4) << what;
-    EXPECT_NEAR(c.greenF(), g, 1e-4) << what;
-    EXPECT_NEAR(c.blueF(), b, 1e-4) << what;
-    EXPECT_EQ(c.alphaF(), 1.0) << what;
+    EXPECT_NEAR(actual.red(), expected.red(), slack) << what;
+    EXPECT_NEAR(actual.green(), expected.green(), slack) << what;
+    EXPECT_NEAR(actual.blue(), expected.blue(), slack) << what;
 }
 
-// Pixels are compared with a little slack for antialiasing and 8-bit rounding.
-void expectPixel(const QImage &image, int x, int y, const QColor &expected, const char *what)
+TEST(Skin, ThePaletteIsTheDesigns)
 {
-    const QColor actual = image.pixelColor(x, y);
-    EXPECT_NEAR(actual.red(), expected.red(), 3) << what << " at " << x << "," << y;
-    EXPECT_NEAR(actual.green(), expected.green(), 3) << what << " at " << x << "," << y;
-    EXPECT_NEAR(actual.blue(), expected.blue(), 3) << what << " at " << x << "," << y;
+    const std::pair<QColor, QColor> palette[] = {
+        {Skin::casing(), rgb(0.14, 0.14, 0.15)},        {Skin::drawer(), rgb(0.10, 0.10, 0.11)},
+        {Skin::housing(), rgb(0.953, 0.773, 0.047)},    {Skin::housingEdge(), rgb(0.78, 0.62, 0.03)},
+        {Skin::onYellow(), rgb(0.16, 0.13, 0.02)},      {Skin::onYellowSoft(), rgb(0.36, 0.29, 0.05)},
+        {Skin::onCasing(), rgb(0.86, 0.86, 0.86)},      {Skin::onCasingSoft(), rgb(0.55, 0.55, 0.55)},
+        {Skin::domeTop(), rgb(0.92, 0.31, 0.25)},       {Skin::domeBottom(), rgb(0.65, 0.09, 0.09)},
+        {Skin::collar(), rgb(0.10, 0.10, 0.11)},
+    };
+    for (const auto &[actual, expected] : palette)
+        EXPECT_EQ(actual, expected) << expected.name().toStdString();
+    EXPECT_EQ(&Skin::casing(), &Skin::casing()) << "made once and shared";
+    const std::unique_ptr<QCheckBox> box(makeLightCheckbox("x", {}, nullptr));
+    EXPECT_EQ(box->palette().color(QPalette::ButtonText), rgb(0.86, 0.86, 0.86)) << "light checkbox title";
+    EXPECT_EQ(disclosureTitle(false).colour, rgb(0.55, 0.55, 0.55));
+    EXPECT_EQ(disclosureTitle(false).text, QString::fromUtf8("\u25b8  Settings"));
+    EXPECT_EQ(disclosureTitle(true).text, QString::fromUtf8("\u25be  Settings"));
 }
 
-TEST(Skin, EachColourIsOneSharedObject)
+TEST(Geometry, TheWorkedExamples)
 {
-    EXPECT_EQ(&Skin::casing(), &Skin::casing());
-    EXPECT_NE(&Skin::collar(), &Skin::drawer());
-    EXPECT_EQ(Skin::collar(), Skin::drawer());
-    expectColour(Skin::onCasing(), 0.86, 0.86, 0.86, "onCasing");
-    expectColour(Skin::onCasingSoft(), 0.55, 0.55, 0.55, "onCasingSoft");
-}
-
-TEST(CasingGeometry, HousingAndScrewsHangFromTheTopEdge)
-{
-    const CasingGeometry closed = casingGeometry({420, 600});
-    expectRect(closed.housing, {18, 196, 384, 386}, "closed housing");
-    EXPECT_EQ(closed.screws[0], QPointF(40, 218));
-    EXPECT_EQ(closed.screws[1], QPointF(380, 218));
-    EXPECT_EQ(closed.screws[2], QPointF(40, 560));
-    EXPECT_EQ(closed.screws[3], QPointF(380, 560));
-
+    EXPECT_EQ(casingGeometry({420, 600}).housing, QRectF(18, 196, 384, 386));
     const CasingGeometry open = casingGeometry({420, 758});
-    expectRect(open.housing, {18, 354, 384, 386}, "open housing");
-    EXPECT_EQ(open.screws[0], QPointF(40, 376));
-    EXPECT_EQ(open.screws[3], QPointF(380, 718));
-
+    EXPECT_EQ(open.housing, QRectF(18, 354, 384, 386));
+    EXPECT_EQ(QList<QPointF>(open.screws.begin(), open.screws.end()),
+              QList<QPointF>({{40, 376}, {380, 376}, {40, 718}, {380, 718}}));
     const ScrewGeometry screw = screwGeometry({40, 218});
-    expectRect(screw.rim, {32, 210, 16, 16}, "rim");
-    expectRect(screw.face, {34, 212, 12, 12}, "face");
+    EXPECT_EQ(screw.rim, QRectF(32, 210, 16, 16));
+    EXPECT_EQ(screw.face, QRectF(34, 212, 12, 12));
     EXPECT_EQ(screw.slot, QLineF(36, 218, 44, 218));
-
     EXPECT_EQ(drawerTopLine({420, 158}), QLineF(0, 157.5, 420, 157.5));
-    expectRect(toQt(QRectF(30, 544, 360, 16), 600), {30, 40, 360, 16}, "flipped once for Qt");
+    EXPECT_EQ(toQt(QRectF(30, 544, 360, 16), 600), QRectF(30, 40, 360, 16));
+
+    const DomeGeometry up = domeGeometry({210, 210}, false), down = domeGeometry({210, 210}, true);
+    EXPECT_EQ(up.collar, QRectF(0, 0, 210, 210));
+    EXPECT_EQ(up.dome, QRectF(13, 16, 184, 184));
+    EXPECT_NEAR(up.gloss.x(), 40.6, 1e-9);
+    EXPECT_NEAR(up.gloss.y(), 130.08, 1e-9);
+    EXPECT_EQ(down.dome, QRectF(13, 12, 184, 184));
+    EXPECT_EQ(domeGeometry({300, 210}, false).dome, QRectF(58, 16, 184, 184));
+    expectNear(domeColours(false, false).top, rgb(0.6624, 0.2232, 0.18), "not live: 28 % towards black", 1);
+    expectNear(domeColours(true, true).bottom, rgb(0.507, 0.0702, 0.0702), "pressed: 22 % towards black", 1);
+    expectNear(domeColours(false, true).top, rgb(0.516672, 0.174096, 0.1404), "both", 1);
 }
 
-TEST(DomeGeometry, WorkedExamples)
-{
-    const DomeGeometry up = domeGeometry({210, 210}, false);
-    expectRect(up.collar, {0, 0, 210, 210}, "collar");
-    expectRect(up.dome, {13, 16, 184, 184}, "dome");
-    expectRect(up.gloss, {40.6, 130.08, 88.32, 38.64}, "gloss");
-    EXPECT_DOUBLE_EQ(up.dome.center().y(), 108);
-    const DomeGeometry down = domeGeometry({210, 210}, true);
-    expectRect(down.dome, {13, 12, 184, 184}, "pressed dome");
-    EXPECT_DOUBLE_EQ(down.dome.center().y(), 104);
-
-    const DomeGeometry wide = domeGeometry({300, 210}, false);
-    expectRect(wide.collar, {45, 0, 210, 210}, "wide collar");
-    expectRect(wide.dome, {58, 16, 184, 184}, "wide dome");
-}
-
-TEST(DomeColours, DarkenTowardsBlackPerState)
-{
-    struct Row {
-        bool live, pressed;
-        double top[3], bottom[3];
-    };
-    const Row rows[] = {
-        {true, false, {0.92, 0.31, 0.25}, {0.65, 0.09, 0.09}},
-        {false, false, {0.6624, 0.2232, 0.18}, {0.468, 0.0648, 0.0648}},
-        {true, true, {0.7176, 0.2418, 0.195}, {0.507, 0.0702, 0.0702}},
-        {false, true, {0.516672, 0.174096, 0.1404}, {0.36504, 0.050544, 0.050544}},
-    };
-    for (const Row &row : rows) {
-        const DomeColours c = domeColours(row.live, row.pressed);
-        expectColour(c.top, row.top[0], row.top[1], row.top[2], "top");
-        expectColour(c.bottom, row.bottom[0], row.bottom[1], row.bottom[2], "bottom");
-    }
-    expectColour(Skin::domeTop(), 0.92, 0.31, 0.25, "the shared colour is left unchanged");
-}
-
-TEST(Drawing, CasingHousingAndScrewsLandWhereTheGeometrySays)
+TEST(Drawing, CasingScrewsAndDrawer)
 {
     CasingView casing;
     casing.resize(420, 600);
     const QImage image = casing.grab().toImage();
-    expectPixel(image, 2, 2, Skin::casing(), "casing corner");
-    expectPixel(image, 2, 597, Skin::casing(), "casing bottom corner");
-    expectPixel(image, 200, 380, Skin::housing(), "housing");
-    // Screw at unflipped (40, 560), Qt (40, 40): the face, clear of the slot.
-    expectPixel(image, 40, 43, QColor::fromRgbF(0.87f, 0.70f, 0.10f), "screw face");
-    EXPECT_LT(image.pixelColor(40, 40).green(), image.pixelColor(40, 43).green() - 20) << "the darker slot";
-    // The slot is 8 points long, from x 36 to 44, with flat ends: the face shows either side.
-    expectPixel(image, 35, 40, QColor(222, 179, 26), "face left of the slot");
-    expectPixel(image, 44, 40, QColor(222, 179, 26), "face right of the slot");
-    expectPixel(image, 33, 40, QColor::fromRgbF(0.72f, 0.57f, 0.03f), "screw rim");
-
+    const QColor face = rgb(0.87, 0.70, 0.10);
+    expectNear(image.pixelColor(2, 597), rgb(0.14, 0.14, 0.15), "casing");
+    expectNear(image.pixelColor(200, 380), rgb(0.953, 0.773, 0.047), "housing");
+    // The screw at unflipped (40, 560) is at Qt (40, 40): rim, face, and a slot with flat
+    // ends from x 36 to 44.
+    expectNear(image.pixelColor(33, 40), rgb(0.72, 0.57, 0.03), "screw rim");
+    expectNear(image.pixelColor(40, 43), face, "screw face");
+    expectNear(image.pixelColor(40, 40), rgb(0.60, 0.47, 0.02), "slot", 30);
+    expectNear(image.pixelColor(35, 40), face, "face left of the slot");
+    expectNear(image.pixelColor(44, 40), face, "face right of the slot");
     casing.resize(420, 758);
-    const QImage tall = casing.grab().toImage();
-    expectPixel(tall, 40, 43, QColor::fromRgbF(0.87f, 0.70f, 0.10f), "the housing stays under the top edge");
+    expectNear(casing.grab().toImage().pixelColor(40, 43), face, "the housing stays under the top edge");
 
     DrawerView drawer;
     drawer.resize(420, 158);
     const QImage d = drawer.grab().toImage();
-    expectPixel(d, 200, 80, Skin::drawer(), "drawer");
-    const QColor line = d.pixelColor(200, 0);
-    EXPECT_GT(line.red(), Skin::drawer().red() + 10) << "the faint top line";
+    expectNear(d.pixelColor(200, 80), rgb(0.10, 0.10, 0.11), "drawer");
+    expectNear(d.pixelColor(200, 0), rgb(0.19, 0.19, 0.199), "white at alpha 0.1 along the top");
 }
 
-TEST(Drawing, DomeIsLitOrDarkAndRestsOnItsCollar)
+TEST(Drawing, DomeLitDarkPressedAndOnlyItsCircleIsTheButton)
 {
     DomeButton dome;
     dome.resize(210, 210);
-    EXPECT_TRUE(dome.live());
     const QImage lit = dome.grab().toImage();
+    dome.setDown(true);
+    const QImage pressed = dome.grab().toImage();
+    dome.setDown(false);
     dome.setLive(false);
     const QImage dark = dome.grab().toImage();
 
-    expectPixel(lit, 105, 4, Skin::collar(), "collar ring above the dome");
+    expectNear(lit.pixelColor(105, 4), rgb(0.10, 0.10, 0.11), "collar ring above the dome");
     // Lower right of the body, clear of the gloss and the caption.
-    const QColor litBody = lit.pixelColor(150, 160);
-    const QColor darkBody = dark.pixelColor(150, 160);
-    EXPECT_GT(litBody.red(), 120);
-    EXPECT_GT(litBody.red(), litBody.green() * 3);
-    EXPECT_NEAR(darkBody.red(), litBody.red() * 0.72, 4) << "not live: 28% towards black";
+    EXPECT_GT(lit.pixelColor(150, 160).red(), 120);
+    EXPECT_NEAR(dark.pixelColor(150, 160).red(), lit.pixelColor(150, 160).red() * 0.72, 4) << "not live: 28 % darker";
+    // The gloss (Qt y about 45 to 80 near x 60) shows only when not pressed.
+    EXPECT_GT(lit.pixelColor(60, 62).green(), pressed.pixelColor(60, 66).green() + 20) << "gloss up, none pressed";
+
+    int clicks = 0;
+    QObject::connect(&dome, &DomeButton::clicked, [&] { ++clicks; });
+    for (const QPoint corner : {QPoint(4, 4), QPoint(205, 205), QPoint(105, 105)}) {
+        QMouseEvent press(QEvent::MouseButtonPress, corner, dome.mapToGlobal(corner), Qt::LeftButton, Qt::LeftButton, {});
+        QMouseEvent release(QEvent::MouseButtonRelease, corner, dome.mapToGlobal(corner), Qt::LeftButton, {}, {});
+        QCoreApplication::sendEvent(&dome, &press);
+        QCoreApplication::sendEvent(&dome, &release);
+    }
+    EXPECT_EQ(clicks, 1) << "the corners of its square are not the button";
 }
 
 TEST(Drawing, TheCaptionShadowIsBlackAtAlpha045BlurredByRadius2)
@@ -169,7 +148,7 @@ TEST(Drawing, TheCaptionShadowIsBlackAtAlpha045BlurredByRadius2)
     EXPECT_LT(shadow.pixelColor(12, 10).alpha(), shadow.pixelColor(11, 10).alpha());
     EXPECT_EQ(shadow.pixelColor(15, 10).alpha(), 0);
 
-    // On the dome: the caption darkens pixels beyond its shadow's one-point offset.
+    // On the dome: the caption (white) darkens pixels beyond its shadow's one-point offset.
     DomeButton dome;
     dome.resize(210, 210);
     const QImage withCaption = dome.grab().toImage();
@@ -177,29 +156,23 @@ TEST(Drawing, TheCaptionShadowIsBlackAtAlpha045BlurredByRadius2)
     const QImage without = dome.grab().toImage();
     int lowestWhite = 0, lowestChanged = 0;
     for (int y = 0; y < 210; ++y)
-        for (int x = 0; x < 210; ++x) {
-            if (withCaption.pixel(x, y) == without.pixel(x, y))
-                continue;
-            lowestChanged = y;
-            if (withCaption.pixelColor(x, y).green() > 200)
-                lowestWhite = y;
-        }
+        for (int x = 0; x < 210; ++x)
+            if (withCaption.pixel(x, y) != without.pixel(x, y)) {
+                lowestChanged = y;
+                if (withCaption.pixelColor(x, y).green() > 200)
+                    lowestWhite = y;
+            }
     EXPECT_GE(lowestChanged - lowestWhite, 3) << "a soft shadow below the caption";
 }
 
-TEST(Factories, LabelsDrawNoBackgroundAndTitlesDifferOnlyInTheirTriangle)
+TEST(Drawing, TooltipsWrapAtAReadableWidthAndKeepTheirWords)
 {
-    const std::unique_ptr<QLabel> centred(label("x", 11, QFont::Bold, Skin::onYellow(), QRect(1, 2, 3, 4)));
-    EXPECT_TRUE(centred->alignment() & Qt::AlignHCenter);
-    EXPECT_FALSE(centred->autoFillBackground());
-    const std::unique_ptr<QLabel> left(label("x", 10, QFont::Normal, Skin::onYellow(), QRect(), Qt::AlignLeft));
-    EXPECT_TRUE(left->alignment() & Qt::AlignLeft);
-
-    const StyledTitle closed = disclosureTitle(false), open = disclosureTitle(true);
-    EXPECT_EQ(closed.text, QString::fromUtf8("\u25b8  Settings"));
-    EXPECT_EQ(open.text, QString::fromUtf8("\u25be  Settings"));
-    EXPECT_EQ(closed.colour, open.colour);
-    EXPECT_EQ(closed.font, open.font);
+    for (const QString &text : {startGuardTooltip(), stopGuardTooltip(), desktopServiceTooltip(), coreSyncTooltip()}) {
+        QTextDocument shown;
+        shown.setHtml(tooltipMarkup(text));
+        EXPECT_LE(shown.idealWidth(), 340) << text.toStdString();
+        EXPECT_EQ(shown.toPlainText().replace(QChar::LineSeparator, ' ').replace('\n', ' '), text);
+    }
 }
 
 } // namespace

@@ -1,0 +1,103 @@
+#include "support/world.h"
+
+#include "process/preferences.h"
+#include "process/scripts.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QThread>
+
+#ifdef HUSHWELL_WIDGET_TESTS
+#include "app/sound.h"
+#include <QApplication>
+#endif
+
+void FreshPreferences::SetUp()
+{
+    QFile::remove(preferencesLocation());
+    registerDefaultPreferences();
+}
+
+void FreshPreferences::TearDown()
+{
+    QFile::remove(preferencesLocation());
+}
+
+QString notIsolatedReason()
+{
+    if (qEnvironmentVariable("HUSHWELL_ISOLATED") == QLatin1String("1"))
+        return {};
+    const QString why = qEnvironmentVariable("HUSHWELL_NOT_ISOLATED");
+    return why.isEmpty() ? QStringLiteral("not started through tests/support/isolate.sh") : why;
+}
+
+void PrivateProcesses::SetUp()
+{
+    const QString why = notIsolatedReason();
+    if (!why.isEmpty())
+        GTEST_SKIP() << "needs a process table of its own: " << why.toStdString();
+    FreshPreferences::SetUp();
+}
+
+bool waitUntil(const std::function<bool()> &condition, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+bool blockFolder(const QString &path)
+{
+    QDir(path).removeRecursively();
+    QDir().mkpath(QFileInfo(path).path());
+    QFile blocker(path);
+    return blocker.open(QIODevice::WriteOnly);
+}
+
+QString killScriptSafeToRun()
+{
+    QStringList kept;
+    for (const QString &line : killCommand().split(QLatin1Char('\n')))
+        if (!line.contains(QLatin1String("launchctl")) && !line.contains(QLatin1String("pluginkit"))
+            && !line.contains(QLatin1String("osascript")))
+            kept << line;
+    return kept.join(QLatin1Char('\n'));
+}
+
+// The one main of every test program: its own folders first, then the tests. Exits 77,
+// which CTest reports as skipped, when every test that ran was skipped.
+int main(int argc, char **argv)
+{
+    QTemporaryDir world;
+    const QString root = world.path();
+    for (const auto &[variable, folder] : {std::pair{"HOME", "/home"}, {"XDG_CONFIG_HOME", "/home/.config"},
+                                          {"XDG_DATA_HOME", "/home/.local/share"}, {"XDG_CACHE_HOME", "/home/.cache"},
+                                          {"XDG_STATE_HOME", "/home/.local/state"}, {"XDG_RUNTIME_DIR", "/run"}}) {
+        QDir().mkpath(root + QLatin1String(folder));
+        qputenv(variable, QFile::encodeName(root + QLatin1String(folder)));
+    }
+    QFile::setPermissions(root + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+#ifdef HUSHWELL_WIDGET_TESTS
+    // A desktop-sized screen (offscreen's own is 800 x 600, too small for the open drawer).
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" HUSHWELL_OFFSCREEN_CONFIG);
+    chooseMediaBackend();
+    QApplication app(argc, argv);
+#else
+    QCoreApplication app(argc, argv);
+#endif
+    ::testing::InitGoogleTest(&argc, argv);
+    const int failed = RUN_ALL_TESTS();
+    const ::testing::UnitTest &unit = *::testing::UnitTest::GetInstance();
+    if (failed == 0 && unit.test_to_run_count() > 0 && unit.skipped_test_count() == unit.test_to_run_count())
+        return 77;
+    return failed;
+}

@@ -1,0 +1,116 @@
+// The guard against a real systemd --user manager of the test's own (support/isolate.sh).
+// Fake targets are killed by the guard itself.
+#include "guard/guardcontrol.h"
+#include "guard/guardfiles.h"
+#include "process/catalogue.h"
+#include "process/preferences.h"
+#include "process/shell.h"
+#include "support/ctl.h"
+#include "support/faketarget.h"
+#include "support/usermanager.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+namespace {
+
+QString read(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QString systemctl(const QString &arguments)
+{
+    return shell("systemctl --user " + arguments + " 2>/dev/null");
+}
+
+class Guard : public ManagedHome
+{
+};
+
+// One guard lifetime, so that each 15-second wait serves several checks.
+TEST_F(Guard, KillsAtOnceAndEveryIntervalFollowsTargetChangesAndStopsWithoutAKill)
+{
+    EXPECT_EQ(ctl({"guard", "status"}).out, "Guard off\nOpening an Adobe app will start them again.\n");
+    EXPECT_TRUE(stopGuard()) << "nothing to stop is no failure";
+    FakeTarget before(QStringLiteral("AdobeIPCBroker --type=renderer"));
+    EXPECT_EQ(ctl({"guard", "start"}).out, "Guard on\n");
+    const CtlResult on = ctl({"guard", "status"});
+    EXPECT_EQ(on.status, 0);
+    EXPECT_EQ(on.out, "Guard on\nAnything Adobe restarts is killed within 15 seconds.\n");
+    EXPECT_TRUE(before.diesWithin(5)) << "the guard runs once when it is loaded";
+    QThread::msleep(2500); // past that run's signal-9 pass, so only the next run can kill
+
+    FakeTarget first(QStringLiteral("Creative Cloud Helper"));
+    FakeTarget second(QStringLiteral("AdobeUpdateDaemon"), FakeTarget::IgnoreTerm);
+    EXPECT_TRUE(first.diesWithin(17));
+    EXPECT_TRUE(second.diesWithin(5));
+
+    ASSERT_TRUE(manager.restart());
+    EXPECT_TRUE(guardRunning()) << "enabled, so loaded again at the next login";
+    EXPECT_TRUE(startGuard()) << "a second start";
+    EXPECT_EQ(systemctl("list-units --all --no-legend --plain " + guardLabel + ".timer").split('\n', Qt::SkipEmptyParts).size(),
+              1) << "one timer";
+
+    // hushwellctl set restarts a loaded guard with the new target list.
+    EXPECT_EQ(ctl({"set", "includeCoreSync", "false"}).status, 0);
+    EXPECT_FALSE(read(guardScriptPath()).contains(QLatin1String("ore Sync")));
+    FakeTarget sync(QStringLiteral("Core Sync")), broker(QStringLiteral("AdobeIPCBroker"));
+    EXPECT_TRUE(broker.diesWithin(17));
+    QThread::msleep(1000);
+    EXPECT_TRUE(sync.alive()) << "no longer a target of the guard";
+
+    // Stopped a few seconds after a run: nothing is killed on the way out.
+    FakeTarget left(QStringLiteral("CCXProcess"));
+    EXPECT_EQ(ctl({"guard", "stop"}).out, "Guard off\n");
+    EXPECT_FALSE(guardRunning());
+    QThread::msleep(3000);
+    EXPECT_TRUE(left.alive()) << "stopping the guard kills nothing";
+    EXPECT_EQ(systemctl("--failed --no-legend --plain"), "");
+    EXPECT_TRUE(QFile::exists(guardScriptPath())) << "the script stays";
+    for (const QString &unit : serviceManagerPaths(nativePlatform(), UserDirs::fromEnvironment()))
+        EXPECT_FALSE(QFile::exists(unit)) << unit.toStdString();
+}
+
+TEST_F(Guard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)
+{
+    ASSERT_EQ(shell("systemctl --user mask " + guardLabel + ".timer " + guardLabel + ".service >/dev/null 2>&1 && echo ok"),
+              "ok");
+    EXPECT_EQ(ctl({"guard", "start"}).out, "Guard on\n");
+    EXPECT_FALSE(QFileInfo(guardPlistPath()).isSymLink());
+
+    const QString timerBefore = read(guardPlistPath());
+    const QString folder = QFileInfo(guardScriptPath()).path();
+    ASSERT_TRUE(blockFolder(folder));
+    const CtlResult failed = ctl({"guard", "start"});
+    QFile::remove(folder);
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err, "Couldn't start the guard.\n");
+    EXPECT_TRUE(guardRunning()) << "no unload ran";
+    EXPECT_EQ(read(guardPlistPath()), timerBefore);
+}
+
+// A home folder named after a target must not make the guard kill its own shell, and
+// shell or systemd syntax in it must neither run nor break the unit.
+TEST_F(Guard, HomeNamedAfterATargetOrFullOfSyntaxStillWorks)
+{
+    const QString base = UserDirs::fromEnvironment().home;
+    const UserDirs odd = UserDirs::underHome(base + "/backup of Core Sync/it's \"$(touch pwned)\" & 100%\\",
+                                             UserDirs::fromEnvironment().runtime);
+    manager.stop();
+    UserManager oddManager(odd);
+    ASSERT_TRUE(oddManager.start());
+    FakeTarget target(QStringLiteral("AdobeGCClient"), FakeTarget::IgnoreTerm);
+    ASSERT_TRUE(startGuard(nativePlatform(), odd));
+    EXPECT_TRUE(target.diesWithin(17)) << "the service found the script and reached its signal-9 pass";
+    QThread::msleep(500);
+    EXPECT_EQ(systemctl("show -p Result --value " + guardLabel + ".service"), "success")
+        << "the guard's shell never ends on a signal";
+    EXPECT_TRUE(QDir(odd.home).entryList({"pwned"}).isEmpty() && QDir::root().entryList({"pwned"}).isEmpty());
+    EXPECT_TRUE(stopGuard(nativePlatform(), odd));
+}
+
+} // namespace

@@ -1,0 +1,254 @@
+// Everything the program says or decides from plain values: the shell texts, the panels,
+// the preferences, the window's geometry, and hushwellctl's answers that run nothing.
+#include "app/presentation.h"
+#include "guard/guardfiles.h"
+#include "process/catalogue.h"
+#include "process/killpanel.h"
+#include "process/preferences.h"
+#include "process/scripts.h"
+#include "skin/factories.h"
+#include "support/ctl.h"
+#include "support/mactexts.h"
+#include "support/world.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+const QStringList allTargets = basePatterns + desktopServicePatterns + coreSyncPatterns + finderExtensionPatterns;
+const QStringList fewestTargets = basePatterns + finderExtensionPatterns;
+
+const char macAlternation[] = "AdobeIPCBroker|Creative Cloud Helper|Creative Cloud UI Helper|CCXProcess|"
+                              "Creative Cloud Content Manager|Creative Cloud Libraries Synchronizer|Adobe Crash Processor|"
+                              "AdobeCRDaemon|AdobeGCClient|AdobeGCInvokerUtility|AdobeUpdateService|AdobeUpdateDaemon|"
+                              "Adobe Context Menu Extension|ACCFinderSync";
+const char linuxAlternation[] = "[A]dobeIPCBroker|[C]reative Cloud Helper|[C]reative Cloud UI Helper|[C]CXProcess|"
+                                "[C]reative Cloud Content Manager|[C]reative Cloud Libraries Synchronizer|"
+                                "[A]dobe Crash Processor|[A]dobeCRDaemon|[A]dobeGCClient|[A]dobeGCInvokerUtility|"
+                                "[A]dobeUpdateService|[A]dobeUpdateDaemon|[A]dobe Context Menu Extension|[A]CCFinderSync";
+const char linuxPasses[] = "U=$(id -u)\n"
+                           "P='%1'\n"
+                           "export U P\n"
+                           "%2"
+                           "pkill -u \"$U\" -f \"$P\" 2>/dev/null\n"
+                           "timeout 2 sh -c 'while pgrep -u \"$U\" -f \"$P\" >/dev/null 2>&1; do sleep 0.1; done'\n"
+                           "pkill -9 -u \"$U\" -f \"$P\" 2>/dev/null\n"
+                           "exit 0";
+
+TEST(Texts, CountListKillAndGuardTextsForBothPlatforms)
+{
+    const QString mac = QString::fromLatin1(macAlternation), linux = QString::fromLatin1(linuxAlternation);
+    EXPECT_EQ(countCommandFor(Platform::MacOS, fewestTargets),
+              "ps ax -o command= | grep -iE \"" + mac + "\" | grep -v grep | wc -l | tr -d ' '");
+    EXPECT_EQ(countCommandFor(Platform::MacOS, allTargets).size(), 418);
+    EXPECT_EQ(countCommandFor(Platform::Linux, fewestTargets),
+              "ps axww -o command= | grep -iE \"" + linux + "\" | grep -v grep | wc -l | tr -d ' '");
+    EXPECT_EQ(listCommandFor(Platform::Linux, fewestTargets),
+              "ps axww -o pid=,pcpu=,rss=,command= | grep -iE \"" + linux + "\" | grep -v grep");
+
+    EXPECT_EQ(killScriptFor(Platform::MacOS, allTargets), QString::fromUtf8(macKillScriptAllOn));
+    EXPECT_EQ(killScriptFor(Platform::MacOS, fewestTargets).size(), 1668);
+    EXPECT_EQ(killScriptFor(Platform::Linux, fewestTargets), QString::fromLatin1(linuxPasses).arg(linux, ""));
+    EXPECT_TRUE(killScriptFor(Platform::Linux, {"it's"}).contains("P='[i]t'\\''s'\n")) << "quoted for the shell";
+
+    const QString macGuard = guardScriptFor(Platform::MacOS, allTargets);
+    EXPECT_EQ(macGuard, "#!/bin/sh\n" + QString::fromUtf8(macKillScriptAllOn).section('\n', 6) + '\n');
+    EXPECT_EQ(macGuard.toUtf8().size(), 1728);
+    EXPECT_EQ(guardScriptFor(Platform::MacOS, fewestTargets).toUtf8().size(), 1463);
+    EXPECT_EQ(guardScriptFor(Platform::Linux, fewestTargets),
+              "#!/bin/sh\n"
+                  + QString::fromLatin1(linuxPasses).arg(linux, "pgrep -u \"$U\" -a -f \"$P\" 2>/dev/null || exit 0\n")
+                  + '\n');
+}
+
+class Preferences : public FreshPreferences
+{
+};
+
+TEST_F(Preferences, DefaultsStoredValuesAndTheTargetListInAllFourCombinations)
+{
+    EXPECT_FALSE(wants(QStringLiteral("neverRegistered")));
+    EXPECT_FALSE(wants(kSound));
+    EXPECT_TRUE(wants(kDesktopService) && wants(kCoreSync));
+    EXPECT_EQ(preferencesLocation(Platform::MacOS), "com.larkvane.hushwell");
+    const UserDirs elsewhere = UserDirs::underHome(UserDirs::fromEnvironment().home + "/elsewhere");
+    EXPECT_EQ(preferencesLocation(Platform::Linux, elsewhere), elsewhere.home + "/.config/hushwell/hushwell.conf");
+    EXPECT_TRUE(storePreference(kSound, true, elsewhere));
+    EXPECT_TRUE(wants(kSound, elsewhere));
+    EXPECT_FALSE(wants(kSound)) << "another account's store";
+    QProcessEnvironment relative;
+    relative.insert("HOME", "/h");
+    relative.insert("XDG_CONFIG_HOME", "relative/config");
+    relative.insert("XDG_DATA_HOME", "/d/");
+    EXPECT_EQ(UserDirs::fromEnvironment(relative).config, "/h/.config") << "a relative XDG folder is ignored";
+    EXPECT_EQ(UserDirs::fromEnvironment(relative).data, "/d");
+
+    struct Row {
+        bool desktop, coreSync;
+        QStringList optional;
+        int macCountLength;
+    };
+    const Row rows[] = {{false, false, {}, 359},
+                        {true, false, {"Adobe Desktop Service"}, 381},
+                        {false, true, {"Core Sync", "Adobe Content Synchronizer"}, 396},
+                        {true, true, {"Adobe Desktop Service", "Core Sync", "Adobe Content Synchronizer"}, 418}};
+    for (const Row &row : rows) {
+        storePreference(kDesktopService, row.desktop);
+        storePreference(kCoreSync, row.coreSync);
+        const QStringList expected = basePatterns + row.optional + QStringList{"Adobe Context Menu Extension", "ACCFinderSync"};
+        EXPECT_EQ(targetList(), expected);
+        EXPECT_EQ(countCommand(Platform::MacOS).size(), row.macCountLength);
+        EXPECT_EQ(killCommand(Platform::MacOS).count('\n') + 1, 38 + 2 * int(row.optional.size()));
+    }
+}
+
+TEST_F(Preferences, AStoreThatCannotBeWrittenKeepsWhatItHad)
+{
+    const QString store = preferencesLocation();
+    QDir().mkpath(store); // a folder where the file should be
+    EXPECT_FALSE(storePreference(kCoreSync, false));
+    EXPECT_TRUE(wants(kCoreSync)) << "the refused value is not read back";
+    const CtlResult refused = ctl({"set", "includeCoreSync", "false"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "hushwellctl: couldn't store includeCoreSync in " + store + "\n");
+    QDir(store).removeRecursively();
+}
+
+TEST(KillPanel, CountOutputsAndWhatTheyShow)
+{
+    const char *quiet = "Nothing of Adobe's is running in the background.", *one = "One process is helping itself to your CPU.",
+               *several = "Helping themselves to your CPU.", *unread = "Couldn't read the list of running processes.";
+    struct Row {
+        const char *output;
+        bool live, counted;
+        const char *status, *detail;
+    };
+    const Row rows[] = {
+        {"0", false, true, "All quiet", quiet},
+        {"-0", false, true, "All quiet", quiet},
+        {"1", true, true, "1 running", one},
+        {"+4", true, true, "4 running", several},
+        {"007", true, true, "7 running", several},
+        {"-3", true, true, "-3 running", several},
+        {"-9223372036854775808", true, true, "-9223372036854775808 running", several},
+        // No count: ps could not be read. Never shown as quiet.
+        {"", true, false, "Can't check", unread},
+        {"1 2", true, false, "Can't check", unread},
+        {"1\n2", true, false, "Can't check", unread},
+        {"12a", true, false, "Can't check", unread},
+        {"+-1", true, false, "Can't check", unread},
+        {"\xd9\xa3", true, false, "Can't check", unread}, // ARABIC-INDIC DIGIT THREE is no decimal digit here
+        {"9223372036854775808", true, false, "Can't check", unread},
+    };
+    for (const Row &row : rows) {
+        const KillPanel panel = killPanelFor(QString::fromUtf8(row.output));
+        EXPECT_EQ(panel.live, row.live) << row.output;
+        EXPECT_EQ(panel.counted, row.counted) << row.output;
+        EXPECT_EQ(panel.status, QString::fromUtf8(row.status)) << row.output;
+        EXPECT_EQ(panel.detail, QString::fromUtf8(row.detail)) << row.output;
+    }
+}
+
+TEST(Presentation, ColoursAndTheLinesThatFollowAnAction)
+{
+    EXPECT_EQ(statusColour(true), QColor::fromRgbF(0.55f, 0.06f, 0.06f));
+    EXPECT_EQ(statusColour(false), QColor::fromRgbF(0.1f, 0.34f, 0.1f));
+    EXPECT_EQ(guardColour(true), QColor(52, 199, 89));
+    EXPECT_EQ(guardColour(false), QColor(255, 59, 48));
+    EXPECT_EQ(detailAfterKill(killPanelFor("0")), "Fans should settle down shortly.");
+    EXPECT_EQ(detailAfterKill(killPanelFor("2")), std::nullopt);
+    EXPECT_EQ(detailAfterKill(killPanelFor("")), std::nullopt) << "a failed count is not quiet";
+    EXPECT_EQ(detailAfterBlock(false), "Couldn't start the guard.");
+    EXPECT_EQ(detailAfterBlock(true), std::nullopt);
+    EXPECT_EQ(detailAfterUnblock(false), "Couldn't stop the guard.");
+    EXPECT_EQ(desktopServiceTooltip(), "Adobe's licensing service. Leave it ticked unless your Adobe apps start asking you "
+                                       "to sign in, then untick it.");
+}
+
+TEST(Presentation, DrawerOpensDownwardAndMovesUpOnlyWhenTheScreenEnds)
+{
+    const QRect desktop(0, 0, 1920, 1050), laptop(0, 0, 1366, 738); // less a 30-pixel panel
+    struct Row {
+        const char *name;
+        QRect before, available;
+        bool open;
+        int raised;
+        QRect after;
+    };
+    const Row rows[] = {
+        {"room below: the top stays", {100, 40, 420, 600}, desktop, true, 0, {100, 40, 420, 758}},
+        {"closing: the top stays", {100, 292, 420, 758}, desktop, false, 0, {100, 292, 420, 600}},
+        {"near the bottom: up just enough", {100, 400, 420, 600}, desktop, true, 0, {100, 292, 420, 758}},
+        {"closing again: back where it was", {100, 292, 420, 758}, desktop, false, 108, {100, 400, 420, 600}},
+        {"1366 x 768: as high as it goes", {100, 100, 420, 600}, laptop, true, 0, {100, 0, 420, 758}},
+        {"closing, moved since: stays on screen", {100, 100, 420, 758}, laptop, false, 100, {100, 138, 420, 600}},
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(drawerToggledGeometry(row.before, row.open, row.available, row.raised), row.after) << row.name;
+}
+
+TEST(Presentation, StartUpAndFontDecisions)
+{
+    const QString message = noGraphicalSessionMessage(Platform::Linux, {"HOME=/h", "DISPLAY="}).value_or("");
+    EXPECT_TRUE(message.contains("graphical session") && message.contains("hushwellctl")) << message.toStdString();
+    for (const char *set : {"DISPLAY=:0", "WAYLAND_DISPLAY=wayland-0", "QT_QPA_PLATFORM=offscreen"})
+        EXPECT_EQ(noGraphicalSessionMessage(Platform::Linux, {set}), std::nullopt) << set;
+    EXPECT_EQ(noGraphicalSessionMessage(Platform::MacOS, {}), std::nullopt);
+    EXPECT_EQ(preferredFontFamily(Platform::Linux, {"DejaVu Sans", "Inter"}), "Inter");
+    EXPECT_EQ(preferredFontFamily(Platform::Linux, {"DejaVu Sans"}), "");
+    EXPECT_EQ(preferredFontFamily(Platform::MacOS, {"Inter"}), "");
+    EXPECT_EQ(applicationMenuEntries(Platform::MacOS).size(), 3) << "About, a separator, Quit: Hide is macOS's own";
+    EXPECT_EQ(applicationMenuEntries(Platform::Linux).size(), 5);
+}
+
+class Cli : public FreshPreferences
+{
+};
+
+TEST_F(Cli, UsageErrorsSayOneLineExitTwoAndWriteNothing)
+{
+    const QList<QStringList> wrong = {
+        {},
+        {"frobnicate"},
+        {"get", "noSuchKey"},
+        {"set", "soundEnabled"},
+        {"set", "soundEnabled", "TRUE"},
+        {"set", "soundEnabled", "true", "stray"},
+        {"status", "stray"},
+        {"show", "nothing-by-that-name"},
+        {"show", "kill-script", "--platform"},
+        {"show", "kill-script", "--platform", "windows"},
+        {"show", "guard-plist", "--platform", "linux"},
+        {"show", "guard-units", "--platform", "macos"},
+    };
+    for (const QStringList &args : wrong) {
+        const CtlResult r = ctl(args);
+        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.startsWith(QLatin1String("hushwellctl: ")));
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(preferencesLocation()));
+}
+
+TEST_F(Cli, GetSetAndShowGoThroughTheWindowsStoreAndBuilders)
+{
+    EXPECT_EQ(ctl({"get", "includeCoreSync"}).out, "true\n") << "registered defaults apply";
+    EXPECT_EQ(ctl({"set", "includeDesktopService", "false"}).status, 0);
+    EXPECT_FALSE(wants(kDesktopService));
+    EXPECT_EQ(ctl({"show", "count-command", "--platform", "macos"}).out, countCommand(Platform::MacOS));
+    EXPECT_EQ(ctl({"show", "--platform", "linux", "kill-script"}).out, killCommand(Platform::Linux));
+    EXPECT_EQ(ctl({"show", "kill-script"}).out, killCommand()) << "native by default, no extra line feed";
+    EXPECT_TRUE(ctl({"--help"}).out.contains("\nExit status:\n"));
+
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
+    const CtlResult blind = ctl({"status"});
+    qputenv("PATH", path);
+    EXPECT_EQ(blind.status, 1);
+    EXPECT_EQ(blind.out, "Can't check\nCouldn't read the list of running processes.\n");
+    EXPECT_EQ(ctl({"guard", "status"}).status, 3) << "off, as systemctl is-active says it";
+}
+
+} // namespace
