@@ -12,7 +12,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev libqt6multimedia6 libgl-dev
   libgtest-dev
   procps systemd util-linux fonts-dejavu-core fonts-inter
-  desktop-file-utils dpkg-dev file
+  desktop-file-utils dpkg-dev file python3
 )
 
 install_missing() {

@@ -165,6 +165,18 @@ TEST(Drawing, TheCaptionShadowIsBlackAtAlpha045BlurredByRadius2)
     EXPECT_GE(lowestChanged - lowestWhite, 3) << "a soft shadow below the caption";
 }
 
+// The installed icons are the dome, rendered at build time: red in the middle, clear corners.
+TEST(Drawing, TheBuiltIconsAreTheDome)
+{
+    for (const int size : {16, 48, 256, 512}) {
+        const QImage icon(QStringLiteral(HUSHWELL_ICON_DIR "/hushwell-%1.png").arg(size));
+        ASSERT_EQ(icon.size(), QSize(size, size));
+        const QColor centre = icon.pixelColor(size / 2, size / 2);
+        EXPECT_TRUE(centre.red() > 100 && centre.red() > 2 * centre.green() && centre.alpha() == 255) << size;
+        EXPECT_EQ(icon.pixelColor(0, 0).alpha() + icon.pixelColor(size - 1, size - 1).alpha(), 0) << size;
+    }
+}
+
 TEST(Drawing, TooltipsWrapAtAReadableWidthAndKeepTheirWords)
 {
     for (const QString &text : {startGuardTooltip(), stopGuardTooltip(), desktopServiceTooltip(), coreSyncTooltip()}) {

@@ -8,7 +8,6 @@
 #include "process/scripts.h"
 #include "skin/factories.h"
 #include "support/ctl.h"
-#include "support/mactexts.h"
 #include "support/world.h"
 
 #include <QDir>
@@ -27,6 +26,22 @@ const char linuxAlternation[] = "[A]dobeIPCBroker|[C]reative Cloud Helper|[C]rea
                                 "[C]reative Cloud Content Manager|[C]reative Cloud Libraries Synchronizer|"
                                 "[A]dobe Crash Processor|[A]dobeCRDaemon|[A]dobeGCClient|[A]dobeGCInvokerUtility|"
                                 "[A]dobeUpdateService|[A]dobeUpdateDaemon|[A]dobe Context Menu Extension|[A]CCFinderSync";
+// The macOS kill script, line by line as the design gives it, for a list of patterns.
+QString macKillScript(const QStringList &patterns)
+{
+    QStringList lines{"osascript -e 'quit app \"Creative Cloud\"' 2>/dev/null", "U=$(id -u)",
+                      "for L in com.adobe.AdobeCreativeCloud com.adobe.ccxprocess; do",
+                      "  launchctl bootout gui/$U/$L 2>/dev/null", "  launchctl disable gui/$U/$L 2>/dev/null", "done",
+                      "pluginkit -e ignore -i com.adobe.acc.anc.AdobeCreativeCloud.AdobeContextMenuExtension 2>/dev/null",
+                      "pluginkit -e ignore -i com.adobe.accmac.ACCFinderSync 2>/dev/null"};
+    for (const QString &pattern : patterns)
+        lines << "pkill -f \"" + pattern + "\" 2>/dev/null";
+    lines << "sleep 2";
+    for (const QString &pattern : patterns)
+        lines << "pkill -9 -f \"" + pattern + "\" 2>/dev/null";
+    return lines.join('\n') + "\nexit 0";
+}
+
 const char linuxPasses[] = "U=$(id -u)\n"
                            "P='%1'\n"
                            "export U P\n"
@@ -47,13 +62,17 @@ TEST(Texts, CountListKillAndGuardTextsForBothPlatforms)
     EXPECT_EQ(listCommandFor(Platform::Linux, fewestTargets),
               "ps axww -o pid=,pcpu=,rss=,command= | grep -iE \"" + linux + "\" | grep -v grep");
 
-    EXPECT_EQ(killScriptFor(Platform::MacOS, allTargets), QString::fromUtf8(macKillScriptAllOn));
+    const QString allOn = macKillScript(QString::fromLatin1(macAlternation).replace("Adobe Context Menu", "Adobe Desktop "
+                                        "Service|Core Sync|Adobe Content Synchronizer|Adobe Context Menu").split('|'));
+    EXPECT_EQ(killScriptFor(Platform::MacOS, allTargets), allOn);
+    EXPECT_EQ(allOn.size(), 1933);
+    EXPECT_EQ(killScriptFor(Platform::MacOS, fewestTargets), macKillScript(mac.split('|')));
     EXPECT_EQ(killScriptFor(Platform::MacOS, fewestTargets).size(), 1668);
     EXPECT_EQ(killScriptFor(Platform::Linux, fewestTargets), QString::fromLatin1(linuxPasses).arg(linux, ""));
     EXPECT_TRUE(killScriptFor(Platform::Linux, {"it's"}).contains("P='[i]t'\\''s'\n")) << "quoted for the shell";
 
     const QString macGuard = guardScriptFor(Platform::MacOS, allTargets);
-    EXPECT_EQ(macGuard, "#!/bin/sh\n" + QString::fromUtf8(macKillScriptAllOn).section('\n', 6) + '\n');
+    EXPECT_EQ(macGuard, "#!/bin/sh\n" + allOn.section('\n', 6) + '\n');
     EXPECT_EQ(macGuard.toUtf8().size(), 1728);
     EXPECT_EQ(guardScriptFor(Platform::MacOS, fewestTargets).toUtf8().size(), 1463);
     EXPECT_EQ(guardScriptFor(Platform::Linux, fewestTargets),

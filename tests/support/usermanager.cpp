@@ -5,11 +5,6 @@
 #include <QFile>
 #include <QThread>
 
-#include <csignal>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 UserManager::UserManager(const UserDirs &dirs) : dirs(dirs) {}
 
 UserManager::~UserManager()
@@ -25,31 +20,17 @@ QString UserManager::unavailableReason()
 
 bool UserManager::start()
 {
-    QByteArrayList environment;
+    QProcessEnvironment environment;
     for (const auto &[name, value] : {std::pair{"HOME", dirs.home}, {"XDG_CONFIG_HOME", dirs.config},
                                       {"XDG_DATA_HOME", dirs.data}, {"XDG_RUNTIME_DIR", dirs.runtime},
                                       {"PATH", qEnvironmentVariable("PATH")}})
-        environment << QByteArray(name) + '=' + QFile::encodeName(value);
-    std::vector<char *> envp;
-    for (QByteArray &entry : environment)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const QByteArray log = QFile::encodeName(dirs.runtime + QStringLiteral("/manager.log"));
-    posix_spawn_file_actions_addopen(&actions, 1, log.constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    char exe[] = "/lib/systemd/systemd", user[] = "--user";
-    char *argv[] = {exe, user, nullptr};
-    const int failed = ::posix_spawn(&pid, exe, &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed) {
-        pid = -1;
-        return false;
-    }
+        environment.insert(QLatin1String(name), value);
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardOutputFile(dirs.runtime + QStringLiteral("/manager.log"), QIODevice::Append);
+    process.start(QStringLiteral("/lib/systemd/systemd"), {QStringLiteral("--user")});
     const QDeadlineTimer deadline(15000);
-    while (!deadline.hasExpired()) {
+    while (process.state() != QProcess::NotRunning && !deadline.hasExpired()) {
         // Reachable, and done starting its default units (the guard's timer among them).
         if (QFile::exists(dirs.runtime + QStringLiteral("/systemd/private"))
             && ::system("systemctl --user is-system-running --wait >/dev/null 2>&1;"
@@ -62,19 +43,13 @@ bool UserManager::start()
 
 void UserManager::stop()
 {
-    if (pid <= 0)
+    if (process.state() == QProcess::NotRunning)
         return;
-    ::kill(pid, SIGTERM);
-    const QDeadlineTimer deadline(15000);
-    while (::waitpid(pid, nullptr, WNOHANG) == 0) {
-        if (deadline.hasExpired()) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-            break;
-        }
-        QThread::msleep(20);
+    process.terminate();
+    if (!process.waitForFinished(15000)) {
+        process.kill();
+        process.waitForFinished();
     }
-    pid = -1;
     QFile::remove(dirs.runtime + QStringLiteral("/systemd/private"));
 }
 

@@ -4,7 +4,7 @@
 #include "process/userdirs.h"
 #include "support/world.h"
 
-#include <sys/types.h>
+#include <QProcess>
 
 // A real systemd --user manager for the guard's tests, in the private namespaces that
 // isolate.sh sets up. It serves the given folders: units under their config folder, its
@@ -26,7 +26,7 @@ public:
 
 private:
     UserDirs dirs;
-    pid_t pid = -1;
+    QProcess process;
 };
 
 // A world with its own manager, started afresh for each test; skips with the reason where
