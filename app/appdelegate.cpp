@@ -7,6 +7,7 @@
 #include "process/catalogue.h"
 #include "process/killpanel.h"
 #include "process/preferences.h"
+#include "process/processlist.h"
 #include "process/scripts.h"
 #include "process/shell.h"
 #include "skin/domebutton.h"
@@ -20,7 +21,9 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QScreen>
+#include <QHelpEvent>
 #include <QThreadPool>
+#include <QToolTip>
 
 namespace {
 
@@ -79,6 +82,15 @@ KillPanel AppDelegate::refreshPanels()
     blockButton->setEnabled(guard.startEnabled);
     unblockButton->setEnabled(guard.stopEnabled);
     return kill;
+}
+
+bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != detail || event->type() != QEvent::ToolTip)
+        return QObject::eventFilter(watched, event);
+    const QString tip = processListTooltip(parseProcessList(shell(listCommand())), targetList());
+    QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), tip, detail);
+    return true;
 }
 
 void AppDelegate::playSound()

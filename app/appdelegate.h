@@ -41,6 +41,10 @@ public slots:
     void unblockPressed();
     void showAbout();
 
+protected:
+    // The count detail's tooltip is gathered when it is asked for, never before.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     KillPanel refreshPanels(); // refresh, returning what the kill panel now shows
     void installMenu();

@@ -78,6 +78,25 @@ QString tooltipMarkup(const QString &text)
     return QStringLiteral("<qt>") + lines.join(QStringLiteral("<br>")) + QStringLiteral("</qt>");
 }
 
+QString processListTooltip(const QList<ProcessRow> &rows, const QStringList &targets)
+{
+    if (rows.isEmpty())
+        return {};
+    constexpr qsizetype shown = 10;
+    QString table = QStringLiteral("<qt><table cellspacing=\"0\" cellpadding=\"2\">");
+    for (const ProcessRow &row : rows.mid(0, shown))
+        table += QStringLiteral("<tr><td align=\"right\">%1</td><td align=\"right\">%2 %</td>"
+                                "<td align=\"right\">%3 MiB</td><td>%4</td></tr>")
+                     .arg(row.pid)
+                     .arg(row.cpu, 0, 'f', 1)
+                     .arg(row.rssKib / 1024.0, 0, 'f', 1)
+                     .arg(shortProcessName(row.command, targets).toHtmlEscaped());
+    table += QStringLiteral("</table>");
+    if (rows.size() > shown)
+        table += QStringLiteral("and %1 more").arg(rows.size() - shown);
+    return table + QStringLiteral("</qt>");
+}
+
 QRect drawerToggledGeometry(const QRect &geometry, bool nowOpen, const QRect &available, int raisedOnOpen)
 {
     const int change = int(drawerHeight);

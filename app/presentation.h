@@ -2,6 +2,7 @@
 
 #include "process/killpanel.h"
 #include "process/platform.h"
+#include "process/processlist.h"
 
 #include <QColor>
 #include <QKeySequence>
@@ -35,6 +36,10 @@ QString coreSyncTooltip();
 // A tooltip as rich text broken into lines of a readable width (about 44 characters),
 // instead of one line wider than the window.
 QString tooltipMarkup(const QString &text);
+
+// The count detail's tooltip: which processes matched (PID, CPU %, memory, short name),
+// ten at most, then "and N more"; empty when none did.
+QString processListTooltip(const QList<ProcessRow> &rows, const QStringList &targets);
 
 // The window's geometry after the drawer opens or closes: the top edge stays, the bottom
 // edge moves down (opening) or up (closing) by the drawer's height. When the grown window

@@ -1,5 +1,4 @@
 #include "cli/cli.h"
-#include "process/version.h"
 
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
@@ -8,10 +7,14 @@
 #include "process/killpanel.h"
 #include "process/platform.h"
 #include "process/preferences.h"
+#include "process/processlist.h"
 #include "process/scripts.h"
 #include "process/shell.h"
+#include "process/version.h"
 
-#include <QRegularExpression>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <functional>
 #include <map>
@@ -19,35 +22,38 @@
 
 namespace {
 
-const char usageText[] =
-    "Usage: hushwellctl COMMAND\n"
-    "\n"
-    "Stops Adobe Creative Cloud's background processes, as the Hushwell window does.\n"
-    "\n"
-    "Commands:\n"
-    "  status                 how many Adobe background processes are running\n"
-    "  list                   those processes: PID, CPU %, memory, command line\n"
-    "  kill                   stop them (those that ignore the polite request are\n"
-    "                         forced after at most two seconds), then show status\n"
-    "  guard start|stop       install and load the guard, or unload and remove it\n"
-    "  guard status           whether the guard is loaded\n"
-    "  show WHAT [--platform macos|linux]\n"
-    "                         print a generated text: count-command, kill-script,\n"
-    "                         guard-script, guard-plist (macos) or guard-units (linux)\n"
-    "  get KEY                print a preference (true or false)\n"
-    "  set KEY true|false     change a preference\n"
-    "\n"
-    "Preference keys: includeDesktopService, includeCoreSync, soundEnabled\n"
-    "Setting a target key while the guard is on restarts the guard with the new list.\n"
-    "Options: --help, --version\n"
-    "\n"
-    "Exit status:\n"
-    "  0  success; for status, the count was read; for kill, nothing is left running\n"
-    "  1  the operation failed: the processes could not be counted, some are still\n"
-    "     running after kill, the guard did not start or stop, a preference was not\n"
-    "     stored\n"
-    "  2  usage error; nothing was changed\n"
-    "  3  guard status: the guard is off\n";
+struct Command {
+    const char *name, *synopsis, *summary;
+};
+
+// The commands in the order --help lists them; the man page follows the same list.
+const Command commands[] = {
+    {"status", "status [--json]", "How many Adobe background processes are running."},
+    {"list", "list [--json]", "Those processes: PID, CPU %, resident memory in MiB, command line."},
+    {"kill", "kill",
+     "Stop them: a polite request first, then force for any still there after at most two seconds; then show status."},
+    {"guard", "guard start|stop|status",
+     "Install and load the guard, which stops them again every 15 seconds, across logins; unload and remove it; or say "
+     "whether it is loaded."},
+    {"show", "show WHAT [--platform=macos|linux]",
+     "Print a generated text: count-command, kill-script, guard-script, guard-plist (macos) or guard-units (linux)."},
+    {"get", "get KEY", "Print a preference: true or false."},
+    {"set", "set KEY true|false",
+     "Change a preference. Setting a target key while the guard is on restarts the guard with the new list."},
+    {"help", "help [COMMAND]", "This text, or one command's."},
+};
+
+const char helpTail[] = "\n"
+                        "Preference keys: includeDesktopService, includeCoreSync, soundEnabled\n"
+                        "Options: --help, --version; COMMAND --help\n"
+                        "\n"
+                        "Exit status:\n"
+                        "  0  success; for status, the count was read; for kill, nothing is left running\n"
+                        "  1  the operation failed: the processes could not be counted, some are still\n"
+                        "     running after kill, the guard did not start or stop, a preference was not\n"
+                        "     stored, or standard output could not be written\n"
+                        "  2  usage error; nothing was changed\n"
+                        "  3  guard status: the guard is off\n";
 
 struct Usage {
     QString message;
@@ -55,12 +61,37 @@ struct Usage {
 
 const QStringList preferenceKeys{kDesktopService, kCoreSync, kSound};
 
-// The two lines the window's kill panel would show.
-KillPanel printStatus(QTextStream &out)
+// `text` broken into lines of at most 80 columns, each indented by `indent` spaces.
+QString wrapped(const QString &text, int indent)
 {
-    const KillPanel panel = killPanelFor(shell(countCommand()));
-    out << panel.status << '\n' << panel.detail << '\n';
-    return panel;
+    QString result, line;
+    for (const QString &word : text.split(QLatin1Char(' '))) {
+        if (!line.isEmpty() && indent + line.size() + 1 + word.size() > 80) {
+            result += QString(indent, QLatin1Char(' ')) + line + QLatin1Char('\n');
+            line.clear();
+        }
+        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
+    }
+    return result + QString(indent, QLatin1Char(' ')) + line + QLatin1Char('\n');
+}
+
+QString helpText()
+{
+    QString text = QStringLiteral("Usage: hushwellctl COMMAND [ARGUMENTS]\n\n"
+                                  "Stops Adobe Creative Cloud's background processes, as the Hushwell window does.\n\n"
+                                  "Commands:\n");
+    for (const Command &command : commands)
+        text += QStringLiteral("  ") + QLatin1String(command.synopsis) + QLatin1Char('\n') + wrapped(QLatin1String(command.summary), 6);
+    return text + QLatin1String(helpTail);
+}
+
+QString commandHelp(const QString &name)
+{
+    for (const Command &command : commands)
+        if (name == QLatin1String(command.name))
+            return QStringLiteral("Usage: hushwellctl ") + QLatin1String(command.synopsis) + QStringLiteral("\n\n")
+                   + wrapped(QLatin1String(command.summary), 0);
+    throw Usage{QStringLiteral("no command called '%1' (try --help)").arg(name)};
 }
 
 void expectArgumentCount(const QStringList &args, qsizetype count)
@@ -69,6 +100,12 @@ void expectArgumentCount(const QStringList &args, qsizetype count)
         throw Usage{QStringLiteral("unexpected argument '%1'").arg(args.at(count))};
     if (args.size() < count)
         throw Usage{QStringLiteral("'%1' needs more arguments").arg(args.first())};
+}
+
+// Takes `flag` out of `args`; true when it was there.
+bool takeFlag(QStringList &args, const char *flag)
+{
+    return args.removeAll(QLatin1String(flag)) > 0;
 }
 
 QString preferenceKey(const QString &key)
@@ -101,11 +138,44 @@ const std::map<QString, Shown> &shownTexts()
         {QStringLiteral("count-command"), {[](Platform p) { return countCommand(p); }, {}}},
         {QStringLiteral("kill-script"), {[](Platform p) { return killCommand(p); }, {}}},
         {QStringLiteral("guard-script"), {[](Platform p) { return guardScriptFor(p, targetList()); }, {}}},
-        {QStringLiteral("guard-plist"),
-         {serviceManagerText, Platform::MacOS}},
+        {QStringLiteral("guard-plist"), {serviceManagerText, Platform::MacOS}},
         {QStringLiteral("guard-units"), {serviceManagerText, Platform::Linux}},
     };
     return texts;
+}
+
+// The two lines the window's kill panel would show, or the same as JSON.
+KillPanel printStatus(QTextStream &out, bool json)
+{
+    const QString output = shell(countCommand());
+    const KillPanel panel = killPanelFor(output);
+    if (!json)
+        out << panel.status << '\n' << panel.detail << '\n';
+    else
+        out << "{\"running\": " << (panel.counted ? QString::number(*parseCount(output)) : QStringLiteral("null"))
+            << ", \"guard\": " << (guardRunning() ? "true" : "false") << "}\n";
+    return panel;
+}
+
+int list(bool json, QTextStream &out)
+{
+    QJsonArray rows;
+    for (const ProcessRow &row : parseProcessList(shell(listCommand()))) {
+        if (json)
+            rows.append(QJsonObject{{QStringLiteral("pid"), row.pid},
+                                    {QStringLiteral("cpu"), row.cpu},
+                                    {QStringLiteral("rss_kib"), row.rssKib},
+                                    {QStringLiteral("command"), row.command}});
+        else
+            out << QStringLiteral("%1  %2%  %3 MiB  %4\n")
+                       .arg(row.pid, 7)
+                       .arg(row.cpu, 5, 'f', 1)
+                       .arg(row.rssKib / 1024.0, 7, 'f', 1)
+                       .arg(row.command);
+    }
+    if (json)
+        out << QJsonDocument(rows).toJson(QJsonDocument::Compact) << '\n';
+    return 0;
 }
 
 int guard(const QStringList &args, QTextStream &out, QTextStream &err)
@@ -132,15 +202,19 @@ int guard(const QStringList &args, QTextStream &out, QTextStream &err)
 int show(QStringList args, QTextStream &out)
 {
     Platform platform = nativePlatform();
-    const qsizetype flag = args.indexOf(QStringLiteral("--platform"));
-    if (flag >= 0) {
-        if (flag + 1 >= args.size())
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args.at(i) != QLatin1String("--platform") && !args.at(i).startsWith(QLatin1String("--platform=")))
+            continue;
+        const bool joined = args.at(i).contains(QLatin1Char('='));
+        if (!joined && i + 1 >= args.size())
             throw Usage{QStringLiteral("--platform needs macos or linux")};
-        const auto named = platformNamed(args.at(flag + 1));
+        const QString name = joined ? args.at(i).section(QLatin1Char('='), 1) : args.at(i + 1);
+        const auto named = platformNamed(name);
         if (!named)
-            throw Usage{QStringLiteral("unknown platform '%1' (macos or linux)").arg(args.at(flag + 1))};
+            throw Usage{QStringLiteral("unknown platform '%1' (macos or linux)").arg(name)};
         platform = *named;
-        args.remove(flag, 2);
+        args.remove(i, joined ? 1 : 2);
+        break;
     }
     expectArgumentCount(args, 2);
     const auto text = shownTexts().find(args.at(1));
@@ -148,34 +222,26 @@ int show(QStringList args, QTextStream &out)
         throw Usage{QStringLiteral("nothing called '%1' to show").arg(args.at(1))};
     if (text->second.only && *text->second.only != platform)
         throw Usage{QStringLiteral("%1 exists only on %2").arg(args.at(1), platformName(*text->second.only))};
-    out << text->second.text(platform);
+    const QString shown = text->second.text(platform);
+    out << shown << (shown.endsWith(QLatin1Char('\n')) ? "" : "\n"); // the prompt starts on a line of its own
     return 0;
 }
 
-// One line of `list` from one line of the list command's output ("PID CPU RSS-KB
-// COMMAND..."); empty for a line that does not have that shape.
-QString formatProcessLine(const QString &psLine)
-{
-    static const QRegularExpression shape(QStringLiteral("^\\s*(\\d+)\\s+([0-9.]+)\\s+(\\d+)\\s+(.+)$"));
-    const QRegularExpressionMatch m = shape.match(psLine);
-    if (!m.hasMatch())
-        return {};
-    const double megabytes = m.captured(3).toDouble() / 1024.0;
-    return QStringLiteral("%1  %2%  %3 MB  %4")
-        .arg(m.captured(1), 7)
-        .arg(m.captured(2), 5)
-        .arg(megabytes, 7, 'f', 1)
-        .arg(m.captured(4));
-}
-
-int run(const QStringList &args, QTextStream &out, QTextStream &err)
+int run(QStringList args, QTextStream &out, QTextStream &err)
 {
     if (args.isEmpty())
         throw Usage{QStringLiteral("no command given (try --help)")};
-    const QString &command = args.first();
-    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+    const QString command = args.first();
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")
+        || (command == QLatin1String("help") && args.size() == 1)) {
         expectArgumentCount(args, 1);
-        out << usageText;
+        out << helpText();
+        return 0;
+    }
+    if (command == QLatin1String("help") || takeFlag(args, "--help")) {
+        const QString name = command == QLatin1String("help") ? args.value(1) : command;
+        expectArgumentCount(args, command == QLatin1String("help") ? 2 : 1);
+        out << commandHelp(name);
         return 0;
     }
     if (command == QLatin1String("--version")) {
@@ -183,24 +249,17 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err)
         out << "hushwellctl " << HUSHWELL_VERSION << '\n';
         return 0;
     }
-    if (command == QLatin1String("status")) {
+    if (command == QLatin1String("status") || command == QLatin1String("list")) {
+        const bool json = takeFlag(args, "--json");
         expectArgumentCount(args, 1);
-        return printStatus(out).counted ? 0 : 1;
-    }
-    if (command == QLatin1String("list")) {
-        expectArgumentCount(args, 1);
-        const QStringList lines = shell(listCommand()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        for (const QString &line : lines) {
-            const QString formatted = formatProcessLine(line);
-            if (!formatted.isEmpty())
-                out << formatted << '\n';
-        }
-        return 0;
+        if (command == QLatin1String("list"))
+            return list(json, out);
+        return printStatus(out, json).counted ? 0 : 1;
     }
     if (command == QLatin1String("kill")) {
         expectArgumentCount(args, 1);
         shell(killCommand());
-        return printStatus(out).quiet() ? 0 : 1;
+        return printStatus(out, false).quiet() ? 0 : 1;
     }
     if (command == QLatin1String("show"))
         return show(args, out);
@@ -228,6 +287,13 @@ int run(const QStringList &args, QTextStream &out, QTextStream &err)
 
 } // namespace
 
+QStringList cliCommandNames()
+{
+    QStringList names;
+    for (const Command &command : commands)
+        names << QLatin1String(command.name);
+    return names;
+}
 
 int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {

@@ -10,5 +10,13 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return runCli(app.arguments().mid(1), out, err);
+    const int status = runCli(app.arguments().mid(1), out, err);
+    // A full disk or a closed pipe must not pass for success: a script reading the output
+    // would take a truncated answer for a whole one.
+    out.flush();
+    if (out.status() != QTextStream::Ok || std::fflush(stdout) != 0) {
+        err << "hushwellctl: couldn't write to standard output\n";
+        return 1;
+    }
+    return status;
 }

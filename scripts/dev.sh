@@ -7,41 +7,49 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${HUSHWELL_BUILD_DIR:-build}
 
+# What building and running Hushwell needs.
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-multimedia-dev libqt6multimedia6 libgl-dev
-  libgtest-dev
-  procps systemd util-linux fonts-dejavu-core fonts-inter
-  desktop-file-utils dpkg-dev file python3
+  procps systemd fonts-inter
+)
+# What only the tests need: GoogleTest, namespaces, a font for pixel checks, and the
+# tools that check the package, its metadata and its documentation.
+test_packages=(
+  libgtest-dev util-linux fonts-dejavu-core
+  desktop-file-utils dpkg-dev file python3 python3-yaml appstream lintian zsh
 )
 
 install_missing() {
   local missing=()
-  for p in "${packages[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return
   local sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+      echo "Missing packages and neither root nor sudo: as root, run apt-get install ${missing[*]}" >&2
+      exit 1
+    fi
+    sudo=(sudo)
+  fi
   echo "Installing: ${missing[*]}"
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -q
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-build() {
-  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  cmake --build "$build" --parallel "$(nproc)"
-}
-
 case "${1:-}" in
   run)
-    install_missing
-    build
+    install_missing "${packages[@]}"
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
+    cmake --build "$build" --parallel "$(nproc)" --target hushwell
     exec "$build/app/hushwell"
     ;;
   test)
-    install_missing
-    build
+    install_missing "${packages[@]}" "${test_packages[@]}"
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON
+    cmake --build "$build" --parallel "$(nproc)"
     cd "$build"
     ctest --output-on-failure --parallel "$(nproc)"
     ;;

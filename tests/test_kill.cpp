@@ -9,6 +9,10 @@
 #include "support/world.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <future>
 #include <memory>
@@ -86,7 +90,8 @@ TEST_F(Kill, ThePreferencesAndANarrowTerminalDecideWhatIsCounted)
     EXPECT_TRUE(licensing.alive());
 }
 
-// hushwellctl status, list and kill on the same processes, and what their exit says.
+// hushwellctl status, list and kill on the same processes, as text and as JSON, and what
+// their exit says.
 TEST_F(Kill, HushwellctlStatusListAndKill)
 {
     EXPECT_EQ(ctl({"status"}).out, "All quiet\nNothing of Adobe's is running in the background.\n");
@@ -94,9 +99,24 @@ TEST_F(Kill, HushwellctlStatusListAndKill)
     const CtlResult status = ctl({"status"});
     EXPECT_EQ(status.status, 0);
     EXPECT_EQ(status.out, "1 running\nOne process is helping itself to your CPU.\n");
+    EXPECT_EQ(QJsonDocument::fromJson(ctl({"status", "--json"}).out.toUtf8()).object(),
+              QJsonObject({{"running", 1}, {"guard", false}}));
+
+    // Resident memory as the kernel reports it, in KiB.
+    QFile proc(QStringLiteral("/proc/%1/status").arg(target.pid()));
+    ASSERT_TRUE(proc.open(QIODevice::ReadOnly));
+    const qint64 rssKib = QString::fromUtf8(proc.readAll()).section("VmRSS:", 1).section("kB", 0, 0).trimmed().toLongLong();
+    const QJsonArray rows = QJsonDocument::fromJson(ctl({"list", "--json"}).out.toUtf8()).array();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0]["pid"].toInteger(), target.pid());
+    EXPECT_NEAR(rows[0]["rss_kib"].toDouble(), rssKib, 64);
+    EXPECT_EQ(rows[0]["command"], "AdobeGCClient --watch 300");
     const QString list = ctl({"list"}).out;
     EXPECT_EQ(list.count('\n'), 1) << "one line per counted process, no header";
-    EXPECT_TRUE(list.trimmed().startsWith(QString::number(target.pid()) + ' ')) << list.toStdString();
+    EXPECT_EQ(list.simplified().section(' ', 0, 3), QStringLiteral("%1 %2% %3 MiB")
+                                                        .arg(target.pid())
+                                                        .arg(rows[0]["cpu"].toDouble(), 0, 'f', 1)
+                                                        .arg(rows[0]["rss_kib"].toDouble() / 1024, 0, 'f', 1));
     EXPECT_TRUE(list.endsWith(" AdobeGCClient --watch 300\n")) << list.toStdString();
 
     if (nativePlatform() == Platform::Linux) { // the macOS kill would change the account

@@ -35,6 +35,18 @@ for file in usr/bin/hushwell usr/bin/hushwellctl usr/share/hushwell/audiomass-ou
   [ -e "$root/$file" ] || fail "$file is not in the package"
 done
 
+for program in hushwell hushwellctl; do
+  file "$root/usr/bin/$program" | grep -q ', stripped' || fail "$program is not stripped"
+done
+for file in usr/share/man/man1/hushwellctl.1.gz usr/share/doc/hushwell/copyright usr/share/doc/hushwell/changelog.gz \
+            usr/share/metainfo/com.larkvane.hushwell.metainfo.xml usr/share/bash-completion/completions/hushwellctl; do
+  [ -e "$root/$file" ] || fail "$file is not in the package"
+done
+if command -v lintian >/dev/null 2>&1; then
+  said=$(lintian --fail-on error,warning "$deb" 2>&1) || { echo "$said"; fail "lintian reports errors or warnings"; }
+  echo "lintian: no errors, no warnings"
+fi
+
 version=$("$root/usr/bin/hushwellctl" --version)
 [ "$version" = "$("$build/cli/hushwellctl" --version)" ] || fail "version: $version"
 "$root/usr/bin/hushwellctl" show kill-script >"$tmp/packaged"

@@ -185,6 +185,21 @@ TEST(Presentation, ColoursAndTheLinesThatFollowAnAction)
                                        "to sign in, then untick it.");
 }
 
+TEST(Presentation, TheCountsTooltipListsTenProcessesThenHowManyMore)
+{
+    QString listed;
+    for (int pid = 101; pid <= 112; ++pid)
+        listed += QStringLiteral("%1 2.5 20480 /opt/adobe/AdobeIPCBroker --type=%1\n").arg(pid);
+    QString tip = processListTooltip(parseProcessList(listed + "junk line\n"), targetList());
+    EXPECT_TRUE(tip.contains("<td align=\"right\">110</td><td align=\"right\">2.5 %</td><td align=\"right\">20.0 MiB</td>"
+                             "<td>AdobeIPCBroker</td>"))
+        << tip.toStdString();
+    EXPECT_FALSE(tip.contains(">111<"));
+    EXPECT_TRUE(tip.endsWith("</table>and 2 more</qt>"));
+    EXPECT_EQ(processListTooltip({}, targetList()), "");
+    EXPECT_EQ(shortProcessName("/usr/bin/sleep 300", targetList()), "sleep");
+}
+
 TEST(Presentation, DrawerOpensDownwardAndMovesUpOnlyWhenTheScreenEnds)
 {
     const QRect desktop(0, 0, 1920, 1050), laptop(0, 0, 1366, 738); // less a 30-pixel panel
@@ -240,6 +255,8 @@ TEST_F(Cli, UsageErrorsSayOneLineExitTwoAndWriteNothing)
         {"show", "kill-script", "--platform", "windows"},
         {"show", "guard-plist", "--platform", "linux"},
         {"show", "guard-units", "--platform", "macos"},
+        {"help", "frobnicate"},
+        {"status", "--yaml"},
     };
     for (const QStringList &args : wrong) {
         const CtlResult r = ctl(args);
@@ -256,10 +273,15 @@ TEST_F(Cli, GetSetAndShowGoThroughTheWindowsStoreAndBuilders)
     EXPECT_EQ(ctl({"get", "includeCoreSync"}).out, "true\n") << "registered defaults apply";
     EXPECT_EQ(ctl({"set", "includeDesktopService", "false"}).status, 0);
     EXPECT_FALSE(wants(kDesktopService));
-    EXPECT_EQ(ctl({"show", "count-command", "--platform", "macos"}).out, countCommand(Platform::MacOS));
-    EXPECT_EQ(ctl({"show", "--platform", "linux", "kill-script"}).out, killCommand(Platform::Linux));
-    EXPECT_EQ(ctl({"show", "kill-script"}).out, killCommand()) << "native by default, no extra line feed";
+    EXPECT_EQ(ctl({"show", "count-command", "--platform", "macos"}).out, countCommand(Platform::MacOS) + '\n');
+    EXPECT_EQ(ctl({"show", "--platform", "linux", "kill-script"}).out, killCommand(Platform::Linux) + '\n');
+    EXPECT_EQ(ctl({"show", "kill-script", "--platform=macos"}).out, killCommand(Platform::MacOS) + '\n');
+    EXPECT_EQ(ctl({"show", "kill-script"}).out, killCommand() + '\n') << "native by default, ends with one line feed";
+    EXPECT_EQ(ctl({"show", "guard-script"}).out, guardScriptFor(nativePlatform(), targetList())) << "no second line feed";
     EXPECT_TRUE(ctl({"--help"}).out.contains("\nExit status:\n"));
+    EXPECT_EQ(ctl({"help"}).out, ctl({"--help"}).out);
+    EXPECT_EQ(ctl({"kill", "--help"}).out, ctl({"help", "kill"}).out);
+    EXPECT_TRUE(ctl({"help", "status"}).out.startsWith("Usage: hushwellctl status [--json]\n"));
 
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", "/nonexistent");

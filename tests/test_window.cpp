@@ -25,6 +25,8 @@
 #include <QTest>
 #include <QThreadPool>
 #include <QTimer>
+#include <QToolTip>
+#include <QHelpEvent>
 
 #include <memory>
 
@@ -194,6 +196,9 @@ TEST_F(CountingWindow, RefreshShowsHowManyRunAndNeverCallsAFailedCountQuiet)
     button("refreshButton")->click();
     EXPECT_EQ(text("status")->text(), "3 running");
     EXPECT_EQ(text("detail")->text(), "Helping themselves to your CPU.");
+    QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), text("detail")->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(text("detail"), &hover);
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral(">%1<").arg(two.pid()))) << "which ones, on hover";
 
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", "/nonexistent");
