@@ -1,20 +1,5 @@
 // The guard against a real systemd --user manager of the test's own (support/isolate.sh).
 // Fake targets are killed by the guard itself.
-#include "guard/guardcontrol.h"
-#include "guard/guardfiles.h"
-#include "process/catalogue.h"
-#include "process/preferences.h"
-#include "process/shell.h"
-#include "support/ctl.h"
-#include "support/faketarget.h"
-#include "support/usermanager.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QThread>
-
-namespace {
 
 QString read(const QString &path)
 {
@@ -113,4 +98,3 @@ TEST_F(Guard, HomeNamedAfterATargetOrFullOfSyntaxStillWorks)
     EXPECT_TRUE(stopGuard(nativePlatform(), odd));
 }
 
-} // namespace

@@ -1,18 +1,5 @@
 // The guard's files and the service-manager texts, written into temporary folders; the
 // macOS control sequence runs against a stand-in launchctl.
-#include "guard/guardcontrol.h"
-#include "guard/guardfiles.h"
-#include "guard/servicemanager.h"
-#include "process/catalogue.h"
-#include "process/shell.h"
-#include "support/world.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
-
-namespace {
 
 const UserDirs ada = UserDirs::underHome(QStringLiteral("/Users/ada lovelace"));
 
@@ -22,7 +9,7 @@ QString read(const QString &path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-TEST(GuardFiles, PathsPropertyListAndUnitsAreExact)
+TEST(GuardFiles, PathsUnderEitherPlatformsFolders)
 {
     EXPECT_EQ(guardScriptPath(Platform::MacOS, ada), "/Users/ada lovelace/Library/Application Support/Hushwell/guard.sh");
     EXPECT_EQ(guardPlistPath(Platform::MacOS, ada), "/Users/ada lovelace/Library/LaunchAgents/com.larkvane.hushwell.guard.plist");
@@ -30,33 +17,6 @@ TEST(GuardFiles, PathsPropertyListAndUnitsAreExact)
     EXPECT_EQ(serviceManagerPaths(Platform::Linux, ada),
               QStringList({"/Users/ada lovelace/.config/systemd/user/com.larkvane.hushwell.guard.service",
                            "/Users/ada lovelace/.config/systemd/user/com.larkvane.hushwell.guard.timer"}));
-
-    EXPECT_EQ(serviceManagerFiles(Platform::MacOS, ada).value(0).content,
-              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-              "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-              "<plist version=\"1.0\">\n"
-              "<dict>\n"
-              "    <key>Label</key><string>com.larkvane.hushwell.guard</string>\n"
-              "    <key>ProgramArguments</key>\n"
-              "    <array>\n"
-              "        <string>/bin/sh</string>\n"
-              "        <string>/Users/ada lovelace/Library/Application Support/Hushwell/guard.sh</string>\n"
-              "    </array>\n"
-              "    <key>StartInterval</key><integer>15</integer>\n"
-              "    <key>RunAtLoad</key><true/>\n"
-              "</dict>\n"
-              "</plist>");
-    EXPECT_EQ(guardPlistFor("/Users/o'brien & <co> \"x\"/guard.sh").section('\n', 8, 8),
-              "        <string>/Users/o&apos;brien &amp; &lt;co&gt; &quot;x&quot;/guard.sh</string>");
-
-    EXPECT_EQ(guardServiceUnitFor("/home/ada/backup of Core Sync/100%/guard.sh"),
-              "# com.larkvane.hushwell.guard.service\n[Unit]\nDescription=Hushwell guard\n[Service]\nType=oneshot\n"
-              "StandardInput=file:/home/ada/backup of Core Sync/100%%/guard.sh\nExecStart=/bin/sh -s\n");
-    EXPECT_EQ(guardTimerUnit(),
-              "# com.larkvane.hushwell.guard.timer\n[Unit]\nDescription=Hushwell guard, every 15 seconds\n[Timer]\n"
-              "OnActiveSec=0\nOnUnitActiveSec=15s\nAccuracySec=1s\n[Install]\nWantedBy=timers.target\n");
-    // A unit file cannot carry a line break: nothing to write, so the start fails honestly.
-    EXPECT_TRUE(serviceManagerFiles(Platform::Linux, UserDirs::underHome("/home/a\nb")).isEmpty());
 }
 
 TEST(GuardFiles, LaunchctlTextsQuoteWhatTheyMustAndRunNothingElse)
@@ -135,4 +95,3 @@ TEST(GuardControl, MacStopAndStartWaitForAnAsynchronousBootout)
     qputenv("PATH", path);
 }
 
-} // namespace

@@ -1,24 +1,5 @@
 // Counts and kills real processes in a process table of the test's own: fake targets are
 // /bin/sleep started under Adobe's process names.
-#include "process/catalogue.h"
-#include "process/preferences.h"
-#include "process/scripts.h"
-#include "process/shell.h"
-#include "support/ctl.h"
-#include "support/faketarget.h"
-#include "support/world.h"
-
-#include <QElapsedTimer>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
-#include <future>
-#include <memory>
-#include <vector>
-
-namespace {
 
 QString count()
 {
@@ -129,4 +110,3 @@ TEST_F(Kill, HushwellctlStatusListAndKill)
     }
 }
 
-} // namespace

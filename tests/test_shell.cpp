@@ -1,15 +1,4 @@
-#include "process/shell.h"
-#include "support/world.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <fcntl.h>
-#include <thread>
-#include <unistd.h>
-
-namespace {
 
 TEST(Shell, WhatACommandPrintsAndWhatComesBack)
 {
@@ -72,4 +61,3 @@ TEST(Shell, InheritsTheWorkingDirectoryAndRunsFromManyThreadsAtOnce)
     }
 }
 
-} // namespace

@@ -1,23 +1,5 @@
 // The look, against the numbers of the design: palette, geometry's worked examples, and
 // the pixels the views draw.
-#include "app/presentation.h"
-#include "skin/casingview.h"
-#include "skin/domebutton.h"
-#include "skin/drawerview.h"
-#include "skin/factories.h"
-#include "skin/geometry.h"
-#include "skin/shadow.h"
-#include "skin/skin.h"
-#include "support/world.h"
-
-#include <QCoreApplication>
-#include <QImage>
-#include <QMouseEvent>
-#include <QTextDocument>
-
-#include <memory>
-
-namespace {
 
 QColor rgb(double r, double g, double b)
 {
@@ -187,4 +169,3 @@ TEST(Drawing, TooltipsWrapAtAReadableWidthAndKeepTheirWords)
     }
 }
 
-} // namespace

@@ -1,84 +1,42 @@
 // Everything the program says or decides from plain values: the shell texts, the panels,
 // the preferences, the window's geometry, and hushwellctl's answers that run nothing.
-#include "app/presentation.h"
-#include "guard/guardfiles.h"
-#include "process/catalogue.h"
-#include "process/killpanel.h"
-#include "process/preferences.h"
-#include "process/scripts.h"
-#include "skin/factories.h"
-#include "support/ctl.h"
-#include "support/world.h"
-
-#include <QDir>
-#include <QFile>
-
-namespace {
 
 const QStringList allTargets = basePatterns + desktopServicePatterns + coreSyncPatterns + finderExtensionPatterns;
 const QStringList fewestTargets = basePatterns + finderExtensionPatterns;
 
-const char macAlternation[] = "AdobeIPCBroker|Creative Cloud Helper|Creative Cloud UI Helper|CCXProcess|"
-                              "Creative Cloud Content Manager|Creative Cloud Libraries Synchronizer|Adobe Crash Processor|"
-                              "AdobeCRDaemon|AdobeGCClient|AdobeGCInvokerUtility|AdobeUpdateService|AdobeUpdateDaemon|"
-                              "Adobe Context Menu Extension|ACCFinderSync";
-const char linuxAlternation[] = "[A]dobeIPCBroker|[C]reative Cloud Helper|[C]reative Cloud UI Helper|[C]CXProcess|"
-                                "[C]reative Cloud Content Manager|[C]reative Cloud Libraries Synchronizer|"
-                                "[A]dobe Crash Processor|[A]dobeCRDaemon|[A]dobeGCClient|[A]dobeGCInvokerUtility|"
-                                "[A]dobeUpdateService|[A]dobeUpdateDaemon|[A]dobe Context Menu Extension|[A]CCFinderSync";
-// The macOS kill script, line by line as the design gives it, for a list of patterns.
-QString macKillScript(const QStringList &patterns)
+// Every text the program writes for a shell, launchd or systemd, exactly as the files in
+// tests/expected hold it: the macOS ones as the design gives them, character for character.
+TEST(Texts, EveryGeneratedTextForBothPlatformsIsExact)
 {
-    QStringList lines{"osascript -e 'quit app \"Creative Cloud\"' 2>/dev/null", "U=$(id -u)",
-                      "for L in com.adobe.AdobeCreativeCloud com.adobe.ccxprocess; do",
-                      "  launchctl bootout gui/$U/$L 2>/dev/null", "  launchctl disable gui/$U/$L 2>/dev/null", "done",
-                      "pluginkit -e ignore -i com.adobe.acc.anc.AdobeCreativeCloud.AdobeContextMenuExtension 2>/dev/null",
-                      "pluginkit -e ignore -i com.adobe.accmac.ACCFinderSync 2>/dev/null"};
-    for (const QString &pattern : patterns)
-        lines << "pkill -f \"" + pattern + "\" 2>/dev/null";
-    lines << "sleep 2";
-    for (const QString &pattern : patterns)
-        lines << "pkill -9 -f \"" + pattern + "\" 2>/dev/null";
-    return lines.join('\n') + "\nexit 0";
-}
-
-const char linuxPasses[] = "U=$(id -u)\n"
-                           "P='%1'\n"
-                           "export U P\n"
-                           "%2"
-                           "pkill -u \"$U\" -f \"$P\" 2>/dev/null\n"
-                           "timeout 2 sh -c 'while pgrep -u \"$U\" -f \"$P\" >/dev/null 2>&1; do sleep 0.1; done'\n"
-                           "pkill -9 -u \"$U\" -f \"$P\" 2>/dev/null\n"
-                           "exit 0";
-
-TEST(Texts, CountListKillAndGuardTextsForBothPlatforms)
-{
-    const QString mac = QString::fromLatin1(macAlternation), linux = QString::fromLatin1(linuxAlternation);
-    EXPECT_EQ(countCommandFor(Platform::MacOS, fewestTargets),
-              "ps ax -o command= | grep -iE \"" + mac + "\" | grep -v grep | wc -l | tr -d ' '");
-    EXPECT_EQ(countCommandFor(Platform::MacOS, allTargets).size(), 418);
-    EXPECT_EQ(countCommandFor(Platform::Linux, fewestTargets),
-              "ps axww -o command= | grep -iE \"" + linux + "\" | grep -v grep | wc -l | tr -d ' '");
-    EXPECT_EQ(listCommandFor(Platform::Linux, fewestTargets),
-              "ps axww -o pid=,pcpu=,rss=,command= | grep -iE \"" + linux + "\" | grep -v grep");
-
-    const QString allOn = macKillScript(QString::fromLatin1(macAlternation).replace("Adobe Context Menu", "Adobe Desktop "
-                                        "Service|Core Sync|Adobe Content Synchronizer|Adobe Context Menu").split('|'));
-    EXPECT_EQ(killScriptFor(Platform::MacOS, allTargets), allOn);
-    EXPECT_EQ(allOn.size(), 1933);
-    EXPECT_EQ(killScriptFor(Platform::MacOS, fewestTargets), macKillScript(mac.split('|')));
-    EXPECT_EQ(killScriptFor(Platform::MacOS, fewestTargets).size(), 1668);
-    EXPECT_EQ(killScriptFor(Platform::Linux, fewestTargets), QString::fromLatin1(linuxPasses).arg(linux, ""));
+    const UserDirs ada = UserDirs::underHome(QStringLiteral("/Users/ada lovelace"));
+    const std::pair<const char *, QString> texts[] = {
+        {"count-command.macos", countCommandFor(Platform::MacOS, fewestTargets)},
+        {"count-command.linux", countCommandFor(Platform::Linux, fewestTargets)},
+        {"list-command.linux", listCommandFor(Platform::Linux, fewestTargets)},
+        {"kill-script-all-on.macos", killScriptFor(Platform::MacOS, allTargets)},
+        {"kill-script.macos", killScriptFor(Platform::MacOS, fewestTargets)},
+        {"kill-script.linux", killScriptFor(Platform::Linux, fewestTargets)},
+        {"guard-script-all-on.macos", guardScriptFor(Platform::MacOS, allTargets)},
+        {"guard-script.linux", guardScriptFor(Platform::Linux, fewestTargets)},
+        {"guard-plist.macos", serviceManagerFiles(Platform::MacOS, ada).value(0).content},
+        {"guard-service.linux", guardServiceUnitFor("/home/ada/backup of Core Sync/100%/guard.sh")},
+        {"guard-timer.linux", guardTimerUnit()},
+    };
+    for (const auto &[name, text] : texts) {
+        QFile expected(QStringLiteral(HUSHWELL_EXPECTED "/") + name);
+        ASSERT_TRUE(expected.open(QIODevice::ReadOnly)) << name;
+        EXPECT_EQ(text, QString::fromUtf8(expected.readAll())) << name;
+    }
+    // The figures the macOS texts are known by: 359 and 418 characters for the count, 1668
+    // and 1933 for the kill script, 1463 and 1728 bytes for the guard script.
+    EXPECT_EQ(QList<qsizetype>({countCommandFor(Platform::MacOS, allTargets).size(), killScriptFor(Platform::MacOS, fewestTargets).size(),
+                                guardScriptFor(Platform::MacOS, fewestTargets).toUtf8().size()}),
+              QList<qsizetype>({418, 1668, 1463}));
     EXPECT_TRUE(killScriptFor(Platform::Linux, {"it's"}).contains("P='[i]t'\\''s'\n")) << "quoted for the shell";
-
-    const QString macGuard = guardScriptFor(Platform::MacOS, allTargets);
-    EXPECT_EQ(macGuard, "#!/bin/sh\n" + allOn.section('\n', 6) + '\n');
-    EXPECT_EQ(macGuard.toUtf8().size(), 1728);
-    EXPECT_EQ(guardScriptFor(Platform::MacOS, fewestTargets).toUtf8().size(), 1463);
-    EXPECT_EQ(guardScriptFor(Platform::Linux, fewestTargets),
-              "#!/bin/sh\n"
-                  + QString::fromLatin1(linuxPasses).arg(linux, "pgrep -u \"$U\" -a -f \"$P\" 2>/dev/null || exit 0\n")
-                  + '\n');
+    EXPECT_EQ(guardPlistFor("/Users/o'brien & <co> \"x\"/guard.sh").section('\n', 8, 8),
+              "        <string>/Users/o&apos;brien &amp; &lt;co&gt; &quot;x&quot;/guard.sh</string>");
+    // A unit file cannot carry a line break: nothing to write, so the start fails honestly.
+    EXPECT_TRUE(serviceManagerFiles(Platform::Linux, UserDirs::underHome("/home/a\nb")).isEmpty());
 }
 
 class Preferences : public FreshPreferences
@@ -292,4 +250,3 @@ TEST_F(Cli, GetSetAndShowGoThroughTheWindowsStoreAndBuilders)
     EXPECT_EQ(ctl({"guard", "status"}).status, 3) << "off, as systemctl is-active says it";
 }
 
-} // namespace

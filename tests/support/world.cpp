@@ -1,5 +1,6 @@
 #include "support/world.h"
 
+#include "cli/cli.h"
 #include "process/preferences.h"
 #include "process/scripts.h"
 
@@ -71,6 +72,40 @@ QString killScriptSafeToRun()
             && !line.contains(QLatin1String("osascript")))
             kept << line;
     return kept.join(QLatin1Char('\n'));
+}
+
+FakeTarget::FakeTarget(const QString &commandName, Signals handling)
+{
+    // An ignored signal stays ignored across exec, which is how the TERM-proof fake is made.
+    const QString trap = handling == IgnoreTerm ? QStringLiteral("trap '' TERM; ") : QString();
+    process.start(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), trap + QStringLiteral("exec -a \"$0\" sleep 300"), commandName});
+    process.waitForStarted();
+    // Ready once exec has put the chosen command line in place, where ps will read it.
+    waitUntil([&] {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid()));
+        return cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().startsWith(commandName.toUtf8());
+    }, 5000);
+}
+
+FakeTarget::~FakeTarget()
+{
+    process.kill();
+    process.waitForFinished();
+}
+
+bool FakeTarget::diesWithin(double seconds)
+{
+    return process.state() == QProcess::NotRunning || process.waitForFinished(int(seconds * 1000));
+}
+
+CtlResult ctl(const QStringList &args)
+{
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    const int status = runCli(args, o, e);
+    o.flush();
+    e.flush();
+    return {status, out, err};
 }
 
 // The one main of every test program: its own folders first, then the tests. Exits 77,

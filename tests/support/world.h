@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <QString>
+#include <QTextStream>
 
 #include <functional>
 
@@ -40,3 +42,26 @@ bool blockFolder(const QString &path);
 // The native kill script without the lines that would change the account (on macOS the
 // launchctl, pluginkit and osascript lines; on Linux there are none).
 QString killScriptSafeToRun();
+
+// A stand-in for an Adobe background process: sleep started with a chosen argv[0], so that
+// its full command line reads "<name> 300", optionally deaf to TERM. Killed when it goes.
+class FakeTarget
+{
+public:
+    enum Signals { Default, IgnoreTerm };
+    explicit FakeTarget(const QString &commandName, Signals handling = Default);
+    ~FakeTarget();
+    qint64 pid() const { return process.processId(); }
+    bool alive() { return !diesWithin(0); }
+    bool diesWithin(double seconds); // true if it died within that time
+
+private:
+    QProcess process;
+};
+
+// Runs one hushwellctl command in this process and keeps what it printed.
+struct CtlResult {
+    int status;
+    QString out, err;
+};
+CtlResult ctl(const QStringList &args);
