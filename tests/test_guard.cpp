@@ -34,7 +34,7 @@ TEST_F(Guard, KillsAtOnceAndEveryIntervalFollowsTargetChangesAndStopsWithoutAKil
     EXPECT_TRUE(first.diesWithin(17));
     EXPECT_TRUE(second.diesWithin(5));
 
-    ASSERT_TRUE(manager.restart());
+    ASSERT_TRUE((manager.stop(), manager.start()));
     EXPECT_TRUE(guardRunning()) << "enabled, so loaded again at the next login";
     EXPECT_TRUE(startGuard()) << "a second start";
     EXPECT_EQ(systemctl("list-units --all --no-legend --plain " + guardLabel + ".timer").split('\n', Qt::SkipEmptyParts).size(),

@@ -65,28 +65,16 @@ TEST(GuardFiles, WrittenInOrderWithMode755ThroughNoLinkAndStoppingAtTheFirstFail
     EXPECT_FALSE(writeGuardFiles({script, "x"}, {})) << "no service files, no guard";
 }
 
-// launchd's bootout returns before the job has gone. A stand-in launchctl on PATH keeps
-// the job listed for 2 s after bootout; the macOS stop and start wait for it, bounded.
+// launchd's bootout returns before the job has gone (support/launchctl imitates it); the
+// macOS stop and start wait for that, bounded.
 TEST(GuardControl, MacStopAndStartWaitForAnAsynchronousBootout)
 {
     QTemporaryDir bin;
-    QFile stub(bin.path() + "/launchctl");
-    ASSERT_TRUE(stub.open(QIODevice::WriteOnly));
-    stub.write("#!/bin/sh\n"
-               "state=\"$(dirname \"$0\")/loaded\"\n"
-               "case \"$1\" in\n"
-               "  bootout) [ -f \"$state\" ] && { (sleep 2; rm -f \"$state\") >/dev/null 2>&1 & } ;;\n"
-               "  bootstrap) [ -f \"$state\" ] && exit 5; touch \"$state\" ;;\n"
-               "  print) [ -f \"$state\" ] || exit 113 ;;\n"
-               "esac\n"
-               "exit 0\n");
-    stub.close();
-    stub.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(QFile::copy(HUSHWELL_TEST_SUPPORT "/launchctl", bin.path() + "/launchctl"));
+    QFile(bin.path() + "/loaded").open(QIODevice::WriteOnly);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
     const UserDirs home = UserDirs::underHome(bin.path() + "/home");
-
-    QFile(bin.path() + "/loaded").open(QIODevice::WriteOnly);
     EXPECT_TRUE(startGuard(Platform::MacOS, home)) << "bootstrap waited until bootout had finished";
     EXPECT_TRUE(guardRunning(Platform::MacOS, home));
     EXPECT_TRUE(stopGuard(Platform::MacOS, home)) << "a stop that succeeds a moment later is a success";
@@ -94,4 +82,3 @@ TEST(GuardControl, MacStopAndStartWaitForAnAsynchronousBootout)
     EXPECT_TRUE(QFile::exists(guardScriptPath(Platform::MacOS, home)));
     qputenv("PATH", path);
 }
-

@@ -45,9 +45,7 @@ class Preferences : public FreshPreferences
 
 TEST_F(Preferences, DefaultsStoredValuesAndTheTargetListInAllFourCombinations)
 {
-    EXPECT_FALSE(wants(QStringLiteral("neverRegistered")));
-    EXPECT_FALSE(wants(kSound));
-    EXPECT_TRUE(wants(kDesktopService) && wants(kCoreSync));
+    EXPECT_TRUE(!wants("neverRegistered") && !wants(kSound) && wants(kDesktopService) && wants(kCoreSync));
     EXPECT_EQ(preferencesLocation(Platform::MacOS), "com.larkvane.hushwell");
     const UserDirs elsewhere = UserDirs::underHome(UserDirs::fromEnvironment().home + "/elsewhere");
     EXPECT_EQ(preferencesLocation(Platform::Linux, elsewhere), elsewhere.home + "/.config/hushwell/hushwell.conf");
@@ -55,19 +53,17 @@ TEST_F(Preferences, DefaultsStoredValuesAndTheTargetListInAllFourCombinations)
     EXPECT_TRUE(wants(kSound, elsewhere));
     EXPECT_FALSE(wants(kSound)) << "another account's store";
     QProcessEnvironment relative;
-    relative.insert("HOME", "/h");
-    relative.insert("XDG_CONFIG_HOME", "relative/config");
-    relative.insert("XDG_DATA_HOME", "/d/");
-    EXPECT_EQ(UserDirs::fromEnvironment(relative).config, "/h/.config") << "a relative XDG folder is ignored";
-    EXPECT_EQ(UserDirs::fromEnvironment(relative).data, "/d");
+    for (const auto &[name, value] : {std::pair{"HOME", "/h"}, {"XDG_CONFIG_HOME", "relative/config"}, {"XDG_DATA_HOME", "/d/"}})
+        relative.insert(name, value);
+    const UserDirs fromRelative = UserDirs::fromEnvironment(relative);
+    EXPECT_EQ(fromRelative.config + ' ' + fromRelative.data, "/h/.config /d") << "a relative XDG folder is ignored";
 
     struct Row {
         bool desktop, coreSync;
         QStringList optional;
         int macCountLength;
     };
-    const Row rows[] = {{false, false, {}, 359},
-                        {true, false, {"Adobe Desktop Service"}, 381},
+    const Row rows[] = {{false, false, {}, 359}, {true, false, {"Adobe Desktop Service"}, 381},
                         {false, true, {"Core Sync", "Adobe Content Synchronizer"}, 396},
                         {true, true, {"Adobe Desktop Service", "Core Sync", "Adobe Content Synchronizer"}, 418}};
     for (const Row &row : rows) {
@@ -92,53 +88,40 @@ TEST_F(Preferences, AStoreThatCannotBeWrittenKeepsWhatItHad)
     QDir(store).removeRecursively();
 }
 
+// Each row: a count output, then what the panel shows for it: status line, detail line,
+// whether the dome is lit, and whether the output was a count at all.
 TEST(KillPanel, CountOutputsAndWhatTheyShow)
 {
-    const char *quiet = "Nothing of Adobe's is running in the background.", *one = "One process is helping itself to your CPU.",
-               *several = "Helping themselves to your CPU.", *unread = "Couldn't read the list of running processes.";
-    struct Row {
-        const char *output;
-        bool live, counted;
-        const char *status, *detail;
-    };
-    const Row rows[] = {
-        {"0", false, true, "All quiet", quiet},
-        {"-0", false, true, "All quiet", quiet},
-        {"1", true, true, "1 running", one},
-        {"+4", true, true, "4 running", several},
-        {"007", true, true, "7 running", several},
-        {"-3", true, true, "-3 running", several},
-        {"-9223372036854775808", true, true, "-9223372036854775808 running", several},
+    const QString quiet = " | Nothing of Adobe's is running in the background. | dark | counted",
+                  one = " | One process is helping itself to your CPU. | lit | counted",
+                  several = " | Helping themselves to your CPU. | lit | counted",
+                  unread = "Can't check | Couldn't read the list of running processes. | lit | no count";
+    const std::pair<const char *, QString> rows[] = {
+        {"0", "All quiet" + quiet}, {"-0", "All quiet" + quiet}, {"1", "1 running" + one}, {"+4", "4 running" + several},
+        {"007", "7 running" + several}, {"-3", "-3 running" + several},
+        {"-9223372036854775808", "-9223372036854775808 running" + several},
         // No count: ps could not be read. Never shown as quiet.
-        {"", true, false, "Can't check", unread},
-        {"1 2", true, false, "Can't check", unread},
-        {"1\n2", true, false, "Can't check", unread},
-        {"12a", true, false, "Can't check", unread},
-        {"+-1", true, false, "Can't check", unread},
-        {"\xd9\xa3", true, false, "Can't check", unread}, // ARABIC-INDIC DIGIT THREE is no decimal digit here
-        {"9223372036854775808", true, false, "Can't check", unread},
+        {"", unread}, {"1 2", unread}, {"1\n2", unread}, {"12a", unread}, {"+-1", unread}, {"9223372036854775808", unread},
+        {"\xd9\xa3", unread}, // ARABIC-INDIC DIGIT THREE is no decimal digit here
     };
-    for (const Row &row : rows) {
-        const KillPanel panel = killPanelFor(QString::fromUtf8(row.output));
-        EXPECT_EQ(panel.live, row.live) << row.output;
-        EXPECT_EQ(panel.counted, row.counted) << row.output;
-        EXPECT_EQ(panel.status, QString::fromUtf8(row.status)) << row.output;
-        EXPECT_EQ(panel.detail, QString::fromUtf8(row.detail)) << row.output;
+    for (const auto &[output, shown] : rows) {
+        const KillPanel panel = killPanelFor(QString::fromUtf8(output));
+        EXPECT_EQ(panel.status + " | " + panel.detail + (panel.live ? " | lit" : " | dark") + (panel.counted ? " | counted" : " | no count"),
+                  shown) << output;
     }
 }
 
 TEST(Presentation, ColoursAndTheLinesThatFollowAnAction)
 {
-    EXPECT_EQ(statusColour(true), QColor::fromRgbF(0.55f, 0.06f, 0.06f));
-    EXPECT_EQ(statusColour(false), QColor::fromRgbF(0.1f, 0.34f, 0.1f));
-    EXPECT_EQ(guardColour(true), QColor(52, 199, 89));
-    EXPECT_EQ(guardColour(false), QColor(255, 59, 48));
-    EXPECT_EQ(detailAfterKill(killPanelFor("0")), "Fans should settle down shortly.");
-    EXPECT_EQ(detailAfterKill(killPanelFor("2")), std::nullopt);
-    EXPECT_EQ(detailAfterKill(killPanelFor("")), std::nullopt) << "a failed count is not quiet";
-    EXPECT_EQ(detailAfterBlock(false), "Couldn't start the guard.");
-    EXPECT_EQ(detailAfterBlock(true), std::nullopt);
-    EXPECT_EQ(detailAfterUnblock(false), "Couldn't stop the guard.");
+    EXPECT_EQ(QList<QColor>({statusColour(true), statusColour(false), guardColour(true), guardColour(false)}),
+              QList<QColor>({QColor::fromRgbF(0.55f, 0.06f, 0.06f), QColor::fromRgbF(0.1f, 0.34f, 0.1f), QColor(52, 199, 89),
+                             QColor(255, 59, 48)}));
+    EXPECT_EQ(QList<std::optional<QString>>({detailAfterKill(killPanelFor("0")), detailAfterKill(killPanelFor("2")),
+                                             detailAfterKill(killPanelFor("")), detailAfterBlock(false), detailAfterBlock(true),
+                                             detailAfterUnblock(false), detailAfterUnblock(true)}),
+              QList<std::optional<QString>>({"Fans should settle down shortly.", {}, {}, "Couldn't start the guard.", {},
+                                             "Couldn't stop the guard.", {}}))
+        << "a failed count is not quiet";
     EXPECT_EQ(desktopServiceTooltip(), "Adobe's licensing service. Leave it ticked unless your Adobe apps start asking you "
                                        "to sign in, then untick it.");
 }
@@ -187,11 +170,11 @@ TEST(Presentation, StartUpAndFontDecisions)
     for (const char *set : {"DISPLAY=:0", "WAYLAND_DISPLAY=wayland-0", "QT_QPA_PLATFORM=offscreen"})
         EXPECT_EQ(noGraphicalSessionMessage(Platform::Linux, {set}), std::nullopt) << set;
     EXPECT_EQ(noGraphicalSessionMessage(Platform::MacOS, {}), std::nullopt);
-    EXPECT_EQ(preferredFontFamily(Platform::Linux, {"DejaVu Sans", "Inter"}), "Inter");
-    EXPECT_EQ(preferredFontFamily(Platform::Linux, {"DejaVu Sans"}), "");
-    EXPECT_EQ(preferredFontFamily(Platform::MacOS, {"Inter"}), "");
-    EXPECT_EQ(applicationMenuEntries(Platform::MacOS).size(), 3) << "About, a separator, Quit: Hide is macOS's own";
-    EXPECT_EQ(applicationMenuEntries(Platform::Linux).size(), 5);
+    EXPECT_EQ(preferredFontFamily(Platform::Linux, {"DejaVu Sans", "Inter"}) + preferredFontFamily(Platform::Linux, {"DejaVu Sans"})
+                  + preferredFontFamily(Platform::MacOS, {"Inter"}),
+              "Inter") << "Inter where installed, on Linux only";
+    EXPECT_EQ(applicationMenuEntries(Platform::MacOS).size() * 10 + applicationMenuEntries(Platform::Linux).size(), 35)
+        << "About, a separator, Quit; Hide and its separator on Linux only";
 }
 
 class Cli : public FreshPreferences
@@ -201,27 +184,14 @@ class Cli : public FreshPreferences
 TEST_F(Cli, UsageErrorsSayOneLineExitTwoAndWriteNothing)
 {
     const QList<QStringList> wrong = {
-        {},
-        {"frobnicate"},
-        {"get", "noSuchKey"},
-        {"set", "soundEnabled"},
-        {"set", "soundEnabled", "TRUE"},
-        {"set", "soundEnabled", "true", "stray"},
-        {"status", "stray"},
-        {"show", "nothing-by-that-name"},
-        {"show", "kill-script", "--platform"},
-        {"show", "kill-script", "--platform", "windows"},
-        {"show", "guard-plist", "--platform", "linux"},
-        {"show", "guard-units", "--platform", "macos"},
-        {"help", "frobnicate"},
-        {"status", "--yaml"},
-    };
+        {}, {"frobnicate"}, {"get", "noSuchKey"}, {"set", "soundEnabled"}, {"set", "soundEnabled", "TRUE"},
+        {"set", "soundEnabled", "true", "stray"}, {"status", "stray"}, {"status", "--yaml"}, {"help", "frobnicate"},
+        {"show", "nothing-by-that-name"}, {"show", "kill-script", "--platform"}, {"show", "kill-script", "--platform", "windows"},
+        {"show", "guard-plist", "--platform", "linux"}, {"show", "guard-units", "--platform", "macos"}};
     for (const QStringList &args : wrong) {
         const CtlResult r = ctl(args);
-        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
-        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
-        EXPECT_TRUE(r.err.startsWith(QLatin1String("hushwellctl: ")));
-        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.status == 2 && r.err.count('\n') == 1 && r.err.startsWith("hushwellctl: ") && r.out.isEmpty())
+            << args.join(' ').toStdString() << ": " << r.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists(preferencesLocation()));
 }

@@ -9,20 +9,15 @@
 #include "guard/guardfiles.h"
 #include "guard/servicemanager.h"
 #include "process/catalogue.h"
-#include "process/killpanel.h"
 #include "process/preferences.h"
-#include "process/processlist.h"
 #include "process/scripts.h"
 #include "process/shell.h"
 #include "process/version.h"
 #include "skin/casingview.h"
-#include "skin/domebutton.h"
-#include "skin/drawerview.h"
 #include "skin/factories.h"
 #include "skin/geometry.h"
 #include "skin/shadow.h"
 #include "skin/skin.h"
-#include "support/usermanager.h"
 #include "support/world.h"
 
 #include <gtest/gtest.h>
@@ -32,9 +27,7 @@
 #include <QtWidgets>
 
 #include <future>
-#include <memory>
 #include <thread>
-#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>

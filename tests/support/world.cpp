@@ -1,6 +1,7 @@
 #include "support/world.h"
 
 #include "cli/cli.h"
+#include "guard/guardcontrol.h"
 #include "process/preferences.h"
 #include "process/scripts.h"
 
@@ -10,12 +11,26 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTextStream>
 #include <QThread>
 
 #ifdef HUSHWELL_WIDGET_TESTS
 #include "app/sound.h"
 #include <QApplication>
 #endif
+
+namespace {
+
+// Why processes of this test are not alone in their table; empty when they are.
+QString notIsolatedReason()
+{
+    if (qEnvironmentVariable("HUSHWELL_ISOLATED") == QLatin1String("1"))
+        return {};
+    const QString why = qEnvironmentVariable("HUSHWELL_NOT_ISOLATED");
+    return why.isEmpty() ? QStringLiteral("not started through tests/support/isolate.sh") : why;
+}
+
+} // namespace
 
 void FreshPreferences::SetUp()
 {
@@ -28,20 +43,67 @@ void FreshPreferences::TearDown()
     QFile::remove(preferencesLocation());
 }
 
-QString notIsolatedReason()
-{
-    if (qEnvironmentVariable("HUSHWELL_ISOLATED") == QLatin1String("1"))
-        return {};
-    const QString why = qEnvironmentVariable("HUSHWELL_NOT_ISOLATED");
-    return why.isEmpty() ? QStringLiteral("not started through tests/support/isolate.sh") : why;
-}
-
 void PrivateProcesses::SetUp()
 {
-    const QString why = notIsolatedReason();
-    if (!why.isEmpty())
+    if (const QString why = notIsolatedReason(); !why.isEmpty())
         GTEST_SKIP() << "needs a process table of its own: " << why.toStdString();
     FreshPreferences::SetUp();
+}
+
+bool UserManager::start()
+{
+    QProcessEnvironment environment;
+    for (const auto &[name, value] : {std::pair{"HOME", dirs.home}, {"XDG_CONFIG_HOME", dirs.config}, {"XDG_DATA_HOME", dirs.data},
+                                      {"XDG_RUNTIME_DIR", dirs.runtime}, {"PATH", qEnvironmentVariable("PATH")}})
+        environment.insert(QLatin1String(name), value);
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setStandardOutputFile(dirs.runtime + QStringLiteral("/manager.log"), QIODevice::Append);
+    process.start(QStringLiteral("/lib/systemd/systemd"), {QStringLiteral("--user")});
+    // Reachable, and done starting its default units (the guard's timer among them).
+    return waitUntil([this] {
+        return process.state() != QProcess::NotRunning && QFile::exists(dirs.runtime + QStringLiteral("/systemd/private"))
+               && ::system("systemctl --user is-system-running --wait >/dev/null 2>&1;"
+                           " systemctl --user show-environment >/dev/null 2>&1") == 0;
+    }, 15000);
+}
+
+void UserManager::stop()
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(15000))
+        process.kill();
+    process.waitForFinished();
+    QFile::remove(dirs.runtime + QStringLiteral("/systemd/private"));
+}
+
+void ManagedHome::SetUp()
+{
+    static QString failedBefore; // one manager that cannot start is reason enough for all
+    PrivateProcesses::SetUp();
+    if (IsSkipped())
+        return;
+    QString why = qEnvironmentVariable("HUSHWELL_NO_USER_MANAGER");
+    if (why.isEmpty())
+        why = failedBefore;
+    if (why.isEmpty() && !manager.start())
+        why = failedBefore = QStringLiteral("systemd --user did not answer within 15 s (see its manager.log)");
+    if (!why.isEmpty())
+        GTEST_SKIP() << "needs a systemd --user manager of its own: " << why.toStdString();
+}
+
+void ManagedHome::TearDown()
+{
+    if (!IsSkipped()) {
+        stopGuard();
+        manager.stop();
+        const QString home = UserDirs::fromEnvironment().home;
+        QDir(home).removeRecursively();
+        QDir().mkpath(home);
+    }
+    PrivateProcesses::TearDown();
 }
 
 bool waitUntil(const std::function<bool()> &condition, int ms)
@@ -60,17 +122,16 @@ bool blockFolder(const QString &path)
 {
     QDir(path).removeRecursively();
     QDir().mkpath(QFileInfo(path).path());
-    QFile blocker(path);
-    return blocker.open(QIODevice::WriteOnly);
+    return QFile(path).open(QIODevice::WriteOnly);
 }
 
 QString killScriptSafeToRun()
 {
-    QStringList kept;
-    for (const QString &line : killCommand().split(QLatin1Char('\n')))
-        if (!line.contains(QLatin1String("launchctl")) && !line.contains(QLatin1String("pluginkit"))
-            && !line.contains(QLatin1String("osascript")))
-            kept << line;
+    QStringList kept = killCommand().split(QLatin1Char('\n'));
+    kept.removeIf([](const QString &line) {
+        return line.contains(QLatin1String("launchctl")) || line.contains(QLatin1String("pluginkit"))
+               || line.contains(QLatin1String("osascript"));
+    });
     return kept.join(QLatin1Char('\n'));
 }
 
@@ -113,14 +174,13 @@ CtlResult ctl(const QStringList &args)
 int main(int argc, char **argv)
 {
     QTemporaryDir world;
-    const QString root = world.path();
     for (const auto &[variable, folder] : {std::pair{"HOME", "/home"}, {"XDG_CONFIG_HOME", "/home/.config"},
                                           {"XDG_DATA_HOME", "/home/.local/share"}, {"XDG_CACHE_HOME", "/home/.cache"},
                                           {"XDG_STATE_HOME", "/home/.local/state"}, {"XDG_RUNTIME_DIR", "/run"}}) {
-        QDir().mkpath(root + QLatin1String(folder));
-        qputenv(variable, QFile::encodeName(root + QLatin1String(folder)));
+        QDir().mkpath(world.path() + QLatin1String(folder));
+        qputenv(variable, QFile::encodeName(world.path() + QLatin1String(folder)));
     }
-    QFile::setPermissions(root + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(world.path() + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 #ifdef HUSHWELL_WIDGET_TESTS
     // A desktop-sized screen (offscreen's own is 800 x 600, too small for the open drawer).
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" HUSHWELL_OFFSCREEN_CONFIG);
@@ -132,7 +192,5 @@ int main(int argc, char **argv)
     ::testing::InitGoogleTest(&argc, argv);
     const int failed = RUN_ALL_TESTS();
     const ::testing::UnitTest &unit = *::testing::UnitTest::GetInstance();
-    if (failed == 0 && unit.test_to_run_count() > 0 && unit.skipped_test_count() == unit.test_to_run_count())
-        return 77;
-    return failed;
+    return failed == 0 && unit.test_to_run_count() > 0 && unit.skipped_test_count() == unit.test_to_run_count() ? 77 : failed;
 }

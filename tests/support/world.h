@@ -9,7 +9,6 @@
 
 #include <QProcess>
 #include <QString>
-#include <QTextStream>
 
 #include <functional>
 
@@ -29,8 +28,31 @@ protected:
     void SetUp() override;
 };
 
-// Why processes of this test are not alone in their table; empty when they are.
-QString notIsolatedReason();
+// A real systemd --user manager for the folders given, in the namespaces isolate.sh makes:
+// units under their config folder, its socket under their runtime folder (the process's
+// own, so that systemctl --user reaches it). start() waits until it answers.
+class UserManager
+{
+public:
+    explicit UserManager(const UserDirs &dirs = UserDirs::fromEnvironment()) : dirs(dirs) {}
+    ~UserManager() { stop(); }
+    bool start();
+    void stop(); // ends it and every unit it runs, as a logout does
+
+private:
+    UserDirs dirs;
+    QProcess process;
+};
+
+// PrivateProcesses with a manager of its own, started afresh for each test; skips with the
+// reason where none can run. The guard is stopped and the home emptied afterwards.
+class ManagedHome : public PrivateProcesses
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    UserManager manager;
+};
 
 // Runs the event loop until `condition` holds or `ms` pass; returns the condition.
 bool waitUntil(const std::function<bool()> &condition, int ms = 10000);
