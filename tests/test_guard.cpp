@@ -1,20 +1,12 @@
 // The guard against a real systemd --user manager of the test's own (support/isolate.sh).
 // Fake targets are killed by the guard itself.
 
-QString read(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
 QString systemctl(const QString &arguments)
 {
     return shell("systemctl --user " + arguments + " 2>/dev/null");
 }
 
-class Guard : public ManagedHome
-{
-};
+using Guard = ManagedHome;
 
 // One guard lifetime, so that each 15-second wait serves several checks.
 TEST_F(Guard, KillsAtOnceAndEveryIntervalFollowsTargetChangesAndStopsWithoutAKill)
@@ -34,7 +26,8 @@ TEST_F(Guard, KillsAtOnceAndEveryIntervalFollowsTargetChangesAndStopsWithoutAKil
     EXPECT_TRUE(first.diesWithin(17));
     EXPECT_TRUE(second.diesWithin(5));
 
-    ASSERT_TRUE((manager.stop(), manager.start()));
+    stopManager();
+    ASSERT_TRUE(startManager());
     EXPECT_TRUE(guardRunning()) << "enabled, so loaded again at the next login";
     EXPECT_TRUE(startGuard()) << "a second start";
     EXPECT_EQ(systemctl("list-units --all --no-legend --plain " + guardLabel + ".timer").split('\n', Qt::SkipEmptyParts).size(),
@@ -42,7 +35,7 @@ TEST_F(Guard, KillsAtOnceAndEveryIntervalFollowsTargetChangesAndStopsWithoutAKil
 
     // hushwellctl set restarts a loaded guard with the new target list.
     EXPECT_EQ(ctl({"set", "includeCoreSync", "false"}).status, 0);
-    EXPECT_FALSE(read(guardScriptPath()).contains(QLatin1String("ore Sync")));
+    EXPECT_FALSE(readFile(guardScriptPath()).contains(QLatin1String("ore Sync")));
     FakeTarget sync(QStringLiteral("Core Sync")), broker(QStringLiteral("AdobeIPCBroker"));
     EXPECT_TRUE(broker.diesWithin(17));
     QThread::msleep(1000);
@@ -67,7 +60,7 @@ TEST_F(Guard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)
     EXPECT_EQ(ctl({"guard", "start"}).out, "Guard on\n");
     EXPECT_FALSE(QFileInfo(guardPlistPath()).isSymLink());
 
-    const QString timerBefore = read(guardPlistPath());
+    const QString timerBefore = readFile(guardPlistPath());
     const QString folder = QFileInfo(guardScriptPath()).path();
     ASSERT_TRUE(blockFolder(folder));
     const CtlResult failed = ctl({"guard", "start"});
@@ -75,7 +68,7 @@ TEST_F(Guard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.err, "Couldn't start the guard.\n");
     EXPECT_TRUE(guardRunning()) << "no unload ran";
-    EXPECT_EQ(read(guardPlistPath()), timerBefore);
+    EXPECT_EQ(readFile(guardPlistPath()), timerBefore);
 }
 
 // A home folder named after a target must not make the guard kill its own shell, and
@@ -85,9 +78,8 @@ TEST_F(Guard, HomeNamedAfterATargetOrFullOfSyntaxStillWorks)
     const QString base = UserDirs::fromEnvironment().home;
     const UserDirs odd = UserDirs::underHome(base + "/backup of Core Sync/it's \"$(touch pwned)\" & 100%\\",
                                              UserDirs::fromEnvironment().runtime);
-    manager.stop();
-    UserManager oddManager(odd);
-    ASSERT_TRUE(oddManager.start());
+    stopManager();
+    ASSERT_TRUE(startManager(odd));
     FakeTarget target(QStringLiteral("AdobeGCClient"), FakeTarget::IgnoreTerm);
     ASSERT_TRUE(startGuard(nativePlatform(), odd));
     EXPECT_TRUE(target.diesWithin(17)) << "the service found the script and reached its signal-9 pass";

@@ -16,9 +16,7 @@ std::pair<QString, double> timedKill(const QString &tail = QStringLiteral("exit 
     return {printed, timer.elapsed() / 1000.0};
 }
 
-class Kill : public PrivateProcesses
-{
-};
+using Kill = PrivateProcesses;
 
 TEST_F(Kill, StopsEveryTargetAtOnceAndSparesLookalikes)
 {

@@ -146,5 +146,7 @@ TEST(Drawing, TooltipsWrapAtAReadableWidthAndKeepTheirWords)
         EXPECT_LE(shown.idealWidth(), 340) << text.toStdString();
         EXPECT_EQ(shown.toPlainText().replace(QChar::LineSeparator, ' ').replace('\n', ' '), text);
     }
+    EXPECT_EQ(desktopServiceTooltip(), "Adobe's licensing service. Leave it ticked unless your Adobe apps start asking you "
+                                       "to sign in, then untick it.");
 }
 

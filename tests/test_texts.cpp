@@ -9,6 +9,7 @@ const QStringList fewestTargets = basePatterns + finderExtensionPatterns;
 TEST(Texts, EveryGeneratedTextForBothPlatformsIsExact)
 {
     const UserDirs ada = UserDirs::underHome(QStringLiteral("/Users/ada lovelace"));
+    const GuardCommands macCommands = guardCommands(Platform::MacOS, 501, guardPlistPath(Platform::MacOS, ada));
     const std::pair<const char *, QString> texts[] = {
         {"count-command.macos", countCommandFor(Platform::MacOS, fewestTargets)},
         {"count-command.linux", countCommandFor(Platform::Linux, fewestTargets)},
@@ -21,6 +22,9 @@ TEST(Texts, EveryGeneratedTextForBothPlatformsIsExact)
         {"guard-plist.macos", serviceManagerFiles(Platform::MacOS, ada).value(0).content},
         {"guard-service.linux", guardServiceUnitFor("/home/ada/backup of Core Sync/100%/guard.sh")},
         {"guard-timer.linux", guardTimerUnit()},
+        {"guard-commands.macos", macCommands.unload + "; " + macCommands.load + '\n' + macCommands.probe + '\n' + macCommands.remove + '\n'},
+        {"guard-paths", QStringList{guardScriptPath(Platform::MacOS, ada), guardPlistPath(Platform::MacOS, ada),
+                                    guardScriptPath(Platform::Linux, ada)}.join('\n') + '\n' + serviceManagerPaths(Platform::Linux, ada).join('\n') + '\n'},
     };
     for (const auto &[name, text] : texts) {
         QFile expected(QStringLiteral(HUSHWELL_EXPECTED "/") + name);
@@ -39,9 +43,7 @@ TEST(Texts, EveryGeneratedTextForBothPlatformsIsExact)
     EXPECT_TRUE(serviceManagerFiles(Platform::Linux, UserDirs::underHome("/home/a\nb")).isEmpty());
 }
 
-class Preferences : public FreshPreferences
-{
-};
+using Preferences = FreshPreferences;
 
 TEST_F(Preferences, DefaultsStoredValuesAndTheTargetListInAllFourCombinations)
 {
@@ -111,21 +113,6 @@ TEST(KillPanel, CountOutputsAndWhatTheyShow)
     }
 }
 
-TEST(Presentation, ColoursAndTheLinesThatFollowAnAction)
-{
-    EXPECT_EQ(QList<QColor>({statusColour(true), statusColour(false), guardColour(true), guardColour(false)}),
-              QList<QColor>({QColor::fromRgbF(0.55f, 0.06f, 0.06f), QColor::fromRgbF(0.1f, 0.34f, 0.1f), QColor(52, 199, 89),
-                             QColor(255, 59, 48)}));
-    EXPECT_EQ(QList<std::optional<QString>>({detailAfterKill(killPanelFor("0")), detailAfterKill(killPanelFor("2")),
-                                             detailAfterKill(killPanelFor("")), detailAfterBlock(false), detailAfterBlock(true),
-                                             detailAfterUnblock(false), detailAfterUnblock(true)}),
-              QList<std::optional<QString>>({"Fans should settle down shortly.", {}, {}, "Couldn't start the guard.", {},
-                                             "Couldn't stop the guard.", {}}))
-        << "a failed count is not quiet";
-    EXPECT_EQ(desktopServiceTooltip(), "Adobe's licensing service. Leave it ticked unless your Adobe apps start asking you "
-                                       "to sign in, then untick it.");
-}
-
 TEST(Presentation, TheCountsTooltipListsTenProcessesThenHowManyMore)
 {
     QString listed;
@@ -165,11 +152,9 @@ TEST(Presentation, DrawerOpensDownwardAndMovesUpOnlyWhenTheScreenEnds)
 
 TEST(Presentation, StartUpAndFontDecisions)
 {
-    const QString message = noGraphicalSessionMessage(Platform::Linux, {"HOME=/h", "DISPLAY="}).value_or("");
-    EXPECT_TRUE(message.contains("graphical session") && message.contains("hushwellctl")) << message.toStdString();
-    for (const char *set : {"DISPLAY=:0", "WAYLAND_DISPLAY=wayland-0", "QT_QPA_PLATFORM=offscreen"})
-        EXPECT_EQ(noGraphicalSessionMessage(Platform::Linux, {set}), std::nullopt) << set;
-    EXPECT_EQ(noGraphicalSessionMessage(Platform::MacOS, {}), std::nullopt);
+    EXPECT_TRUE(noGraphicalSessionMessage(Platform::Linux, {"HOME=/h", "DISPLAY="}).value_or("").contains("graphical session"));
+    for (const QStringList &set : {QStringList{"DISPLAY=:0"}, {"WAYLAND_DISPLAY=wayland-0"}, {"QT_QPA_PLATFORM=offscreen"}, {}})
+        EXPECT_EQ(noGraphicalSessionMessage(set.isEmpty() ? Platform::MacOS : Platform::Linux, set), std::nullopt) << set.value(0).toStdString();
     EXPECT_EQ(preferredFontFamily(Platform::Linux, {"DejaVu Sans", "Inter"}) + preferredFontFamily(Platform::Linux, {"DejaVu Sans"})
                   + preferredFontFamily(Platform::MacOS, {"Inter"}),
               "Inter") << "Inter where installed, on Linux only";
@@ -177,9 +162,7 @@ TEST(Presentation, StartUpAndFontDecisions)
         << "About, a separator, Quit; Hide and its separator on Linux only";
 }
 
-class Cli : public FreshPreferences
-{
-};
+using Cli = FreshPreferences;
 
 TEST_F(Cli, UsageErrorsSayOneLineExitTwoAndWriteNothing)
 {

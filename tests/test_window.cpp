@@ -1,6 +1,5 @@
 // The real window under Qt's offscreen platform, with real fake targets in a process table
 // of the test's own and, for the guard, a real systemd --user manager (support/isolate.sh).
-#include <QTest>
 
 const QString working = QString::fromUtf8("Working\u2026");
 const QColor darkRed = QColor::fromRgbF(0.55f, 0.06f, 0.06f), darkGreen = QColor::fromRgbF(0.1f, 0.34f, 0.1f);
@@ -46,15 +45,9 @@ protected:
     QMainWindow *window = nullptr;
 };
 
-class Window : public WindowIn<FreshPreferences>
-{
-};
-class CountingWindow : public WindowIn<PrivateProcesses>
-{
-};
-class GuardedWindow : public WindowIn<ManagedHome>
-{
-};
+using Window = WindowIn<FreshPreferences>;
+using CountingWindow = WindowIn<PrivateProcesses>;
+using GuardedWindow = WindowIn<ManagedHome>;
 
 const QString quiet = "All quiet | " + darkGreen.name() + " | Nothing of Adobe's is running in the background. | dark";
 const QString guardOff = "Guard off | #ff3b30 | Opening an Adobe app will start them again. | start";
@@ -240,8 +233,7 @@ TEST_F(GuardedWindow, BlockUnblockAndTheirFailures)
     EXPECT_EQ(killPanel().section(' ', 0, 1), "All quiet");
     button("disclosure")->click();
     button("coreSyncBox")->click(); // while guarded, the guard's script is rewritten first
-    QFile script(guardScriptPath());
-    EXPECT_TRUE(script.open(QIODevice::ReadOnly) && !script.readAll().contains("ore Sync"));
+    EXPECT_FALSE(readFile(guardScriptPath()).contains("ore Sync"));
     EXPECT_EQ(guardPanel(), guardOn);
 
     button("unblockButton")->click();

@@ -24,6 +24,7 @@
 
 #include <QtCore>
 #include <QtGui>
+#include <QtTest>
 #include <QtWidgets>
 
 #include <future>

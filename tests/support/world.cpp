@@ -1,36 +1,13 @@
-#include "support/world.h"
-
-#include "cli/cli.h"
-#include "guard/guardcontrol.h"
-#include "process/preferences.h"
-#include "process/scripts.h"
-
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
-#include <QTextStream>
-#include <QThread>
-
-#ifdef HUSHWELL_WIDGET_TESTS
-#include "app/sound.h"
-#include <QApplication>
-#endif
-
-namespace {
+#include "support/prelude.h"
 
 // Why processes of this test are not alone in their table; empty when they are.
-QString notIsolatedReason()
+static QString notIsolatedReason()
 {
     if (qEnvironmentVariable("HUSHWELL_ISOLATED") == QLatin1String("1"))
         return {};
     const QString why = qEnvironmentVariable("HUSHWELL_NOT_ISOLATED");
     return why.isEmpty() ? QStringLiteral("not started through tests/support/isolate.sh") : why;
 }
-
-} // namespace
 
 void FreshPreferences::SetUp()
 {
@@ -50,33 +27,33 @@ void PrivateProcesses::SetUp()
     FreshPreferences::SetUp();
 }
 
-bool UserManager::start()
+bool ManagedHome::startManager(const UserDirs &dirs)
 {
     QProcessEnvironment environment;
     for (const auto &[name, value] : {std::pair{"HOME", dirs.home}, {"XDG_CONFIG_HOME", dirs.config}, {"XDG_DATA_HOME", dirs.data},
                                       {"XDG_RUNTIME_DIR", dirs.runtime}, {"PATH", qEnvironmentVariable("PATH")}})
         environment.insert(QLatin1String(name), value);
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setStandardOutputFile(dirs.runtime + QStringLiteral("/manager.log"), QIODevice::Append);
-    process.start(QStringLiteral("/lib/systemd/systemd"), {QStringLiteral("--user")});
+    manager.setProcessEnvironment(environment);
+    manager.setProcessChannelMode(QProcess::MergedChannels);
+    manager.setStandardOutputFile(dirs.runtime + QStringLiteral("/manager.log"), QIODevice::Append);
+    manager.start(QStringLiteral("/lib/systemd/systemd"), {QStringLiteral("--user")});
     // Reachable, and done starting its default units (the guard's timer among them).
-    return waitUntil([this] {
-        return process.state() != QProcess::NotRunning && QFile::exists(dirs.runtime + QStringLiteral("/systemd/private"))
+    return waitUntil([this, dirs] {
+        return manager.state() != QProcess::NotRunning && QFile::exists(dirs.runtime + QStringLiteral("/systemd/private"))
                && ::system("systemctl --user is-system-running --wait >/dev/null 2>&1;"
                            " systemctl --user show-environment >/dev/null 2>&1") == 0;
     }, 15000);
 }
 
-void UserManager::stop()
+void ManagedHome::stopManager()
 {
-    if (process.state() == QProcess::NotRunning)
+    if (manager.state() == QProcess::NotRunning)
         return;
-    process.terminate();
-    if (!process.waitForFinished(15000))
-        process.kill();
-    process.waitForFinished();
-    QFile::remove(dirs.runtime + QStringLiteral("/systemd/private"));
+    manager.terminate();
+    if (!manager.waitForFinished(15000))
+        manager.kill();
+    manager.waitForFinished();
+    QFile::remove(UserDirs::fromEnvironment().runtime + QStringLiteral("/systemd/private"));
 }
 
 void ManagedHome::SetUp()
@@ -88,7 +65,7 @@ void ManagedHome::SetUp()
     QString why = qEnvironmentVariable("HUSHWELL_NO_USER_MANAGER");
     if (why.isEmpty())
         why = failedBefore;
-    if (why.isEmpty() && !manager.start())
+    if (why.isEmpty() && !startManager())
         why = failedBefore = QStringLiteral("systemd --user did not answer within 15 s (see its manager.log)");
     if (!why.isEmpty())
         GTEST_SKIP() << "needs a systemd --user manager of its own: " << why.toStdString();
@@ -98,7 +75,7 @@ void ManagedHome::TearDown()
 {
     if (!IsSkipped()) {
         stopGuard();
-        manager.stop();
+        stopManager();
         const QString home = UserDirs::fromEnvironment().home;
         QDir(home).removeRecursively();
         QDir().mkpath(home);
@@ -118,6 +95,12 @@ bool waitUntil(const std::function<bool()> &condition, int ms)
     return true;
 }
 
+QString readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
 bool blockFolder(const QString &path)
 {
     QDir(path).removeRecursively();
@@ -128,10 +111,7 @@ bool blockFolder(const QString &path)
 QString killScriptSafeToRun()
 {
     QStringList kept = killCommand().split(QLatin1Char('\n'));
-    kept.removeIf([](const QString &line) {
-        return line.contains(QLatin1String("launchctl")) || line.contains(QLatin1String("pluginkit"))
-               || line.contains(QLatin1String("osascript"));
-    });
+    kept.removeIf([](const QString &line) { return line.contains(QRegularExpression("launchctl|pluginkit|osascript")); });
     return kept.join(QLatin1Char('\n'));
 }
 
@@ -161,12 +141,12 @@ bool FakeTarget::diesWithin(double seconds)
 
 CtlResult ctl(const QStringList &args)
 {
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    const int status = runCli(args, o, e);
-    o.flush();
-    e.flush();
-    return {status, out, err};
+    CtlResult result;
+    QTextStream out(&result.out), err(&result.err);
+    result.status = runCli(args, out, err);
+    out.flush();
+    err.flush();
+    return result;
 }
 
 // The one main of every test program: its own folders first, then the tests. Exits 77,

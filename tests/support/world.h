@@ -28,34 +28,26 @@ protected:
     void SetUp() override;
 };
 
-// A real systemd --user manager for the folders given, in the namespaces isolate.sh makes:
-// units under their config folder, its socket under their runtime folder (the process's
-// own, so that systemctl --user reaches it). start() waits until it answers.
-class UserManager
-{
-public:
-    explicit UserManager(const UserDirs &dirs = UserDirs::fromEnvironment()) : dirs(dirs) {}
-    ~UserManager() { stop(); }
-    bool start();
-    void stop(); // ends it and every unit it runs, as a logout does
-
-private:
-    UserDirs dirs;
-    QProcess process;
-};
-
-// PrivateProcesses with a manager of its own, started afresh for each test; skips with the
-// reason where none can run. The guard is stopped and the home emptied afterwards.
+// PrivateProcesses with a systemd --user manager of its own, in the namespaces isolate.sh
+// makes, started afresh for each test; skips with the reason where none can run. The
+// manager serves the folders given: units under their config folder, its socket under
+// their runtime folder (the process's own, so that systemctl --user reaches it). The guard
+// is stopped and the home emptied afterwards.
 class ManagedHome : public PrivateProcesses
 {
 protected:
     void SetUp() override;
     void TearDown() override;
-    UserManager manager;
+    bool startManager(const UserDirs &dirs = UserDirs::fromEnvironment()); // waits until it answers
+    void stopManager(); // ends it and every unit it runs, as a logout does
+    QProcess manager;
 };
 
 // Runs the event loop until `condition` holds or `ms` pass; returns the condition.
 bool waitUntil(const std::function<bool()> &condition, int ms = 10000);
+
+// A file's text; empty when it cannot be read.
+QString readFile(const QString &path);
 
 // Puts a plain file where the folder `path` should be, so that no write below it can
 // succeed, even as root. True when the file is in place.
@@ -83,7 +75,7 @@ private:
 
 // Runs one hushwellctl command in this process and keeps what it printed.
 struct CtlResult {
-    int status;
+    int status = 0;
     QString out, err;
 };
 CtlResult ctl(const QStringList &args);
