@@ -27,10 +27,8 @@ TEST(GuardFiles, WrittenInOrderWithMode755ThroughNoLinkAndStoppingAtTheFirstFail
     QFile::link(dir.path() + "/target", unit);
     ASSERT_TRUE(writeGuardFiles({script, "#!/bin/sh\nexit 0\n"}, {{unit, "[Timer]"}}));
     EXPECT_EQ(QFile::permissions(script) & 0x0777, QFileDevice::Permissions(0x0755));
-    EXPECT_EQ(readFile(script), "#!/bin/sh\nexit 0\n");
-    EXPECT_FALSE(QFileInfo(unit).isSymLink());
-    EXPECT_EQ(readFile(unit), "[Timer]");
-    EXPECT_FALSE(QFile::exists(dir.path() + "/target")) << "nothing written through the link";
+    EXPECT_EQ(readFile(script) + readFile(unit), "#!/bin/sh\nexit 0\n[Timer]");
+    EXPECT_FALSE(QFileInfo(unit).isSymLink() || QFile::exists(dir.path() + "/target")) << "nothing written through the link";
     EXPECT_EQ(QDir(dir.path() + "/a/b").entryList(QDir::Files), QStringList{"guard.sh"}) << "no temporary left behind";
 
     ASSERT_TRUE(blockFolder(dir.path() + "/blocked"));

@@ -1,10 +1,7 @@
 // Counts and kills real processes in a process table of the test's own: fake targets are
 // /bin/sleep started under Adobe's process names.
 
-QString count()
-{
-    return shell(countCommand());
-}
+QString count() { return shell(countCommand()); }
 
 // How long the kill script took, in seconds; `tail` replaces its last line ("exit 0").
 std::pair<QString, double> timedKill(const QString &tail = QStringLiteral("exit 0"))
@@ -20,17 +17,16 @@ using Kill = PrivateProcesses;
 
 TEST_F(Kill, StopsEveryTargetAtOnceAndSparesLookalikes)
 {
-    std::vector<std::unique_ptr<FakeTarget>> targets;
-    for (const char *name : {"AdobeIPCBroker --type=renderer", "/Applications/Creative Cloud Helper.app/x", "ACCFinderSync",
-                             "Adobe Content Synchronizer"})
-        targets.push_back(std::make_unique<FakeTarget>(QString::fromUtf8(name)));
+    std::list<FakeTarget> targets;
+    for (const char *name : {"AdobeIPCBroker --type=renderer", "/Applications/Creative Cloud Helper.app/x", "ACCFinderSync", "Adobe Content Synchronizer"})
+        targets.emplace_back(name);
     FakeTarget otherCase(QStringLiteral("adobeipcbroker")); // counted (the count ignores case), never killed
     FakeTarget partial(QStringLiteral("AdobeIPCBroke")), split(QStringLiteral("Creative-Cloud-Helper"));
 
     EXPECT_EQ(count(), "5");
     EXPECT_LT(timedKill().second, 1.5) << "the pause ends as soon as every target has gone";
     for (auto &target : targets)
-        EXPECT_TRUE(target->diesWithin(1));
+        EXPECT_TRUE(target.diesWithin(1));
     EXPECT_TRUE(otherCase.alive() && partial.alive() && split.alive());
     EXPECT_EQ(count(), "1");
 }
@@ -39,20 +35,20 @@ TEST_F(Kill, StopsEveryTargetAtOnceAndSparesLookalikes)
 // counted exactly all the while: the kill's scans never end a concurrent count's grep.
 TEST_F(Kill, TermProofTargetsDieAfterTheGraceAndCountsStayExact)
 {
-    std::vector<std::unique_ptr<FakeTarget>> stubborn;
+    std::list<FakeTarget> stubborn;
     for (const char *name : {"AdobeUpdateDaemon", "Core Sync", "Adobe Crash Processor"})
-        stubborn.push_back(std::make_unique<FakeTarget>(QString::fromUtf8(name), FakeTarget::IgnoreTerm));
+        stubborn.emplace_back(name, FakeTarget::IgnoreTerm);
     auto kill = std::async(std::launch::async, [] { return timedKill(QStringLiteral("echo reached-the-end")); });
     QStringList counts;
     for (int i = 0; i < 50; ++i)
         counts << count();
-    EXPECT_TRUE(stubborn.front()->alive()) << "still in the grace period after 50 counts";
+    EXPECT_TRUE(stubborn.front().alive()) << "still in the grace period after 50 counts";
     const auto [reached, seconds] = kill.get();
     EXPECT_EQ(reached, "reached-the-end") << "the script's own shell survives its scans";
     EXPECT_GE(seconds, 1.9) << "TERM-proof targets get the full grace";
     EXPECT_EQ(counts, QStringList(50, "3"));
     for (auto &target : stubborn)
-        EXPECT_TRUE(target->diesWithin(1)) << "the signal-9 pass";
+        EXPECT_TRUE(target.diesWithin(1)) << "the signal-9 pass";
 }
 
 TEST_F(Kill, ThePreferencesAndANarrowTerminalDecideWhatIsCounted)
@@ -65,8 +61,7 @@ TEST_F(Kill, ThePreferencesAndANarrowTerminalDecideWhatIsCounted)
     EXPECT_EQ(count(), "1");
     qunsetenv("COLUMNS");
     timedKill();
-    EXPECT_TRUE(longLine.diesWithin(1));
-    EXPECT_TRUE(licensing.alive());
+    EXPECT_TRUE(longLine.diesWithin(1) && licensing.alive());
 }
 
 // hushwellctl status, list and kill on the same processes, as text and as JSON, and what

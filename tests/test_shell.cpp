@@ -49,13 +49,10 @@ TEST(Shell, InheritsTheWorkingDirectoryAndRunsFromManyThreadsAtOnce)
     EXPECT_EQ(shell("pwd -P"), QDir(dir.path()).canonicalPath());
     QDir::setCurrent(before);
 
-    std::vector<std::thread> threads;
-    std::vector<QString> results(8);
+    std::vector<std::future<QString>> results;
     for (int i = 0; i < 8; ++i)
-        threads.emplace_back([i, &results] { results[i] = shell(QStringLiteral("sleep 0.1; echo %1").arg(i)); });
-    for (int i = 0; i < 8; ++i) {
-        threads[i].join();
-        EXPECT_EQ(results[i], QString::number(i));
-    }
+        results.push_back(std::async(std::launch::async, [i] { return shell(QStringLiteral("sleep 0.1; echo %1").arg(i)); }));
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(results[i].get(), QString::number(i));
 }
 

@@ -9,17 +9,6 @@ static QString notIsolatedReason()
     return why.isEmpty() ? QStringLiteral("not started through tests/support/isolate.sh") : why;
 }
 
-void FreshPreferences::SetUp()
-{
-    QFile::remove(preferencesLocation());
-    registerDefaultPreferences();
-}
-
-void FreshPreferences::TearDown()
-{
-    QFile::remove(preferencesLocation());
-}
-
 void PrivateProcesses::SetUp()
 {
     if (const QString why = notIsolatedReason(); !why.isEmpty())
@@ -63,9 +52,7 @@ void ManagedHome::SetUp()
     if (IsSkipped())
         return;
     QString why = qEnvironmentVariable("HUSHWELL_NO_USER_MANAGER");
-    if (why.isEmpty())
-        why = failedBefore;
-    if (why.isEmpty() && !startManager())
+    if (why.isEmpty() && (why = failedBefore).isEmpty() && !startManager())
         why = failedBefore = QStringLiteral("systemd --user did not answer within 15 s (see its manager.log)");
     if (!why.isEmpty())
         GTEST_SKIP() << "needs a systemd --user manager of its own: " << why.toStdString();
@@ -76,9 +63,8 @@ void ManagedHome::TearDown()
     if (!IsSkipped()) {
         stopGuard();
         stopManager();
-        const QString home = UserDirs::fromEnvironment().home;
-        QDir(home).removeRecursively();
-        QDir().mkpath(home);
+        QDir home(UserDirs::fromEnvironment().home);
+        home.removeRecursively() && home.mkpath(QStringLiteral("."));
     }
     PrivateProcesses::TearDown();
 }
@@ -126,17 +112,6 @@ FakeTarget::FakeTarget(const QString &commandName, Signals handling)
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid()));
         return cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().startsWith(commandName.toUtf8());
     }, 5000);
-}
-
-FakeTarget::~FakeTarget()
-{
-    process.kill();
-    process.waitForFinished();
-}
-
-bool FakeTarget::diesWithin(double seconds)
-{
-    return process.state() == QProcess::NotRunning || process.waitForFinished(int(seconds * 1000));
 }
 
 CtlResult ctl(const QStringList &args)

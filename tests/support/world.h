@@ -3,10 +3,12 @@
 // The worlds tests run in. Every test process gets one temporary folder for HOME, every
 // XDG folder and XDG_RUNTIME_DIR, set before anything runs, so that no test can read or
 // write the account's files or reach its session's service manager.
+#include "process/preferences.h"
 #include "process/userdirs.h"
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QString>
 
@@ -16,8 +18,8 @@
 class FreshPreferences : public ::testing::Test
 {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override { QFile::remove(preferencesLocation()), registerDefaultPreferences(); }
+    void TearDown() override { QFile::remove(preferencesLocation()); }
 };
 
 // FreshPreferences in a process table of its own (tests/support/isolate.sh as root), so
@@ -64,10 +66,11 @@ class FakeTarget
 public:
     enum Signals { Default, IgnoreTerm };
     explicit FakeTarget(const QString &commandName, Signals handling = Default);
-    ~FakeTarget();
+    ~FakeTarget() { process.kill(), process.waitForFinished(); }
     qint64 pid() const { return process.processId(); }
     bool alive() { return !diesWithin(0); }
-    bool diesWithin(double seconds); // true if it died within that time
+    // True if it died within that time.
+    bool diesWithin(double seconds) { return process.state() == QProcess::NotRunning || process.waitForFinished(int(seconds * 1000)); }
 
 private:
     QProcess process;
