@@ -167,11 +167,7 @@ int list(bool json, QTextStream &out)
                                     {QStringLiteral("rss_kib"), row.rssKib},
                                     {QStringLiteral("command"), row.command}});
         else
-            out << QStringLiteral("%1  %2%  %3 MiB  %4\n")
-                       .arg(row.pid, 7)
-                       .arg(row.cpu, 5, 'f', 1)
-                       .arg(row.rssKib / 1024.0, 7, 'f', 1)
-                       .arg(row.command);
+            out << processListLine(row) << '\n';
     }
     if (json)
         out << QJsonDocument(rows).toJson(QJsonDocument::Compact) << '\n';

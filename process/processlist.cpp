@@ -14,6 +14,15 @@ QList<ProcessRow> parseProcessList(const QString &listOutput)
     return rows;
 }
 
+QString processListLine(const ProcessRow &row)
+{
+    return QStringLiteral("%1  %2%  %3 MiB  %4")
+        .arg(row.pid, 7)
+        .arg(row.cpu, 5, 'f', 1)
+        .arg(row.rssKib / 1024.0, 7, 'f', 1)
+        .arg(row.command);
+}
+
 QString shortProcessName(const QString &command, const QStringList &targets)
 {
     for (const QString &pattern : targets)

@@ -15,6 +15,9 @@ struct ProcessRow {
 // The rows of the list command's output; lines of any other shape are left out.
 QList<ProcessRow> parseProcessList(const QString &listOutput);
 
+// One line of `hushwellctl list`: PID, CPU %, resident memory in MiB, command line.
+QString processListLine(const ProcessRow &row);
+
 // What to call a process in a short list: the target pattern its command line matches
 // (ignoring case, as the count does), else the last part of its program's path.
 QString shortProcessName(const QString &command, const QStringList &targets);

@@ -58,10 +58,10 @@ TEST_F(Guard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)
     EXPECT_FALSE(QFileInfo(guardPlistPath()).isSymLink());
 
     const QString timerBefore = readFile(guardPlistPath());
-    const QString folder = QFileInfo(guardScriptPath()).path();
-    ASSERT_TRUE(blockFolder(folder));
+    QFile::remove(guardScriptPath());
+    ASSERT_TRUE(QDir().mkpath(guardScriptPath())); // a folder where the script should be
     const CtlResult failed = ctl({"guard", "start"});
-    QFile::remove(folder);
+    QDir(guardScriptPath()).removeRecursively();
     EXPECT_EQ(QString::number(failed.status) + ' ' + failed.err, "1 Couldn't start the guard.\n");
     EXPECT_TRUE(guardRunning()) << "no unload ran";
     EXPECT_EQ(readFile(guardPlistPath()), timerBefore);

@@ -116,6 +116,7 @@ TEST(Presentation, TheCountsTooltipListsTenProcessesThenHowManyMore)
         << tip.toStdString();
     EXPECT_EQ(processListTooltip({}, targetList()), "");
     EXPECT_EQ(shortProcessName("/usr/bin/sleep 300", targetList()), "sleep");
+    EXPECT_EQ(processListLine({4242, 1.5, 204800, "Core Sync --daemon"}), "   4242    1.5%    200.0 MiB  Core Sync --daemon");
 }
 
 TEST(Presentation, DrawerOpensDownwardAndMovesUpOnlyWhenTheScreenEnds)
