@@ -53,7 +53,7 @@ printf 'one bare pgrep -f scan of %d processes: %.3f s wall (the floor)\n' "$(ps
 printf 'hushwellctl kill, 50 targets that honour TERM: median %.3f s over 5 runs (goal <= 0.4 s)\n' "$(kill_rounds)"
 printf 'hushwellctl kill, 50 targets, one ignores TERM: median %.3f s over 5 runs (goal <= 2.2 s)\n' "$(kill_rounds stubborn)"
 
-echo "== guard (its own systemd --user manager; 300 idle processes still running)"
+echo "== guard (its own systemd --user manager and process table, with 300 idle processes)"
 tests/support/isolate.sh bench/guard.sh "$build"
 
 echo "== window (offscreen)"
