@@ -86,7 +86,8 @@ KillPanel AppDelegate::refreshPanels()
 
 bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != detail || event->type() != QEvent::ToolTip)
+    // The type first: during the window's teardown the label is no longer a QLabel.
+    if (event->type() != QEvent::ToolTip || watched != detail)
         return QObject::eventFilter(watched, event);
     const QString tip = processListTooltip(parseProcessList(shell(listCommand())), targetList());
     QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), tip, detail);
