@@ -2,6 +2,7 @@
 
 #include "guard/guardpanel.h"
 #include "process/catalogue.h"
+#include "process/textwrap.h"
 #include "skin/geometry.h"
 
 #include <algorithm>
@@ -64,17 +65,9 @@ QString tooltipMarkup(const QString &text)
 {
     // Qt shows a plain-text tooltip on one line however long it is; as rich text with a
     // break after every 44 characters or so it reads like a paragraph.
-    constexpr qsizetype lineLength = 44;
-    QStringList lines;
-    QString line;
-    for (const QString &word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        if (!line.isEmpty() && line.size() + 1 + word.size() > lineLength) {
-            lines << line.toHtmlEscaped();
-            line.clear();
-        }
-        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
-    }
-    lines << line.toHtmlEscaped();
+    QStringList lines = wrappedLines(text, 44);
+    for (QString &line : lines)
+        line = line.toHtmlEscaped();
     return QStringLiteral("<qt>") + lines.join(QStringLiteral("<br>")) + QStringLiteral("</qt>");
 }
 

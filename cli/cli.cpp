@@ -10,6 +10,7 @@
 #include "process/processlist.h"
 #include "process/scripts.h"
 #include "process/shell.h"
+#include "process/textwrap.h"
 #include "process/version.h"
 
 #include <QJsonArray>
@@ -61,18 +62,11 @@ struct Usage {
 
 const QStringList preferenceKeys{kDesktopService, kCoreSync, kSound};
 
-// `text` broken into lines of at most 80 columns, each indented by `indent` spaces.
+// `text` in lines of at most 80 columns, each indented by `indent` spaces.
 QString wrapped(const QString &text, int indent)
 {
-    QString result, line;
-    for (const QString &word : text.split(QLatin1Char(' '))) {
-        if (!line.isEmpty() && indent + line.size() + 1 + word.size() > 80) {
-            result += QString(indent, QLatin1Char(' ')) + line + QLatin1Char('\n');
-            line.clear();
-        }
-        line += (line.isEmpty() ? QString() : QStringLiteral(" ")) + word;
-    }
-    return result + QString(indent, QLatin1Char(' ')) + line + QLatin1Char('\n');
+    const QString margin(indent, QLatin1Char(' '));
+    return margin + wrappedLines(text, 80 - indent).join(QLatin1Char('\n') + margin) + QLatin1Char('\n');
 }
 
 QString helpText()
