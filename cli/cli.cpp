@@ -51,8 +51,9 @@ const char helpTail[] = "\n"
                         "Exit status:\n"
                         "  0  success; for status, the count was read; for kill, nothing is left running\n"
                         "  1  the operation failed: the processes could not be counted, some are still\n"
-                        "     running after kill, the guard did not start or stop, a preference was not\n"
-                        "     stored, or standard output could not be written\n"
+                        "     running after kill, the guard did not start or stop, no systemd user\n"
+                        "     manager runs for the account, a preference was not stored or a running\n"
+                        "     guard could not follow it, or standard output could not be written\n"
                         "  2  usage error; nothing was changed\n"
                         "  3  guard status: the guard is off\n";
 
@@ -151,10 +152,19 @@ KillPanel printStatus(QTextStream &out, bool json)
     return panel;
 }
 
-int list(bool json, QTextStream &out)
+int list(bool json, QTextStream &out, QTextStream &err)
 {
+    const QList<ProcessRow> listed = parseProcessList(shell(listCommand()));
+    // The list prints nothing both for "none" and when it failed: believe an empty one only
+    // when the count then says 0.
+    if (listed.isEmpty()) {
+        if (!killPanelFor(shell(countCommand())).quiet()) {
+            err << "hushwellctl: " << countFailedText << '\n';
+            return 1;
+        }
+    }
     QJsonArray rows;
-    for (const ProcessRow &row : parseProcessList(shell(listCommand()))) {
+    for (const ProcessRow &row : listed) {
         if (json)
             rows.append(QJsonObject{{QStringLiteral("pid"), row.pid},
                                     {QStringLiteral("cpu"), row.cpu},
@@ -172,6 +182,14 @@ int guard(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     expectArgumentCount(args, 2);
     const QString &action = args.at(1);
+    if (action != QLatin1String("status") && action != QLatin1String("start") && action != QLatin1String("stop"))
+        throw Usage{QStringLiteral("unknown guard action '%1' (start, stop or status)").arg(action)};
+    // Without a manager, "Guard off" would be a guess and a start would leave files behind
+    // for a manager that may never read them.
+    if (!serviceManagerReachable()) {
+        err << "hushwellctl: no systemd user manager is running for this account\n";
+        return 1;
+    }
     if (action == QLatin1String("status")) {
         const GuardPanel panel = guardPanelFor(guardRunning());
         out << panel.status << '\n' << panel.detail << '\n';
@@ -184,9 +202,7 @@ int guard(const QStringList &args, QTextStream &out, QTextStream &err)
     };
     if (action == QLatin1String("start"))
         return report(startGuard(), true, guardStartFailedText);
-    if (action == QLatin1String("stop"))
-        return report(stopGuard(), false, guardStopFailedText);
-    throw Usage{QStringLiteral("unknown guard action '%1' (start, stop or status)").arg(action)};
+    return report(stopGuard(), false, guardStopFailedText);
 }
 
 int show(QStringList args, QTextStream &out)
@@ -243,7 +259,7 @@ int run(QStringList args, QTextStream &out, QTextStream &err)
         const bool json = takeFlag(args, "--json");
         expectArgumentCount(args, 1);
         if (command == QLatin1String("list"))
-            return list(json, out);
+            return list(json, out, err);
         return printStatus(out, json).counted ? 0 : 1;
     }
     if (command == QLatin1String("kill")) {
@@ -267,10 +283,14 @@ int run(QStringList args, QTextStream &out, QTextStream &err)
         if (value != QLatin1String("true") && value != QLatin1String("false"))
             throw Usage{QStringLiteral("'%1' is not true or false").arg(value)};
         const bool on = value == QLatin1String("true");
-        const bool stored = key == kSound ? storePreference(key, on) : applyTargetPreferences({{key, on}});
-        if (!stored)
+        const PreferenceChange change =
+            key == kSound ? PreferenceChange{storePreference(key, on), true} : applyTargetPreferences({{key, on}});
+        if (!change.stored)
             err << "hushwellctl: couldn't store " << key << " in " << preferencesLocation() << '\n';
-        return stored ? 0 : 1;
+        else if (!change.guardFollowed)
+            err << "hushwellctl: stored " << key << ", but couldn't restart the guard with it: the guard still runs "
+                << "with the targets it had\n";
+        return change.stored && change.guardFollowed ? 0 : 1;
     }
     throw Usage{QStringLiteral("unknown command '%1' (try --help)").arg(command)};
 }

@@ -3,10 +3,14 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
+    // A reader that goes away (`hushwellctl list | head -c0`) is a failed write, reported
+    // as exit 1 below, not a death by SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -6,9 +6,13 @@
 #include "process/shell.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QThread>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace {
@@ -36,14 +40,36 @@ bool waitUntilUnloaded(const GuardCommands &commands)
     return true;
 }
 
-} // namespace
-
-bool guardRunning(Platform platform, const UserDirs &dirs)
+// Held for one start, stop or settings follow-up. flock, not a lock file that is polled:
+// a waiter wakes the moment the holder is done, and the kernel frees the lock when its
+// holder's process ends, so no crash leaves the account locked. A lock that cannot even
+// be opened (a read-only folder) does not keep the user from their guard.
+class GuardLock
 {
-    return probe(commandsFor(platform, dirs));
-}
+public:
+    explicit GuardLock(const UserDirs &dirs)
+    {
+        const QString folder = dirs.runtime.isEmpty() ? dirs.config + QStringLiteral("/hushwell") : dirs.runtime;
+        QDir().mkpath(folder);
+        const QByteArray path = QFile::encodeName(folder + QStringLiteral("/hushwell-guard.lock"));
+        fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd >= 0)
+            while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    ~GuardLock()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    GuardLock(const GuardLock &) = delete;
+    GuardLock &operator=(const GuardLock &) = delete;
 
-bool startGuard(Platform platform, const UserDirs &dirs)
+private:
+    int fd = -1;
+};
+
+bool startHoldingLock(Platform platform, const UserDirs &dirs)
 {
     const GuardFile script{guardScriptPath(platform, dirs), guardScriptFor(platform, targetList(dirs))};
     if (!writeGuardFiles(script, serviceManagerFiles(platform, dirs)))
@@ -57,8 +83,28 @@ bool startGuard(Platform platform, const UserDirs &dirs)
     return probe(commands);
 }
 
+} // namespace
+
+bool guardRunning(Platform platform, const UserDirs &dirs)
+{
+    return probe(commandsFor(platform, dirs));
+}
+
+bool serviceManagerReachable(Platform platform, const UserDirs &dirs)
+{
+    const QString reachable = commandsFor(platform, dirs).reachable;
+    return reachable.isEmpty() || shell(reachable) == QLatin1String("yes");
+}
+
+bool startGuard(Platform platform, const UserDirs &dirs)
+{
+    const GuardLock lock(dirs);
+    return startHoldingLock(platform, dirs);
+}
+
 bool stopGuard(Platform platform, const UserDirs &dirs)
 {
+    const GuardLock lock(dirs);
     const GuardCommands commands = commandsFor(platform, dirs);
     shell(commands.remove);
     for (const QString &path : serviceManagerPaths(platform, dirs))
@@ -70,13 +116,20 @@ bool stopGuard(Platform platform, const UserDirs &dirs)
     return !probe(commands);
 }
 
-bool applyTargetPreferences(const QList<std::pair<QString, bool>> &values)
+PreferenceChange applyTargetPreferences(const QList<std::pair<QString, bool>> &values, Platform platform, const UserDirs &dirs)
 {
-    bool stored = true;
-    for (const auto &[key, value] : values)
-        stored = storePreference(key, value) && stored;
+    PreferenceChange change;
+    bool anyStored = false;
+    for (const auto &[key, value] : values) {
+        const bool stored = storePreference(key, value, dirs);
+        change.stored = change.stored && stored;
+        anyStored = anyStored || stored;
+    }
+    if (!anyStored)
+        return change;
     // A loaded guard keeps the target list it was started with; start it again.
-    if (guardRunning())
-        startGuard();
-    return stored;
+    const GuardLock lock(dirs);
+    if (guardRunning(platform, dirs))
+        change.guardFollowed = startHoldingLock(platform, dirs);
+    return change;
 }

@@ -9,7 +9,11 @@
 #include <utility>
 
 // Installs, probes and removes the guard with the native service manager. Each blocks
-// until its commands have finished and judges the outcome only by a final probe. The
+// until its commands have finished and judges the outcome only by a final probe. Starts,
+// stops and the guard's follow-up of a settings change run one at a time per account,
+// whichever program (the window, hushwellctl) asks: a lock file in the runtime folder, or
+// in the config folder where there is none, serialises them, so that the probe, the files
+// and the login entry always agree afterwards. The
 // platform is the native one but for tests, which run the macOS sequence against a
 // stand-in launchctl; the folders are the environment's unless a caller passes others.
 
@@ -26,7 +30,20 @@ bool startGuard(Platform platform = nativePlatform(), const UserDirs &dirs = Use
 // (at most 10 s) before that is judged.
 bool stopGuard(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
 
-// Stores changed target preferences (includeDesktopService, includeCoreSync) and, only
-// when the guard is loaded, starts it again so that its script follows the new target
-// list. False when a value could not be stored; the guard is restarted all the same.
-bool applyTargetPreferences(const QList<std::pair<QString, bool>> &values);
+// True when the service manager answers at all (systemd --user may not run for a su
+// session, in a container or under WSL; launchd always does).
+bool serviceManagerReachable(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
+
+// What became of a change of the target preferences: whether every value was stored, and
+// whether a loaded guard was started again with the new target list (true when the guard
+// was not loaded, or nothing was stored for it to follow).
+struct PreferenceChange {
+    bool stored = true;
+    bool guardFollowed = true;
+};
+
+// Stores target preferences (includeDesktopService, includeCoreSync) and, when something
+// was stored and the guard is loaded, starts it again so that its script follows the new
+// target list.
+PreferenceChange applyTargetPreferences(const QList<std::pair<QString, bool>> &values, Platform platform = nativePlatform(),
+                                        const UserDirs &dirs = UserDirs::fromEnvironment());

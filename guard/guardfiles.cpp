@@ -18,6 +18,10 @@ QString unitDir(const UserDirs &dirs)
 
 bool writeAtomically(const GuardFile &file)
 {
+    // QSaveFile writes through a link to its target: a link here (a mask, which systemctl
+    // links to /dev/null, or anything else) is replaced by the file, never written through.
+    if (QFileInfo(file.path).isSymLink() && !QFile::remove(file.path))
+        return false;
     QSaveFile out(file.path);
     if (!out.open(QIODevice::WriteOnly))
         return false;
@@ -129,15 +133,13 @@ QList<GuardFile> serviceManagerFiles(Platform platform, const UserDirs &dirs)
 {
     const QString scriptPath = guardScriptPath(platform, dirs);
     const QStringList paths = serviceManagerPaths(platform, dirs);
+    if (holdsControlCharacter(scriptPath))
+        return {};
     switch (platform) {
     case Platform::MacOS:
         return {{paths.at(0), guardPlistFor(scriptPath)}};
-    case Platform::Linux: {
-        const QString service = guardServiceUnitFor(scriptPath);
-        if (service.isEmpty())
-            return {};
-        return {{paths.at(0), service}, {paths.at(1), guardTimerUnit()}};
-    }
+    case Platform::Linux:
+        return {{paths.at(0), guardServiceUnitFor(scriptPath)}, {paths.at(1), guardTimerUnit()}};
     }
     Q_UNREACHABLE();
 }
@@ -157,13 +159,8 @@ bool writeGuardFiles(const GuardFile &script, const QList<GuardFile> &managerFil
     if (!QFile::setPermissions(script.path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
                                                 | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther))
         return false;
-    for (const GuardFile &file : managerFiles) {
-        // A link in its place is a mask (systemctl mask links to /dev/null): remove it, or
-        // the write would go through it and the manager would go on ignoring the unit.
-        if (QFileInfo(file.path).isSymLink())
-            QFile::remove(file.path);
+    for (const GuardFile &file : managerFiles)
         if (!writeAtomically(file))
             return false;
-    }
     return true;
 }

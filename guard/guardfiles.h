@@ -36,12 +36,12 @@ QString guardTimerUnit();
 QStringList serviceManagerPaths(Platform platform, const UserDirs &dirs);
 
 // The service manager's files for a platform, with their paths, naming the guard script
-// at its place under `dirs`. Empty when that path cannot be named in them (a line break
-// in a unit file).
+// at its place under `dirs`. Empty when that path cannot be named in them (it holds a
+// control character).
 QList<GuardFile> serviceManagerFiles(Platform platform, const UserDirs &dirs);
 
 // Writes the script (mode 755), then the service manager's files, each atomically; the
-// service manager's files come last because they are what starts the guard; a link in
-// place of one of them (a mask) is removed first. Stops at the first failure and returns
+// service manager's files come last because they are what starts the guard. A link in
+// place of any of them (a mask, or one planted to redirect the write) is removed first. Stops at the first failure and returns
 // false; an empty list of manager files is a failure before anything is written.
 bool writeGuardFiles(const GuardFile &script, const QList<GuardFile> &managerFiles);

@@ -1,5 +1,6 @@
 #include "guard/quoting.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <utility>
 
@@ -30,9 +31,14 @@ QString xmlEscaped(const QString &text)
     return escapedEach(text, {{u'&', "&amp;"}, {u'<', "&lt;"}, {u'>', "&gt;"}, {u'"', "&quot;"}, {u'\'', "&apos;"}});
 }
 
+bool holdsControlCharacter(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+}
+
 QString systemdPath(const QString &path)
 {
-    if (path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r')))
+    if (holdsControlCharacter(path))
         return {};
     return escapedEach(path, {{u'%', "%%"}});
 }

@@ -17,6 +17,7 @@ GuardCommands guardCommands(Platform platform, uid_t userId, const QString &plis
             QStringLiteral("launchctl print ") + service + QStringLiteral(" >/dev/null 2>&1 && echo yes"),
             bootout,
             QString(),
+            QString(),
             true,
         };
     }
@@ -34,7 +35,11 @@ GuardCommands guardCommands(Platform platform, uid_t userId, const QString &plis
             // a loaded OnActiveSec=0 timer fire once more, killing what the user just
             // asked to leave alone.
             stop + QStringLiteral("; systemctl --user disable ") + timer + QStringLiteral(" 2>/dev/null"),
-            reload,
+            // A guard run cut short by the stop would otherwise stay listed as failed.
+            reload + QStringLiteral("; systemctl --user reset-failed ") + guardLabel + QStringLiteral(".service ") + timer
+                + QStringLiteral(" 2>/dev/null"),
+            // su sessions, containers and WSL often have no user manager at all.
+            QStringLiteral("systemctl --user show-environment >/dev/null 2>&1 && echo yes"),
             false,
         };
     }

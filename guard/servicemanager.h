@@ -15,6 +15,7 @@ struct GuardCommands {
     QString probe;        // prints "yes" exactly when the job is loaded
     QString remove;       // unloads the job before its files are deleted
     QString afterRemove;  // run once the service manager's files are gone; may be empty
+    QString reachable;    // prints "yes" when the service manager answers; empty: always does
     // launchd's bootout returns while a running job is still winding down, and a
     // bootstrap in that window fails: a start waits, bounded, until the probe fails
     // before it loads, and a stop waits so before it reports.

@@ -39,7 +39,7 @@ KillPanel killPanelFor(const QString &countOutput)
     // An empty or garbled output means ps could not be read: saying "All quiet" then
     // would be a guess presented as a fact.
     if (!count)
-        return {true, false, QStringLiteral("Can't check"), QStringLiteral("Couldn't read the list of running processes.")};
+        return {true, false, QStringLiteral("Can't check"), countFailedText};
     if (*count == 0)
         return {false, true, QStringLiteral("All quiet"), QStringLiteral("Nothing of Adobe's is running in the background.")};
     return {

@@ -21,3 +21,6 @@ struct KillPanel {
 };
 
 KillPanel killPanelFor(const QString &countOutput);
+
+// The detail line of a count that could not run; also what hushwellctl says then.
+inline const QString countFailedText = QStringLiteral("Couldn't read the list of running processes.");

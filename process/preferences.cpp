@@ -2,6 +2,7 @@
 
 #include "process/catalogue.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 #include <QSettings>
@@ -35,6 +36,21 @@ std::unique_ptr<QSettings> openStore(const UserDirs &dirs)
     Q_UNREACHABLE();
 }
 
+// The file may be a link, as dotfile managers make it, but only to a regular file: a FIFO
+// there would block every read, and a write through a link to a device would replace it.
+bool storeIsUsable(const UserDirs &dirs)
+{
+    switch (nativePlatform()) {
+    case Platform::MacOS:
+        return true; // the defaults system owns its files
+    case Platform::Linux: {
+        const QFileInfo file(preferencesLocation(Platform::Linux, dirs));
+        return file.isFile() || (!file.exists() && !file.isSymLink());
+    }
+    }
+    Q_UNREACHABLE();
+}
+
 } // namespace
 
 void registerDefaultPreferences()
@@ -56,7 +72,7 @@ QString preferencesLocation(Platform platform, const UserDirs &dirs)
 
 bool wants(const QString &key, const UserDirs &dirs)
 {
-    const QVariant stored = openStore(dirs)->value(key);
+    const QVariant stored = storeIsUsable(dirs) ? openStore(dirs)->value(key) : QVariant();
     if (stored.isValid())
         return stored.toBool();
     QMutexLocker lock(&defaultsMutex);
@@ -65,6 +81,8 @@ bool wants(const QString &key, const UserDirs &dirs)
 
 bool storePreference(const QString &key, bool value, const UserDirs &dirs)
 {
+    if (!storeIsUsable(dirs))
+        return false;
     const auto store = openStore(dirs);
     const QVariant before = store->value(key);
     store->setValue(key, value);

@@ -16,8 +16,9 @@
 void registerDefaultPreferences();
 
 bool wants(const QString &key, const UserDirs &dirs = UserDirs::fromEnvironment());
-// False when the value could not be written (the store is a folder, or lies in one that
-// cannot be written); the store is then as it was.
+// False when the value could not be written (the store is a folder, a FIFO, a device or a
+// link to one, or lies in a folder that cannot be written); the store is then as it was.
+// Such a store is never opened: wants() answers the defaults.
 bool storePreference(const QString &key, bool value, const UserDirs &dirs = UserDirs::fromEnvironment());
 
 // Where the store lives, for messages and tests (a file path, or the macOS domain).

@@ -6,22 +6,19 @@
 
 namespace {
 
-QString grepTargets(Platform platform, const QStringList &targets)
+// The macOS count and list read every account's processes in any letter case, as the
+// design has them, though its kill reaches only the user's own, case respected: the count
+// is the wider look on purpose there. On Linux they ask pgrep for exactly what the kill
+// can act on, and print nothing when the scan could not run, so that no failure reads as 0.
+QString macTargetFilter(const QStringList &targets)
 {
-    return QStringLiteral("grep -iE \"") + targetAlternation(platform, targets) + QStringLiteral("\" | grep -v grep");
+    return QStringLiteral(" | grep -iE \"") + targetAlternation(Platform::MacOS, targets) + QStringLiteral("\" | grep -v grep");
 }
 
-// `ps` as each platform needs it: procps cuts command lines to $COLUMNS even into a pipe
-// unless told "ww", and an exported COLUMNS must not hide a target.
-QString processTable(Platform platform, const char *columns)
+QString linuxPgrep(const char *options, const QStringList &targets)
 {
-    switch (platform) {
-    case Platform::MacOS:
-        return QStringLiteral("ps ax -o ") + QLatin1String(columns);
-    case Platform::Linux:
-        return QStringLiteral("ps axww -o ") + QLatin1String(columns);
-    }
-    Q_UNREACHABLE();
+    return QStringLiteral("pgrep ") + QLatin1String(options) + QStringLiteral(" -u \"$(id -u)\" -f ")
+           + shellQuoted(targetAlternation(Platform::Linux, targets)) + QStringLiteral(" 2>/dev/null");
 }
 
 QStringList macKillPasses(const QStringList &targets)
@@ -85,7 +82,14 @@ QStringList killPasses(Platform platform, const QStringList &targets, PassUse us
 
 QString countCommandFor(Platform platform, const QStringList &targets)
 {
-    return processTable(platform, "command= | ") + grepTargets(platform, targets) + QStringLiteral(" | wc -l | tr -d ' '");
+    switch (platform) {
+    case Platform::MacOS:
+        return QStringLiteral("ps ax -o command=") + macTargetFilter(targets) + QStringLiteral(" | wc -l | tr -d ' '");
+    case Platform::Linux:
+        // pgrep exits 0 (found) or 1 (none, and prints 0); anything else prints nothing.
+        return QStringLiteral("n=$(") + linuxPgrep("-c", targets) + QStringLiteral("); [ $? -le 1 ] && echo \"$n\"");
+    }
+    Q_UNREACHABLE();
 }
 
 QString countCommand(Platform platform)
@@ -122,7 +126,15 @@ QString killCommand(Platform platform)
 
 QString listCommandFor(Platform platform, const QStringList &targets)
 {
-    return processTable(platform, "pid=,pcpu=,rss=,command= | ") + grepTargets(platform, targets);
+    switch (platform) {
+    case Platform::MacOS:
+        return QStringLiteral("ps ax -o pid=,pcpu=,rss=,command=") + macTargetFilter(targets);
+    case Platform::Linux:
+        // "ww": procps ps cuts command lines to an exported $COLUMNS, even into a pipe.
+        return QStringLiteral("pids=$(") + linuxPgrep("-d,", targets)
+               + QStringLiteral(") && ps ww -o pid=,pcpu=,rss=,command= -p \"$pids\"");
+    }
+    Q_UNREACHABLE();
 }
 
 QString listCommand(Platform platform)

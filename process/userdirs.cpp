@@ -4,25 +4,24 @@
 
 namespace {
 
-QString withoutTrailingSlash(QString path)
+// Cleaned before any path is built on it: systemd ignores a StandardInput=file: path
+// that is not normalised ("/home/ann/../ann/…"), and the guard would then read nothing.
+QString cleaned(const QString &path)
 {
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
-        path.chop(1);
-    return path;
+    return QDir::cleanPath(path);
 }
 
 // XDG says relative values are invalid and must be ignored.
 QString absoluteOr(const QString &value, const QString &fallback)
 {
-    return value.startsWith(QLatin1Char('/')) ? withoutTrailingSlash(value) : fallback;
+    return value.startsWith(QLatin1Char('/')) ? cleaned(value) : fallback;
 }
 
 } // namespace
 
 UserDirs UserDirs::fromEnvironment(const QProcessEnvironment &environment)
 {
-    const QString home = withoutTrailingSlash(environment.value(QStringLiteral("HOME"), QDir::homePath()));
-    UserDirs dirs = underHome(home);
+    UserDirs dirs = underHome(environment.value(QStringLiteral("HOME"), QDir::homePath()));
     dirs.config = absoluteOr(environment.value(QStringLiteral("XDG_CONFIG_HOME")), dirs.config);
     dirs.data = absoluteOr(environment.value(QStringLiteral("XDG_DATA_HOME")), dirs.data);
     dirs.runtime = absoluteOr(environment.value(QStringLiteral("XDG_RUNTIME_DIR")), QString());
@@ -31,5 +30,6 @@ UserDirs UserDirs::fromEnvironment(const QProcessEnvironment &environment)
 
 UserDirs UserDirs::underHome(const QString &home, const QString &runtime)
 {
-    return {home, home + QStringLiteral("/.config"), home + QStringLiteral("/.local/share"), runtime};
+    const QString base = cleaned(home);
+    return {base, base + QStringLiteral("/.config"), base + QStringLiteral("/.local/share"), runtime.isEmpty() ? runtime : cleaned(runtime)};
 }
