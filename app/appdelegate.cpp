@@ -81,7 +81,33 @@ KillPanel AppDelegate::refreshPanels()
     blockDetail->setText(guard.detail);
     blockButton->setEnabled(guard.startEnabled);
     unblockButton->setEnabled(guard.stopEnabled);
+    showStoredPreferences();
     return kill;
+}
+
+void AppDelegate::showStoredPreferences()
+{
+    // What is stored, which hushwellctl may have changed meanwhile, or a click could not.
+    for (const auto &[box, key] : {std::pair{soundCheckbox, kSound}, {desktopServiceBox, kDesktopService}, {coreSyncBox, kCoreSync}})
+        box->setCheckState(wants(key) ? Qt::Checked : Qt::Unchecked);
+}
+
+bool AppDelegate::disableKeepingFocus(QWidget *control)
+{
+    // Qt hands the focus of a control being disabled to the next one in the chain, where
+    // the next Space would act: a second Space after a kill would start the guard. It
+    // waits on the casing instead, where no key acts.
+    const bool hadFocus = window->focusWidget() == control;
+    if (hadFocus)
+        window->centralWidget()->setFocus(Qt::OtherFocusReason);
+    control->setEnabled(false);
+    return hadFocus;
+}
+
+void AppDelegate::giveFocusBack(QWidget *control, bool hadFocus)
+{
+    if (hadFocus && control->isEnabled() && window->focusWidget() == window->centralWidget())
+        control->setFocus(Qt::OtherFocusReason);
 }
 
 bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
@@ -110,15 +136,16 @@ void AppDelegate::killPressed()
     status->setText(workingText);
     setTextColour(status, Skin::onYellowSoft());
     detail->setText(QString());
-    dome->setEnabled(false);
+    const bool hadFocus = disableKeepingFocus(dome);
     inBackground(
         this,
         [] {
             shell(killCommand());
             return true;
         },
-        [this](bool) {
+        [this, hadFocus](bool) {
             dome->setEnabled(true);
+            giveFocusBack(dome, hadFocus);
             if (const auto line = detailAfterKill(refreshPanels()))
                 detail->setText(*line);
         });
@@ -126,7 +153,7 @@ void AppDelegate::killPressed()
 
 void AppDelegate::blockPressed()
 {
-    blockButton->setEnabled(false);
+    const bool hadFocus = disableKeepingFocus(blockButton);
     blockStatus->setText(workingText);
     setTextColour(blockStatus, Skin::onCasingSoft());
     blockDetail->setText(QString());
@@ -138,8 +165,9 @@ void AppDelegate::blockPressed()
             shell(killCommand());
             return started;
         },
-        [this](bool started) {
+        [this, hadFocus](bool started) {
             refresh();
+            giveFocusBack(blockButton, hadFocus);
             if (const auto line = detailAfterBlock(started))
                 blockDetail->setText(*line);
         });
@@ -148,10 +176,11 @@ void AppDelegate::blockPressed()
 void AppDelegate::unblockPressed()
 {
     // The guard texts stay as they are until the guard has really stopped.
-    unblockButton->setEnabled(false);
+    const bool hadFocus = disableKeepingFocus(unblockButton);
     inBackground(this, [] { return stopGuard(); },
-                 [this](bool stopped) {
+                 [this, hadFocus](bool stopped) {
                      refresh();
+                     giveFocusBack(unblockButton, hadFocus);
                      if (const auto line = detailAfterUnblock(stopped))
                          blockDetail->setText(*line);
                  });
@@ -179,17 +208,22 @@ void AppDelegate::toggleSettings()
         drawer->hide();
 }
 
-void AppDelegate::settingsChanged()
+void AppDelegate::settingsChanged(QCheckBox *box, const QString &key)
 {
-    applyTargetPreferences({{kDesktopService, desktopServiceBox->checkState() == Qt::Checked},
-                            {kCoreSync, coreSyncBox->checkState() == Qt::Checked}});
-    refresh();
+    // Only the clicked box: writing both would undo a change hushwellctl made to the other.
+    const PreferenceChange change = applyTargetPreferences({{key, box->checkState() == Qt::Checked}});
+    refresh(); // the boxes show what is stored, whatever the click could do
+    if (const auto line = detailAfterSettingsChange(change))
+        blockDetail->setText(*line);
 }
 
 void AppDelegate::soundToggled()
 {
     const bool on = soundCheckbox->checkState() == Qt::Checked;
-    storePreference(kSound, on);
+    if (!storePreference(kSound, on)) {
+        showStoredPreferences();
+        return;
+    }
     if (on)
         playSound();
 }

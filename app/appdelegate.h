@@ -7,6 +7,7 @@
 #include "skin/titlebutton.h"
 
 #include <QCheckBox>
+#include <QString>
 #include <QLabel>
 #include <QMainWindow>
 #include <QObject>
@@ -33,7 +34,8 @@ public:
 public slots:
     void applicationDidFinishLaunching();
     void toggleSettings();
-    void settingsChanged();
+    // Stores the one target box the user clicked, and has a loaded guard follow it.
+    void settingsChanged(QCheckBox *box, const QString &key);
     void soundToggled();
     void refresh();
     void killPressed();
@@ -47,6 +49,11 @@ protected:
 
 private:
     KillPanel refreshPanels(); // refresh, returning what the kill panel now shows
+    void showStoredPreferences();
+    // Disables a control pressed for a long action; true when it held the keyboard focus,
+    // which then waits on the casing until giveFocusBack.
+    bool disableKeepingFocus(QWidget *control);
+    void giveFocusBack(QWidget *control, bool hadFocus);
     void installMenu();
     void buildWindow();
     void fillCasing(CasingView *casing);

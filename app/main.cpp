@@ -8,15 +8,42 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// While the platform plugin starts, Qt's own lines are held back: when it cannot start
+// (no server on DISPLAY, no plugin for the one named) Qt ends in qFatal, which aborts; the
+// user gets one line saying why and exit status 1 instead.
+QStringList heldBack;
+QByteArray failureLine;
+
+void whileStarting(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtFatalMsg) {
+        std::fputs(failureLine.constData(), stderr);
+        ::_exit(1);
+    }
+    heldBack << message;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    if (const auto message = noGraphicalSessionMessage(nativePlatform(), QProcessEnvironment::systemEnvironment().toStringList())) {
+    const QStringList environment = QProcessEnvironment::systemEnvironment().toStringList();
+    if (const auto message = noGraphicalSessionMessage(nativePlatform(), environment)) {
         std::fprintf(stderr, "%s\n", qPrintable(*message));
         return 1;
     }
     chooseMediaBackend();
+    failureLine = displayFailureMessage(environment).toLocal8Bit() + '\n';
+    qInstallMessageHandler(whileStarting);
     QApplication app(argc, argv);
+    qInstallMessageHandler(nullptr);
+    for (const QString &line : heldBack)
+        std::fprintf(stderr, "%s\n", qPrintable(line));
+
     QApplication::setApplicationName(QStringLiteral("Hushwell"));
     QApplication::setApplicationVersion(QStringLiteral(HUSHWELL_VERSION));
     AppDelegate delegate;

@@ -39,6 +39,15 @@ std::optional<QString> detailAfterUnblock(bool stopped)
     return std::nullopt;
 }
 
+std::optional<QString> detailAfterSettingsChange(const PreferenceChange &change)
+{
+    if (!change.stored)
+        return QStringLiteral("Couldn't save that setting.");
+    if (!change.guardFollowed)
+        return QStringLiteral("Couldn't give the guard the new list.");
+    return std::nullopt;
+}
+
 QString startGuardTooltip()
 {
     return QStringLiteral("Watches in the background and kills Adobe's processes again every ") + QString::number(guardInterval)
@@ -120,6 +129,17 @@ std::optional<QString> noGraphicalSessionMessage(Platform platform, const QStrin
                               "hushwellctl works without one.");
     }
     Q_UNREACHABLE();
+}
+
+QString displayFailureMessage(const QStringList &environment)
+{
+    QStringList named;
+    for (const char *name : {"QT_QPA_PLATFORM=", "WAYLAND_DISPLAY=", "DISPLAY="})
+        for (const QString &variable : environment)
+            if (variable.startsWith(QLatin1String(name)))
+                named << variable;
+    return QStringLiteral("hushwell: couldn't reach a graphical session (%1); hushwellctl works without one.")
+        .arg(named.isEmpty() ? QStringLiteral("no display named") : named.join(QStringLiteral(", ")));
 }
 
 QList<MenuEntry> applicationMenuEntries(Platform platform)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "guard/guardcontrol.h"
 #include "process/killpanel.h"
 #include "process/platform.h"
 #include "process/processlist.h"
@@ -27,6 +28,9 @@ inline const QString checkingText = QStringLiteral("Checking\u2026");
 std::optional<QString> detailAfterKill(const KillPanel &refreshed);
 std::optional<QString> detailAfterBlock(bool started);
 std::optional<QString> detailAfterUnblock(bool stopped);
+// The guard detail line after a target box was clicked: a value that was not stored, or a
+// loaded guard that could not follow it, is said; otherwise the refreshed line stays.
+std::optional<QString> detailAfterSettingsChange(const PreferenceChange &change);
 
 QString startGuardTooltip();
 QString stopGuardTooltip();
@@ -51,6 +55,9 @@ QRect drawerToggledGeometry(const QRect &geometry, bool nowOpen, const QRect &av
 // The one line to print, instead of Qt's abort, when Hushwell is started where no window
 // can open; nothing when one can.
 std::optional<QString> noGraphicalSessionMessage(Platform platform, const QStringList &environment);
+// The one line to print when the windowing system was named but could not be reached (no
+// server on DISPLAY, no plugin for it): it names what the environment asked for.
+QString displayFailureMessage(const QStringList &environment);
 
 // The application menu, in order. macOS puts Hide in the application menu itself.
 enum class MenuCommand { Separator, About, Hide, Quit };

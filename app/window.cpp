@@ -49,11 +49,6 @@ W *named(W *widget, const char *name)
     return widget;
 }
 
-Qt::CheckState stateFor(const QString &key)
-{
-    return wants(key) ? Qt::Checked : Qt::Unchecked;
-}
-
 } // namespace
 
 void AppDelegate::installMenu()
@@ -118,6 +113,7 @@ void AppDelegate::buildWindow()
     drawer->hide();
     casing->pinToBottom(drawer);
     fillDrawer();
+    showStoredPreferences();
 
     window->setCentralWidget(casing);
     casing->setFocus();
@@ -176,7 +172,6 @@ void AppDelegate::fillCasing(CasingView *casing)
     soundCheckbox = named(lightCheckbox(QStringLiteral("Sound Effect (Rude)"), this, &AppDelegate::soundToggled,
                                         inCasing(128, 58, 200, 20), casing),
                           "soundCheckbox");
-    soundCheckbox->setCheckState(stateFor(kSound));
 
     disclosure = named(new TitleButton(casing), "disclosure");
     disclosure->setGeometry(inCasing(140, 20, 140, 22));
@@ -188,17 +183,16 @@ void AppDelegate::fillDrawer()
 {
     label(QStringLiteral("ALSO KILL THESE"), 10, QFont::Bold, Skin::onCasingSoft(), inDrawer(30, 128, 360, 14), Qt::AlignHCenter,
           drawer);
-    desktopServiceBox = named(lightCheckbox(QStringLiteral("Adobe Desktop Service"), this, &AppDelegate::settingsChanged,
+    desktopServiceBox = named(lightCheckbox(QStringLiteral("Adobe Desktop Service"), this,
+                                            [this] { settingsChanged(desktopServiceBox, kDesktopService); },
                                             inDrawer(30, 96, 300, 20), drawer),
                               "desktopServiceBox");
-    desktopServiceBox->setCheckState(stateFor(kDesktopService));
     desktopServiceBox->setToolTip(tooltipMarkup(desktopServiceTooltip()));
     label(QStringLiteral("Handles licensing. Untick if Adobe apps start demanding a sign-in."), 10, QFont::Normal,
           Skin::onCasingSoft(), inDrawer(50, 80, 350, 14), Qt::AlignLeft, drawer);
-    coreSyncBox = named(lightCheckbox(QStringLiteral("Core Sync (Adobe Content Synchronizer)"), this, &AppDelegate::settingsChanged,
-                                      inDrawer(30, 48, 320, 20), drawer),
+    coreSyncBox = named(lightCheckbox(QStringLiteral("Core Sync (Adobe Content Synchronizer)"), this,
+                                      [this] { settingsChanged(coreSyncBox, kCoreSync); }, inDrawer(30, 48, 320, 20), drawer),
                         "coreSyncBox");
-    coreSyncBox->setCheckState(stateFor(kCoreSync));
     coreSyncBox->setToolTip(tooltipMarkup(coreSyncTooltip()));
     label(QStringLiteral("Syncs Creative Cloud Files and activates Adobe Fonts."), 10, QFont::Normal, Skin::onCasingSoft(),
           inDrawer(50, 32, 350, 14), Qt::AlignLeft, drawer);
