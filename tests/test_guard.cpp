@@ -61,10 +61,60 @@ TEST_F(Guard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)
     QFile::remove(guardScriptPath());
     ASSERT_TRUE(QDir().mkpath(guardScriptPath())); // a folder where the script should be
     const CtlResult failed = ctl({"guard", "start"});
+    const CtlResult unfollowed = ctl({"set", "includeCoreSync", "false"});
     QDir(guardScriptPath()).removeRecursively();
-    EXPECT_EQ(QString::number(failed.status) + ' ' + failed.err, "1 Couldn't start the guard.\n");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err, "Couldn't start the guard.\n");
     EXPECT_TRUE(guardRunning()) << "no unload ran";
     EXPECT_EQ(readFile(guardPlistPath()), timerBefore);
+    EXPECT_EQ(unfollowed.status, 1) << "stored, but the guard could not follow";
+    EXPECT_TRUE(unfollowed.err.contains("couldn't restart the guard")) << unfollowed.err.toStdString();
+}
+
+// Folders from the environment are cleaned first: systemd ignores a StandardInput=file:
+// path with ".." in it, and the guard would say "on" while it read nothing. A stop in the
+// middle of a run ends that run and leaves no failed unit behind.
+TEST_F(Guard, AnUntidyDataFolderStillKillsAndAStopMidRunLeavesNothingFailed)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const UserDirs plain = UserDirs::fromEnvironment(environment);
+    environment.insert("XDG_DATA_HOME", plain.home + "/../" + QFileInfo(plain.home).fileName() + "/.local/share/");
+    const UserDirs untidy = UserDirs::fromEnvironment(environment);
+    EXPECT_EQ(untidy.data, plain.data);
+
+    FakeTarget first(QStringLiteral("AdobeGCClient"), FakeTarget::IgnoreTerm);
+    ASSERT_TRUE(startGuard(nativePlatform(), untidy));
+    EXPECT_TRUE(first.diesWithin(10)) << "the guard read its script";
+
+    FakeTarget stubborn(QStringLiteral("AdobeCRDaemon"), FakeTarget::IgnoreTerm);
+    systemctl("start --no-block " + guardLabel + ".service"); // a run now, held 2 s by the TERM-proof target
+    ASSERT_TRUE(waitUntil([] { return systemctl("is-active " + guardLabel + ".service") == "activating"; }, 5000));
+    EXPECT_TRUE(stopGuard());
+    EXPECT_EQ(systemctl("is-active " + guardLabel + ".service"), "inactive") << "the run in progress ended";
+    EXPECT_EQ(systemctl("--failed --no-legend --plain"), "");
+    EXPECT_TRUE(stubborn.alive()) << "it ended before its signal-9 pass";
+}
+
+// Window and hushwellctl, or two hushwellctl, may start and stop at once: afterwards the
+// probe, the unit files and the login entry agree, whichever won.
+TEST_F(Guard, ConcurrentStartsAndStopsEndConsistent)
+{
+    const QStringList units = serviceManagerPaths(nativePlatform(), UserDirs::fromEnvironment());
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(startGuard());
+        std::vector<std::future<bool>> actions;
+        for (int pair = 0; pair < 8; ++pair) {
+            actions.push_back(std::async(std::launch::async, [] { return startGuard(); }));
+            actions.push_back(std::async(std::launch::async, [] { return stopGuard(); }));
+        }
+        for (auto &action : actions)
+            EXPECT_TRUE(action.get()) << "round " << round << ": each did what it was asked";
+        const bool on = guardRunning();
+        for (const QString &unit : units)
+            EXPECT_EQ(QFile::exists(unit), on) << "round " << round << ": " << unit.toStdString();
+        EXPECT_EQ(systemctl("is-enabled " + guardLabel + ".timer") == "enabled", on) << "round " << round << ": the login entry";
+        EXPECT_EQ(systemctl("--failed --no-legend --plain"), "") << "round " << round;
+    }
 }
 
 // A home folder named after a target must not make the guard kill its own shell, and

@@ -22,13 +22,24 @@ TEST(GuardFiles, WrittenInOrderWithMode755ThroughNoLinkAndStoppingAtTheFirstFail
     const QString script = dir.path() + "/a/b/guard.sh", unit = dir.path() + "/c/d/job.timer";
     ASSERT_TRUE(writeGuardFiles({script, "old\n"}, {{unit, "old"}}));
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner);
-    // A masked unit is a link (to /dev/null); a plain file stands in for its target here.
+    // A masked unit is a link (to /dev/null); a link at the script's path may point anywhere.
+    // Plain files stand in for their targets here.
     QFile::remove(unit);
-    QFile::link(dir.path() + "/target", unit);
+    QFile::link(dir.path() + "/masked", unit);
+    const QString planted = dir.path() + "/someone-elses";
+    QFile(planted).open(QIODevice::WriteOnly);
+    QFile::setPermissions(planted, QFile::ReadOwner | QFile::WriteOwner);
+    QFile::remove(script);
+    QFile::link(planted, script);
     ASSERT_TRUE(writeGuardFiles({script, "#!/bin/sh\nexit 0\n"}, {{unit, "[Timer]"}}));
     EXPECT_EQ(QFile::permissions(script) & 0x0777, QFileDevice::Permissions(0x0755));
-    EXPECT_EQ(readFile(script) + readFile(unit), "#!/bin/sh\nexit 0\n[Timer]");
-    EXPECT_FALSE(QFileInfo(unit).isSymLink() || QFile::exists(dir.path() + "/target")) << "nothing written through the link";
+    EXPECT_EQ(readFile(script), "#!/bin/sh\nexit 0\n");
+    EXPECT_EQ(readFile(unit), "[Timer]");
+    EXPECT_FALSE(QFileInfo(script).isSymLink()) << "the script's link was replaced";
+    EXPECT_FALSE(QFileInfo(unit).isSymLink()) << "the mask was replaced";
+    EXPECT_FALSE(QFile::exists(dir.path() + "/masked")) << "nothing written through the mask";
+    EXPECT_EQ(QFileInfo(planted).size(), 0) << "nothing written through the script's link";
+    EXPECT_EQ(QFile::permissions(planted) & 0x0777, QFileDevice::Permissions(0x0600)) << "its target's mode untouched";
     EXPECT_EQ(QDir(dir.path() + "/a/b").entryList(QDir::Files), QStringList{"guard.sh"}) << "no temporary left behind";
 
     ASSERT_TRUE(blockFolder(dir.path() + "/blocked"));

@@ -39,8 +39,20 @@ TEST(Texts, EveryGeneratedTextForBothPlatformsIsExact)
     EXPECT_TRUE(killScriptFor(Platform::Linux, {"it's"}).contains("P='[i]t'\\''s'\n")) << "quoted for the shell";
     EXPECT_EQ(guardPlistFor("/Users/o'brien & <co> \"x\"/guard.sh").section('\n', 8, 8),
               "        <string>/Users/o&apos;brien &amp; &lt;co&gt; &quot;x&quot;/guard.sh</string>");
-    // A unit file cannot carry a line break: nothing to write, so the start fails honestly.
-    EXPECT_TRUE(serviceManagerFiles(Platform::Linux, UserDirs::underHome("/home/a\nb")).isEmpty());
+}
+
+// A unit file cannot carry a line break, nor XML 1.0 most control characters: nothing is
+// there to write, so the start fails honestly.
+TEST(Texts, APathWithAControlCharacterGivesNoServiceManagerFiles)
+{
+    const std::pair<const char *, QString> homes[] = {
+        {"line feed", "/home/a\nb"}, {"carriage return", "/home/a\rb"}, {"tab", "/home/a\tb"},
+        {"escape", "/home/a\x1b" "b"}, {"delete", "/home/a\x7f" "b"}, {"NUL", QString("/home/a") + QChar(0) + "b"}};
+    for (const auto &[name, home] : homes)
+        for (const Platform platform : allPlatforms)
+            EXPECT_TRUE(serviceManagerFiles(platform, UserDirs::underHome(home)).isEmpty())
+                << name << " on " << platformName(platform).toStdString();
+    EXPECT_EQ(serviceManagerFiles(Platform::Linux, UserDirs::underHome("/home/a b")).size(), 2) << "a space is no control character";
 }
 
 using Preferences = FreshPreferences;
@@ -70,16 +82,56 @@ TEST_F(Preferences, DefaultsStoredValuesAndTheTargetListInAllFourCombinations)
     }
 }
 
-TEST_F(Preferences, AStoreThatCannotBeWrittenKeepsWhatItHad)
+// Only a regular file, or a link to one, is read or written: anything else there is
+// refused at once (a FIFO would block the read; a write through a link to a device would
+// replace the device).
+TEST_F(Preferences, AStoreThatIsNoRegularFileIsRefusedAtOnceAndLeftAsItWas)
 {
     const QString store = preferencesLocation();
-    QDir().mkpath(store); // a folder where the file should be
+    const QString elsewhere = QFileInfo(store).path() + "/elsewhere";
+    QDir().mkpath(QFileInfo(store).path());
+    const std::pair<const char *, std::function<bool()>> rows[] = {
+        {"a FIFO", [&] { return ::mkfifo(QFile::encodeName(store), 0600) == 0; }},
+        {"a link to a FIFO", [&] { return ::mkfifo(QFile::encodeName(elsewhere), 0600) == 0 && QFile::link(elsewhere, store); }},
+        {"a dangling link", [&] { return QFile::link(elsewhere, store); }},
+        {"a folder", [&] { return QDir().mkpath(store); }},
+    };
+    for (const auto &[name, make] : rows) {
+        ASSERT_TRUE(make()) << name;
+        const QFileInfo before(store);
+        EXPECT_TRUE(wants(kCoreSync)) << name << ": the default, without blocking";
+        EXPECT_FALSE(storePreference(kCoreSync, false)) << name;
+        const CtlResult refused = ctl({"set", "includeCoreSync", "false"});
+        EXPECT_EQ(refused.status, 1) << name;
+        EXPECT_EQ(refused.err, "hushwellctl: couldn't store includeCoreSync in " + store + "\n") << name;
+        EXPECT_EQ(QFileInfo(store).isSymLink(), before.isSymLink()) << name << ": left as it was";
+        EXPECT_FALSE(QFileInfo(elsewhere).isFile()) << name << ": nothing written through the link";
+        QDir(store).removeRecursively();
+        QFile::remove(store);
+        QFile::remove(elsewhere);
+    }
+}
+
+TEST_F(Preferences, ALinkToARegularFileIsFollowedAndStaysALink)
+{
+    const QString store = preferencesLocation();
+    const QString dotfiles = QFileInfo(store).path() + "/dotfiles.conf";
+    QDir().mkpath(QFileInfo(store).path());
+    QFile(dotfiles).open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QFile::link(dotfiles, store));
+    EXPECT_TRUE(storePreference(kCoreSync, false));
+    EXPECT_FALSE(wants(kCoreSync));
+    EXPECT_TRUE(QFileInfo(store).isSymLink());
+    EXPECT_TRUE(readFile(dotfiles).contains("includeCoreSync=false"));
+    QFile::remove(dotfiles);
+}
+
+TEST_F(Preferences, AStoreThatCannotBeWrittenKeepsWhatItHad)
+{
+    ASSERT_TRUE(blockFolder(QFileInfo(preferencesLocation()).path())); // a file where its folder should be
     EXPECT_FALSE(storePreference(kCoreSync, false));
     EXPECT_TRUE(wants(kCoreSync)) << "the refused value is not read back";
-    const CtlResult refused = ctl({"set", "includeCoreSync", "false"});
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "hushwellctl: couldn't store includeCoreSync in " + store + "\n");
-    QDir(store).removeRecursively();
+    QFile::remove(QFileInfo(preferencesLocation()).path());
 }
 
 // Each row: a count output, then what the panel shows for it: status line, detail line,
@@ -185,12 +237,51 @@ TEST_F(Cli, GetSetAndShowGoThroughTheWindowsStoreAndBuilders)
     EXPECT_EQ(ctl({"kill", "--help"}).out, ctl({"help", "kill"}).out);
     EXPECT_TRUE(ctl({"help", "status"}).out.startsWith("Usage: hushwellctl status [--json]\n"));
 
+}
+
+// A count whose scan cannot run prints nothing, which is never read as 0: pgrep missing, or
+// failing, or printing something that is no count.
+TEST_F(Cli, ACountThatCannotRunIsNeverQuiet)
+{
+    if (nativePlatform() != Platform::Linux)
+        GTEST_SKIP() << "the Linux count runs pgrep";
+    QTemporaryDir bin;
+    ASSERT_TRUE(QFile::link("/usr/bin/id", bin.path() + "/id"));
     const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", "/nonexistent");
-    const CtlResult blind = ctl({"status"});
-    qputenv("PATH", path);
-    EXPECT_EQ(blind.status, 1);
-    EXPECT_EQ(blind.out, "Can't check\nCouldn't read the list of running processes.\n");
-    EXPECT_EQ(ctl({"guard", "status"}).status, 3) << "off, as systemctl is-active says it";
+    const std::pair<const char *, const char *> pgreps[] = {
+        {"pgrep missing", nullptr}, {"pgrep fails with status 3", "exit 3"}, {"pgrep fails with status 2", "exit 2"},
+        {"pgrep killed", "kill -9 $$"}, {"pgrep prints garbage", "echo garbage"}};
+    for (const auto &[name, body] : pgreps) {
+        QFile pgrep(bin.path() + "/pgrep");
+        pgrep.remove();
+        if (body) {
+            ASSERT_TRUE(pgrep.open(QIODevice::WriteOnly));
+            pgrep.write(QByteArray("#!/bin/sh\n") + body + "\n");
+            pgrep.close();
+            pgrep.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", QFile::encodeName(bin.path()));
+        const CtlResult status = ctl({"status"}), json = ctl({"status", "--json"}), list = ctl({"list"});
+        qputenv("PATH", path);
+        EXPECT_EQ(status.status, 1) << name;
+        EXPECT_EQ(status.out, "Can't check\nCouldn't read the list of running processes.\n") << name;
+        EXPECT_TRUE(QJsonDocument::fromJson(json.out.toUtf8())["running"].isNull()) << name;
+        EXPECT_EQ(list.status, 1) << name;
+        EXPECT_EQ(list.err, "hushwellctl: Couldn't read the list of running processes.\n") << name;
+    }
+}
+
+// No manager answers in this world (its runtime folder is empty, and no session bus is
+// named): the guard commands say so instead of guessing "off".
+TEST_F(Cli, WithoutAUserManagerTheGuardCommandsSaySo)
+{
+    if (nativePlatform() != Platform::Linux)
+        GTEST_SKIP() << "launchd always answers";
+    for (const char *action : {"status", "start", "stop"}) {
+        const CtlResult result = ctl({"guard", action});
+        EXPECT_EQ(result.status, 1) << action;
+        EXPECT_EQ(result.err, "hushwellctl: no systemd user manager is running for this account\n") << action;
+    }
+    EXPECT_FALSE(QFile::exists(guardScriptPath())) << "a start without a manager writes nothing";
 }
 

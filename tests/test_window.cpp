@@ -192,18 +192,51 @@ TEST_F(CountingWindow, QuittingWhileAKillRunsWaitsForItSafely)
     EXPECT_TRUE(target.diesWithin(1));
 }
 
-TEST_F(CountingWindow, EitherTargetBoxWritesBothPreferencesAndRecounts)
+// Only the clicked box is stored, so a change hushwellctl made to the other one meanwhile
+// stays; the boxes show what is stored, also when a click could not be stored.
+TEST_F(CountingWindow, ATargetBoxStoresOnlyItselfAndShowsWhatIsStored)
 {
     launch();
     button("disclosure")->click();
     FakeTarget licensing(QStringLiteral("Adobe Desktop Service"));
+    ASSERT_EQ(ctl({"set", "includeCoreSync", "false"}).status, 0);
     button("desktopServiceBox")->click();
-    QSettings stored(preferencesLocation(), QSettings::IniFormat);
-    EXPECT_EQ(QVariantList({stored.value(kDesktopService), stored.value(kCoreSync)}), QVariantList({false, true}));
-    EXPECT_EQ(killPanel(), quiet) << "no longer a target";
+    EXPECT_FALSE(wants(kDesktopService)) << "the clicked box";
+    EXPECT_FALSE(wants(kCoreSync)) << "the other one, as hushwellctl left it";
+    EXPECT_FALSE(button("coreSyncBox")->isChecked()) << "the refresh shows what is stored";
+    EXPECT_EQ(killPanel(), quiet) << "recounted: no longer a target";
     EXPECT_FALSE(QFile::exists(guardScriptPath())) << "no guard, so no guard files";
-    button("desktopServiceBox")->click();
-    EXPECT_TRUE(killPanel().startsWith("1 running")) << "recounted at once";
+
+    QFile::remove(preferencesLocation());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(preferencesLocation()), 0600), 0); // no store to write
+    button("coreSyncBox")->click();
+    EXPECT_TRUE(button("coreSyncBox")->isChecked()) << "what is read now: the default";
+    EXPECT_EQ(control<QLabel>("blockDetail")->text(), "Couldn't save that setting.");
+    button("soundCheckbox")->click();
+    EXPECT_FALSE(button("soundCheckbox")->isChecked()) << "the sound box too";
+    QFile::remove(preferencesLocation());
+}
+
+// A press never leaves the keyboard focus on another control, where the next Space would
+// act: after a kill, Space must not start the guard.
+TEST_F(CountingWindow, KeysNeverStartTheGuard)
+{
+    launch();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const auto space = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); };
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), dome());
+    space(); // the kill
+    space();
+    EXPECT_NE(QApplication::focusWidget(), button("blockButton")) << "while the dome is disabled";
+    ASSERT_TRUE(killDone());
+    EXPECT_EQ(QApplication::focusWidget(), dome()) << "back where it was";
+
+    QTest::mouseClick(dome(), Qt::LeftButton);
+    space();
+    ASSERT_TRUE(killDone());
+    QThreadPool::globalInstance()->waitForDone();
+    EXPECT_FALSE(QFile::exists(guardScriptPath())) << "no guard was started";
 }
 
 TEST_F(GuardedWindow, BlockUnblockAndTheirFailures)
@@ -227,6 +260,13 @@ TEST_F(GuardedWindow, BlockUnblockAndTheirFailures)
     button("coreSyncBox")->click(); // while guarded, the guard's script is rewritten first
     EXPECT_FALSE(readFile(guardScriptPath()).contains("ore Sync"));
     EXPECT_EQ(guardPanel(), guardOn);
+    ASSERT_TRUE(QDir().mkpath(guardScriptPath() + ".new") && QFile::remove(guardScriptPath())
+                && QDir().rename(guardScriptPath() + ".new", guardScriptPath())); // the script cannot be rewritten
+    button("coreSyncBox")->click();
+    QDir(guardScriptPath()).removeRecursively();
+    EXPECT_EQ(guardPanel(), QString(guardOn).replace("Anything Adobe restarts is killed within 15 seconds.",
+                                                     "Couldn't give the guard the new list."));
+    button("refreshButton")->click();
 
     button("unblockButton")->click();
     EXPECT_EQ(guardPanel(), QString(guardOn).remove(" | stop")) << "unchanged until the guard has stopped";

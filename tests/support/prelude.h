@@ -29,6 +29,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // Failing comparisons of Qt strings print the text, not its bytes.

@@ -101,11 +101,14 @@ QString killScriptSafeToRun()
     return kept.join(QLatin1Char('\n'));
 }
 
-FakeTarget::FakeTarget(const QString &commandName, Signals handling)
+FakeTarget::FakeTarget(const QString &commandName, Signals handling, Owner owner)
 {
     // An ignored signal stays ignored across exec, which is how the TERM-proof fake is made.
     const QString trap = handling == IgnoreTerm ? QStringLiteral("trap '' TERM; ") : QString();
-    process.start(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), trap + QStringLiteral("exec -a \"$0\" sleep 300"), commandName});
+    QStringList command{QStringLiteral("/bin/bash"), QStringLiteral("-c"), trap + QStringLiteral("exec -a \"$0\" sleep 300"), commandName};
+    if (owner == Nobody)
+        command = QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")} + command;
+    process.start(owner == Nobody ? QStringLiteral("setpriv") : command.takeFirst(), command);
     process.waitForStarted();
     // Ready once exec has put the chosen command line in place, where ps will read it.
     waitUntil([&] {
@@ -136,6 +139,9 @@ int main(int argc, char **argv)
         qputenv(variable, QFile::encodeName(world.path() + QLatin1String(folder)));
     }
     QFile::setPermissions(world.path() + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // systemctl --user that finds no manager in the runtime folder falls back to the session
+    // bus, which in a desktop session is the account's own: a test must never reach it.
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
 #ifdef HUSHWELL_WIDGET_TESTS
     // A desktop-sized screen (offscreen's own is 800 x 600, too small for the open drawer).
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" HUSHWELL_OFFSCREEN_CONFIG);

@@ -60,12 +60,14 @@ bool blockFolder(const QString &path);
 QString killScriptSafeToRun();
 
 // A stand-in for an Adobe background process: sleep started with a chosen argv[0], so that
-// its full command line reads "<name> 300", optionally deaf to TERM. Killed when it goes.
+// its full command line reads "<name> 300", optionally deaf to TERM, optionally run by
+// another account (nobody; needs root). Killed when it goes.
 class FakeTarget
 {
 public:
     enum Signals { Default, IgnoreTerm };
-    explicit FakeTarget(const QString &commandName, Signals handling = Default);
+    enum Owner { Self, Nobody };
+    explicit FakeTarget(const QString &commandName, Signals handling = Default, Owner owner = Self);
     ~FakeTarget() { process.kill(), process.waitForFinished(); }
     qint64 pid() const { return process.processId(); }
     bool alive() { return !diesWithin(0); }
