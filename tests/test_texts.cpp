@@ -249,7 +249,7 @@ TEST_F(Cli, ACountThatCannotRunIsNeverQuiet)
     ASSERT_TRUE(QFile::link("/usr/bin/id", bin.path() + "/id"));
     const QByteArray path = qgetenv("PATH");
     const std::pair<const char *, const char *> pgreps[] = {
-        {"pgrep missing", nullptr}, {"pgrep fails with status 3", "exit 3"}, {"pgrep fails with status 2", "exit 2"},
+        {"pgrep missing", nullptr}, {"pgrep counts, then fails with status 3", "echo 0; exit 3"}, {"pgrep fails with status 2", "exit 2"},
         {"pgrep killed", "kill -9 $$"}, {"pgrep prints garbage", "echo garbage"}};
     for (const auto &[name, body] : pgreps) {
         QFile pgrep(bin.path() + "/pgrep");
