@@ -10,7 +10,7 @@ mkdir -m 700 "$tmp/run"
 fail() { echo "FAIL: $*"; exit 1; }
 run() { env -i HOME="$tmp" XDG_RUNTIME_DIR="$tmp/run" PATH=/usr/bin:/bin "$@"; }
 
-# Linux only: macOS always has its window server.
+# Linux only: macOS always has its window server, and no GStreamer.
 if [ "$(uname)" = Linux ]; then
   # Without a display: one line that says why and points to hushwellctl, then exit 1.
   said=$(run timeout 20 "$hushwell" 2>&1 >/dev/null)
@@ -33,10 +33,6 @@ if [ "$(uname)" = Linux ]; then
   done
 fi
 
-# With the sound off, a media backend that cannot even load must not stop the start.
-run QT_QPA_PLATFORM=offscreen QT_MEDIA_BACKEND=gstreamer GST_PLUGIN_SYSTEM_PATH="$tmp" timeout 3 "$hushwell" >/dev/null 2>&1
-status=$?
-[ "$status" -eq 124 ] || fail "hushwell ended with status $status within 3 s"
 
 # A full disk, or a reader that went away, is no success: a script would take a cut
 # answer for a whole one. A closed pipe is exit 1 too, not death by SIGPIPE.

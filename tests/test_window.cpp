@@ -79,7 +79,9 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoice)
     EXPECT_EQ(QList<bool>({button("soundCheckbox")->isChecked(), button("desktopServiceBox")->isChecked(),
                            button("coreSyncBox")->isChecked()}),
               QList<bool>({false, true, false})) << "defaults, and the stored value over its default";
-    EXPECT_EQ(QFontInfo(control<QLabel>("status")->font()).family(), "Inter") << "a family with a real medium weight";
+    if (nativePlatform() == Platform::Linux) {
+        EXPECT_EQ(QFontInfo(control<QLabel>("status")->font()).family(), "Inter") << "a family with a real medium weight";
+    }
 
     const QImage up = control("casing")->grab(button("disclosure")->geometry()).toImage();
     button("disclosure")->setDown(true);
@@ -87,7 +89,16 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoice)
     QStringList menu;
     for (QAction *entry : window->menuBar()->actions().value(0)->menu()->actions())
         menu << (entry->isSeparator() ? "-" : entry->text() + ' ' + entry->shortcut().toString());
-    EXPECT_EQ(menu, QStringList({"About Hushwell ", "-", "Hide Hushwell Ctrl+H", "-", "Quit Hushwell Ctrl+Q"}));
+    QStringList expectedMenu;
+    switch (nativePlatform()) {
+    case Platform::MacOS: // Hide is the application menu's own there
+        expectedMenu = {"About Hushwell ", "-", "Quit Hushwell Ctrl+Q"};
+        break;
+    case Platform::Linux:
+        expectedMenu = {"About Hushwell ", "-", "Hide Hushwell Ctrl+H", "-", "Quit Hushwell Ctrl+Q"};
+        break;
+    }
+    EXPECT_EQ(menu, expectedMenu);
     button("disclosure")->setDown(false);
 
     // The drawer grows the window downward and back.
