@@ -40,7 +40,7 @@ void inBackground(QObject *controller, Work work, Done done)
 
 } // namespace
 
-AppDelegate::AppDelegate() = default;
+AppDelegate::AppDelegate(SoundLoader loadSound) : loadSound(std::move(loadSound)) {}
 AppDelegate::~AppDelegate()
 {
     // A kill or guard job still running (the user quit mid-action) posts its completion to
@@ -53,7 +53,7 @@ AppDelegate::~AppDelegate()
 void AppDelegate::applicationDidFinishLaunching()
 {
     registerDefaultPreferences();
-    sound = Sound::load(soundPath(nativePlatform(), QCoreApplication::applicationDirPath()));
+    sound = loadSound();
     buildWindow();
     window->show();
     window->raise();

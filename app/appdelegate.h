@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include <functional>
 #include <memory>
 
 class CasingView;
@@ -25,11 +26,13 @@ class AppDelegate : public QObject
 {
     Q_OBJECT
 public:
-    AppDelegate();
+    using SoundLoader = std::function<std::unique_ptr<SoundPlayer>()>;
+    // The sound is loaded at launch by `loadSound`: the one installed beside the program,
+    // unless a caller gives another.
+    explicit AppDelegate(SoundLoader loadSound = loadInstalledSound);
     ~AppDelegate() override;
 
     QMainWindow *mainWindow() const { return window; }
-    const Sound *loadedSound() const { return sound.get(); }
 
 public slots:
     void applicationDidFinishLaunching();
@@ -73,7 +76,8 @@ private:
     QPointer<QLabel> detail;
     QPointer<QLabel> blockStatus;
     QPointer<QLabel> blockDetail;
-    std::unique_ptr<Sound> sound;
+    SoundLoader loadSound;
+    std::unique_ptr<SoundPlayer> sound;
     bool settingsOpen = false;
     int raisedForDrawer = 0; // how far opening the drawer moved the window up, to undo on closing
 };

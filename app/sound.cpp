@@ -1,6 +1,7 @@
 #include "app/sound.h"
 
 #include <QAudioDevice>
+#include <QCoreApplication>
 #include <QAudioOutput>
 #include <QFileInfo>
 #include <QMediaDevices>
@@ -26,7 +27,6 @@ void Sound::stop()
 
 void Sound::play()
 {
-    ++requests;
     // Qt 6.4's FFmpeg backend crashes when it plays with no audio device; then stay silent.
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull())
@@ -39,6 +39,11 @@ void Sound::play()
     }
     output->setDevice(device);
     player->play();
+}
+
+std::unique_ptr<SoundPlayer> loadInstalledSound()
+{
+    return Sound::load(soundPath(nativePlatform(), QCoreApplication::applicationDirPath()));
 }
 
 void chooseMediaBackend()

@@ -10,29 +10,37 @@
 class QAudioOutput;
 class QMediaPlayer;
 
+// What the window asks of its sound: stop it, play it from the start.
+class SoundPlayer
+{
+public:
+    virtual ~SoundPlayer() = default;
+    virtual void stop() = 0;
+    virtual void play() = 0;
+};
+
 // The kill button's sound effect. A file that is missing gives no Sound. The media player
 // is made at the first play, never at launch, so that starting Hushwell does not depend on
 // the media backend; a file that cannot be decoded, or a machine with no audio device,
 // plays nothing. Neither is reported.
-class Sound : public QObject
+class Sound : public QObject, public SoundPlayer
 {
 public:
     static std::unique_ptr<Sound> load(const QString &path);
     ~Sound() override;
 
-    void stop();
-    void play();
-
-    // How often play() was asked for, heard or not.
-    int playRequests() const { return requests; }
+    void stop() override;
+    void play() override;
 
 private:
     explicit Sound(const QString &path);
     QString path;
     QAudioOutput *output = nullptr;
     QMediaPlayer *player = nullptr;
-    int requests = 0;
 };
+
+// The sound installed beside the program (soundPath), or none.
+std::unique_ptr<SoundPlayer> loadInstalledSound();
 
 // Picks the FFmpeg media backend unless one was chosen: Debian's default GStreamer
 // backend crashes the process when its plugins are missing; FFmpeg's only fails to play.

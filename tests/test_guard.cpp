@@ -1,7 +1,18 @@
 // The guard against a real systemd --user manager of the test's own (support/isolate.sh).
 // Fake targets are killed by the guard itself.
+#include "support/managedhome.h"
 
-QString systemctl(const QString &arguments) { return shell("systemctl --user " + arguments + " 2>/dev/null"); }
+#include "guard/guardcontrol.h"
+#include "guard/guardfiles.h"
+#include "process/catalogue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include <future>
+#include <vector>
 
 using Guard = ManagedHome;
 

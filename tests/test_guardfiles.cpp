@@ -1,5 +1,16 @@
 // The guard's files and the service-manager texts, written into temporary folders; the
 // macOS control sequence runs against a stand-in launchctl.
+#include "support/world.h"
+
+#include "guard/guardcontrol.h"
+#include "guard/guardfiles.h"
+#include "guard/servicemanager.h"
+#include "process/shell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 // The macOS start, probe and stop go through the real shell here, where launchctl is
 // absent: a path is one word, never code. (Their exact texts are in tests/expected.)

@@ -1,5 +1,20 @@
 // Counts and kills real processes in a process table of the test's own: fake targets are
 // /bin/sleep started under Adobe's process names.
+#include "support/managedhome.h"
+
+#include "process/catalogue.h"
+#include "process/processlist.h"
+#include "process/scripts.h"
+#include "process/shell.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <future>
+#include <list>
 
 QString count() { return shell(countCommand()); }
 

@@ -1,4 +1,17 @@
 
+#include "support/world.h"
+
+#include "process/shell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <future>
+#include <unistd.h>
+#include <vector>
+
 
 TEST(Shell, WhatACommandPrintsAndWhatComesBack)
 {

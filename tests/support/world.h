@@ -1,48 +1,52 @@
 #pragma once
 
 // The worlds tests run in. Every test process gets one temporary folder for HOME, every
-// XDG folder and XDG_RUNTIME_DIR, set before anything runs, so that no test can read or
-// write the account's files or reach its session's service manager.
+// XDG folder and XDG_RUNTIME_DIR, set before anything runs (main.cpp), so that no test can
+// read or write the account's files or reach its session's service manager.
 #include "process/preferences.h"
 #include "process/userdirs.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QProcess>
 #include <QString>
 
 #include <functional>
+#include <ostream>
+#include <string>
 
-// A world with no stored preferences and the program's defaults registered.
+// Failing comparisons of Qt strings print the text, not its bytes.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+// Skips for want of isolation, with the reason; a failure instead where the run demands
+// isolation (HUSHWELL_REQUIRE_ISOLATION=1, as CI sets it): a green run must have run what
+// matters.
+void skipOrFailForIsolation(const std::string &why);
+#define SKIP_FOR_ISOLATION(why)                                                                    \
+    do {                                                                                           \
+        skipOrFailForIsolation(why);                                                               \
+        return;                                                                                    \
+    } while (false)
+
+// A world with no stored preferences and the program's defaults registered, unless the
+// world's own code is what must register them (registersDefaults false).
 class FreshPreferences : public ::testing::Test
-{
-protected:
-    void SetUp() override { QFile::remove(preferencesLocation()), registerDefaultPreferences(); }
-    void TearDown() override { QFile::remove(preferencesLocation()); }
-};
-
-// FreshPreferences in a process table of its own (tests/support/isolate.sh as root), so
-// that counts are exact and kills reach nothing of the machine's. Skips otherwise.
-class PrivateProcesses : public FreshPreferences
-{
-protected:
-    void SetUp() override;
-};
-
-// PrivateProcesses with a systemd --user manager of its own, in the namespaces isolate.sh
-// makes, started afresh for each test; skips with the reason where none can run. The
-// manager serves the folders given: units under their config folder, its socket under
-// their runtime folder (the process's own, so that systemctl --user reaches it). The guard
-// is stopped and the home emptied afterwards.
-class ManagedHome : public PrivateProcesses
 {
 protected:
     void SetUp() override;
     void TearDown() override;
-    bool startManager(const UserDirs &dirs = UserDirs::fromEnvironment()); // waits until it answers
-    void stopManager(); // ends it and every unit it runs, as a logout does
-    QProcess manager;
+    bool registersDefaults = true;
+};
+
+// FreshPreferences in a process table of its own (support/isolate.sh as root), so that
+// counts are exact and kills reach nothing of the machine's. Skips otherwise.
+class PrivateProcesses : public FreshPreferences
+{
+protected:
+    void SetUp() override;
 };
 
 // Runs the event loop until `condition` holds or `ms` pass; returns the condition.
@@ -68,19 +72,12 @@ public:
     enum Signals { Default, IgnoreTerm };
     enum Owner { Self, Nobody };
     explicit FakeTarget(const QString &commandName, Signals handling = Default, Owner owner = Self);
-    ~FakeTarget() { process.kill(), process.waitForFinished(); }
+    ~FakeTarget();
     qint64 pid() const { return process.processId(); }
     bool alive() { return !diesWithin(0); }
     // True if it died within that time.
-    bool diesWithin(double seconds) { return process.state() == QProcess::NotRunning || process.waitForFinished(int(seconds * 1000)); }
+    bool diesWithin(double seconds);
 
 private:
     QProcess process;
 };
-
-// Runs one hushwellctl command in this process and keeps what it printed.
-struct CtlResult {
-    int status = 0;
-    QString out, err;
-};
-CtlResult ctl(const QStringList &args);

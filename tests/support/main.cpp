@@ -1,0 +1,58 @@
+// The one main of every test program: its own folders first, then the tests. Exits 77,
+// which CTest reports as skipped, when every test that ran was skipped.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <string>
+
+#ifdef HUSHWELL_WIDGET_TESTS
+#include "app/sound.h"
+
+#include <QApplication>
+#else
+#include <QCoreApplication>
+#endif
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir world;
+    for (const auto &[variable, folder] : {std::pair{"HOME", "/home"}, {"XDG_CONFIG_HOME", "/home/.config"},
+                                          {"XDG_DATA_HOME", "/home/.local/share"}, {"XDG_CACHE_HOME", "/home/.cache"},
+                                          {"XDG_STATE_HOME", "/home/.local/state"}, {"XDG_RUNTIME_DIR", "/run"}}) {
+        QDir().mkpath(world.path() + QLatin1String(folder));
+        qputenv(variable, QFile::encodeName(world.path() + QLatin1String(folder)));
+    }
+    QFile::setPermissions(world.path() + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // systemctl --user that finds no manager in the runtime folder falls back to the session
+    // bus, which in a desktop session is the account's own: a test must never reach it.
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+#ifdef HUSHWELL_WIDGET_TESTS
+    // A desktop-sized screen (offscreen's own is 800 x 600, too small for the open drawer).
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" HUSHWELL_OFFSCREEN_CONFIG);
+    chooseMediaBackend();
+    QApplication app(argc, argv);
+#else
+    QCoreApplication app(argc, argv);
+#endif
+    ::testing::InitGoogleTest(&argc, argv);
+    const int failed = RUN_ALL_TESTS();
+    const ::testing::UnitTest &unit = *::testing::UnitTest::GetInstance();
+    // CTest shows a program with some cases skipped as passed: name each skipped case and
+    // its reason, for scripts/dev.sh to list at the end of the run.
+    for (int i = 0; i < unit.total_test_suite_count(); ++i)
+        for (int j = 0; j < unit.GetTestSuite(i)->total_test_count(); ++j) {
+            const ::testing::TestInfo &test = *unit.GetTestSuite(i)->GetTestInfo(j);
+            if (!test.should_run() || !test.result()->Skipped())
+                continue;
+            std::string why;
+            for (int k = 0; k < test.result()->total_part_count(); ++k)
+                if (test.result()->GetTestPartResult(k).skipped())
+                    why = test.result()->GetTestPartResult(k).message();
+            std::printf("hushwell-skipped: %s.%s: %s\n", test.test_suite_name(), test.name(), why.c_str());
+        }
+    return failed == 0 && unit.test_to_run_count() > 0 && unit.skipped_test_count() == unit.test_to_run_count() ? 77 : failed;
+}

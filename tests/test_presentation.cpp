@@ -1,0 +1,82 @@
+// What the window decides from plain values, apart from any widget: the process tooltip,
+// the drawer's geometry, the start-up message, the font and the menu.
+#include "support/world.h"
+
+#include "app/presentation.h"
+#include "skin/factories.h"
+
+TEST(Presentation, TheCountsTooltipListsTenProcessesThenHowManyMore)
+{
+    const auto listOf = [](int count) {
+        QString listed;
+        for (int pid = 101; pid < 101 + count; ++pid)
+            listed += QStringLiteral("%1 2.5 20480 /opt/adobe/AdobeIPCBroker --type=%1\n").arg(pid);
+        return processListTooltip(parseProcessList(listed + "junk line\n"), {"AdobeIPCBroker"});
+    };
+    const QString twelve = listOf(12);
+    EXPECT_TRUE(twelve.contains("<td align=\"right\">110</td><td align=\"right\">2.5 %</td><td align=\"right\">20.0 MiB</td>"
+                                "<td>AdobeIPCBroker</td>")) << "the tenth row, with its short name";
+    EXPECT_FALSE(twelve.contains(">111<")) << "no eleventh row";
+    EXPECT_TRUE(twelve.endsWith("</table>and 2 more</qt>"));
+    EXPECT_FALSE(listOf(10).contains("more")) << "ten fit";
+    EXPECT_TRUE(listOf(11).endsWith("</table>and 1 more</qt>"));
+    EXPECT_EQ(processListTooltip({}, {"AdobeIPCBroker"}), "");
+    EXPECT_EQ(shortProcessName("/usr/bin/sleep 300", {"AdobeIPCBroker"}), "sleep");
+    EXPECT_EQ(processListLine({4242, 1.5, 204800, "Core Sync --daemon"}), "   4242    1.5%    200.0 MiB  Core Sync --daemon");
+}
+
+TEST(Presentation, DrawerOpensDownwardAndMovesUpOnlyWhenTheScreenEnds)
+{
+    const QRect desktop(0, 0, 1920, 1050), laptop(0, 0, 1366, 738); // less a 30-pixel panel
+    struct Row {
+        const char *name;
+        QRect before, available;
+        bool open;
+        int raised;
+        QRect after;
+    };
+    const Row rows[] = {
+        {"room below: the top stays", {100, 40, 420, 600}, desktop, true, 0, {100, 40, 420, 758}},
+        {"closing: the top stays", {100, 292, 420, 758}, desktop, false, 0, {100, 292, 420, 600}},
+        {"near the bottom: up just enough", {100, 400, 420, 600}, desktop, true, 0, {100, 292, 420, 758}},
+        {"closing again: back where it was", {100, 292, 420, 758}, desktop, false, 108, {100, 400, 420, 600}},
+        {"1366 x 768: as high as it goes", {100, 100, 420, 600}, laptop, true, 0, {100, 0, 420, 758}},
+        {"closing, moved since: stays on screen", {100, 100, 420, 758}, laptop, false, 100, {100, 138, 420, 600}},
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(drawerToggledGeometry(row.before, row.open, row.available, row.raised), row.after) << row.name;
+}
+
+TEST(Presentation, TheLineForAMissingOrUnreachableDisplay)
+{
+    EXPECT_TRUE(noGraphicalSessionMessage(Platform::Linux, {"HOME=/h", "DISPLAY="}).value_or("").contains("graphical session"));
+    const std::pair<Platform, QStringList> enough[] = {{Platform::Linux, {"DISPLAY=:0"}}, {Platform::Linux, {"WAYLAND_DISPLAY=wayland-0"}},
+                                                       {Platform::Linux, {"QT_QPA_PLATFORM=offscreen"}}, {Platform::MacOS, {}}};
+    for (const auto &[platform, environment] : enough)
+        EXPECT_EQ(noGraphicalSessionMessage(platform, environment), std::nullopt) << environment.value(0, "macOS").toStdString();
+    EXPECT_EQ(displayFailureMessage({"HOME=/h", "WAYLAND_DISPLAY=wayland-1", "DISPLAY=:99"}),
+              "hushwell: couldn't reach a graphical session (WAYLAND_DISPLAY=wayland-1, DISPLAY=:99); hushwellctl works without one.");
+}
+
+TEST(Presentation, FontAndMenuFollowThePlatform)
+{
+    EXPECT_EQ(preferredFontFamily(Platform::Linux, {"DejaVu Sans", "Inter"}), "Inter") << "a family with every weight";
+    EXPECT_EQ(preferredFontFamily(Platform::Linux, {"DejaVu Sans"}), "") << "the desktop's own without it";
+    EXPECT_EQ(preferredFontFamily(Platform::MacOS, {"Inter"}), "") << "the system font on macOS";
+    const auto commands = [](Platform platform) {
+        QList<MenuCommand> list;
+        for (const MenuEntry &entry : applicationMenuEntries(platform))
+            list << entry.command;
+        return list;
+    };
+    using enum MenuCommand;
+    EXPECT_EQ(commands(Platform::MacOS), QList<MenuCommand>({About, Separator, Quit})) << "Hide is macOS's own";
+    EXPECT_EQ(commands(Platform::Linux), QList<MenuCommand>({About, Separator, Hide, Separator, Quit}));
+}
+
+TEST(Presentation, TheGuardLineAfterASettingsChange)
+{
+    EXPECT_EQ(detailAfterSettingsChange({true, true}), std::nullopt) << "stored and followed: the refreshed line stays";
+    EXPECT_EQ(detailAfterSettingsChange({false, true}), "Couldn't save that setting.");
+    EXPECT_EQ(detailAfterSettingsChange({true, false}), "Couldn't give the guard the new list.");
+}
