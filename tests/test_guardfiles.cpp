@@ -8,6 +8,7 @@
 #include "process/shell.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -75,5 +76,14 @@ TEST(GuardControl, MacStopAndStartWaitForAnAsynchronousBootout)
     EXPECT_TRUE(stopGuard(Platform::MacOS, home)) << "a stop that succeeds a moment later is a success";
     EXPECT_FALSE(QFile::exists(guardPlistPath(Platform::MacOS, home)));
     EXPECT_TRUE(QFile::exists(guardScriptPath(Platform::MacOS, home)));
+
+    // A job that never goes: the wait ends after 10 s, and the stop says it failed.
+    EXPECT_TRUE(startGuard(Platform::MacOS, home));
+    QFile(bin.path() + "/stuck").open(QIODevice::WriteOnly);
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_FALSE(stopGuard(Platform::MacOS, home));
+    EXPECT_GE(waited.elapsed(), 9500) << "it waited the full 10 s";
+    EXPECT_LT(waited.elapsed(), 13000) << "and no longer";
     qputenv("PATH", path);
 }

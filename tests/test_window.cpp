@@ -322,19 +322,32 @@ TEST_F(CountingWindow, KeysNeverStartTheGuard)
 TEST_F(GuardedWindow, BlockUnblockAndTheirFailures)
 {
     launch();
-    const auto settled = [this](const char *status) { return waitUntil([&] { return control<QLabel>("blockStatus")->text() == status; }); };
+    // Guard operations reload a real manager, which on a loaded machine takes seconds.
+    constexpr int managerTime = 30000;
+    const auto settled = [this](const char *status) {
+        return waitUntil([&] { return control<QLabel>("blockStatus")->text() == status; }, managerTime);
+    };
     FakeTarget running(QStringLiteral("AdobeUpdateService"));
     ASSERT_TRUE(QDir().mkpath(guardScriptPath())); // a folder where the script should be
     button("blockButton")->click();
-    ASSERT_TRUE(waitUntil([&] { return button("blockButton")->isEnabled(); }));
+    ASSERT_TRUE(waitUntil([&] { return button("blockButton")->isEnabled(); }, managerTime));
     EXPECT_EQ(guardPanel(), QString(guardOff).replace("Opening an Adobe app will start them again.", "Couldn't start the guard."));
     QDir(guardScriptPath()).removeRecursively();
 
+    // The guard's own first run waits 5 s, so only the block's immediate kill can stop the
+    // target before the block reports.
+    const QString serviceDropIns = serviceManagerPaths(nativePlatform(), UserDirs::fromEnvironment()).value(0) + ".d";
+    QDir().mkpath(serviceDropIns);
+    QFile delay(serviceDropIns + "/delay.conf");
+    ASSERT_TRUE(delay.open(QIODevice::WriteOnly));
+    delay.write("[Service]\nExecStartPre=/bin/sleep 5\n");
+    delay.close();
     button("blockButton")->click();
     EXPECT_EQ(guardPanel(), working + " | #8c8c8c | ") << "Working, and the last failure line gone at the press";
     ASSERT_TRUE(settled("Guard on"));
     EXPECT_EQ(guardPanel(), guardOn);
     EXPECT_FALSE(running.alive()) << "the block kills at once";
+    QFile::remove(delay.fileName());
     EXPECT_EQ(killPanel().section(' ', 0, 1), "All quiet");
     button("disclosure")->click();
     button("coreSyncBox")->click(); // while guarded, the guard's script is rewritten first
@@ -361,7 +374,7 @@ TEST_F(GuardedWindow, BlockUnblockAndTheirFailures)
     ASSERT_TRUE(startGuard());
     button("refreshButton")->click();
     button("unblockButton")->click();
-    ASSERT_TRUE(waitUntil([&] { return button("unblockButton")->isEnabled(); }));
+    ASSERT_TRUE(waitUntil([&] { return button("unblockButton")->isEnabled(); }, managerTime));
     EXPECT_EQ(guardPanel(), QString(guardOn).replace("Anything Adobe restarts is killed within 15 seconds.", "Couldn't stop the guard."));
     QFile::remove(refuse.fileName());
 }
