@@ -16,6 +16,9 @@
 #include "skin/skin.h"
 
 #include <QApplication>
+#include <QVariantAnimation>
+
+#include <utility>
 #include <QCheckBox>
 #include <QLabel>
 #include <QMainWindow>
@@ -45,7 +48,10 @@ AppDelegate::~AppDelegate()
 {
     // A kill or guard job still running (the user quit mid-action) posts its completion to
     // this object: wait for it, so that the post reaches a live controller and is then
-    // dropped with it, instead of reaching freed memory.
+    // dropped with it, instead of reaching freed memory. The window goes first, so that
+    // quitting looks done at once.
+    if (window)
+        window->hide();
     QThreadPool::globalInstance()->waitForDone();
     delete window; // and with it every control
 }
@@ -188,6 +194,10 @@ void AppDelegate::unblockPressed()
 
 void AppDelegate::toggleSettings()
 {
+    if (drawerAnimation->state() == QAbstractAnimation::Running) {
+        drawerToggleWaiting = !drawerToggleWaiting;
+        return;
+    }
     settingsOpen = !settingsOpen;
     applyTitle(disclosure, disclosureTitle(settingsOpen));
     // The screen's free area as the window's content may use it, frame excluded.
@@ -200,12 +210,28 @@ void AppDelegate::toggleSettings()
     // Shown before the window grows, hidden only after it has shrunk.
     if (settingsOpen)
         drawer->show();
+    drawerAnimation->setStartValue(inner);
+    drawerAnimation->setEndValue(geometry);
+    drawerAnimation->start();
+}
+
+void AppDelegate::setWindowFrame(const QRect &geometry)
+{
+    // The window is not resizable by the user: its fixed size moves with every frame.
     QWidget *casing = window->centralWidget();
     casing->setFixedSize(casing->width(), casing->height() + geometry.height() - window->height());
     window->setFixedSize(geometry.size());
     window->setGeometry(geometry);
+}
+
+void AppDelegate::drawerMoved()
+{
     if (!settingsOpen)
         drawer->hide();
+    // A click while the window was moving: it reverses once the first move has ended, so
+    // two clicks always give the starting frame back.
+    if (std::exchange(drawerToggleWaiting, false))
+        toggleSettings();
 }
 
 void AppDelegate::settingsChanged(QCheckBox *box, const QString &key)

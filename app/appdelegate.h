@@ -18,6 +18,7 @@
 #include <memory>
 
 class CasingView;
+class QVariantAnimation;
 
 // The one controller: owns the window and the controls that later code updates, and
 // answers every action. It coordinates; what the panels show comes from plain functions.
@@ -62,6 +63,8 @@ private:
     void fillCasing(CasingView *casing);
     void fillDrawer();
     void playSound();
+    void setWindowFrame(const QRect &geometry);
+    void drawerMoved();
 
     QPointer<QMainWindow> window;
     QPointer<DomeButton> dome;
@@ -80,4 +83,6 @@ private:
     std::unique_ptr<SoundPlayer> sound;
     bool settingsOpen = false;
     int raisedForDrawer = 0; // how far opening the drawer moved the window up, to undo on closing
+    QVariantAnimation *drawerAnimation = nullptr;
+    bool drawerToggleWaiting = false;
 };

@@ -72,12 +72,13 @@ QString coreSyncTooltip()
 
 QString tooltipMarkup(const QString &text)
 {
-    // Qt shows a plain-text tooltip on one line however long it is; as rich text with a
-    // break after every 44 characters or so it reads like a paragraph.
+    // Qt shows a plain-text tooltip on one line however long it is, and wraps rich text
+    // again at a width of its own: broken here after 44 characters or so, and kept from
+    // breaking anywhere else, it reads like a paragraph.
     QStringList lines = wrappedLines(text, 44);
     for (QString &line : lines)
         line = line.toHtmlEscaped();
-    return QStringLiteral("<qt>") + lines.join(QStringLiteral("<br>")) + QStringLiteral("</qt>");
+    return QStringLiteral("<p style=\"white-space:pre\">") + lines.join(QStringLiteral("<br>")) + QStringLiteral("</p>");
 }
 
 QString processListTooltip(const QList<ProcessRow> &rows, const QStringList &targets)
@@ -85,7 +86,8 @@ QString processListTooltip(const QList<ProcessRow> &rows, const QStringList &tar
     if (rows.isEmpty())
         return {};
     constexpr qsizetype shown = 10;
-    QString table = QStringLiteral("<qt><table cellspacing=\"0\" cellpadding=\"2\">");
+    // One row a process, its cells never broken ("0.0 %" is one cell, not three lines).
+    QString table = QStringLiteral("<qt><table cellspacing=\"0\" cellpadding=\"2\" style=\"white-space:pre\">");
     for (const ProcessRow &row : rows.mid(0, shown))
         table += QStringLiteral("<tr><td align=\"right\">%1</td><td align=\"right\">%2 %</td>"
                                 "<td align=\"right\">%3 MiB</td><td>%4</td></tr>")

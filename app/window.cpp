@@ -22,6 +22,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
+#include <QVariantAnimation>
 
 namespace {
 
@@ -69,7 +71,7 @@ void AppDelegate::installMenu()
             action = menu->addAction(entry.title, window.data(), &QWidget::showMinimized);
             break;
         case MenuCommand::Quit:
-            action = menu->addAction(entry.title, qApp, &QCoreApplication::quit);
+            action = menu->addAction(entry.title, window.data(), &QWidget::close); // the last window: quits
             action->setMenuRole(QAction::QuitRole);
             break;
         }
@@ -117,6 +119,18 @@ void AppDelegate::buildWindow()
 
     window->setCentralWidget(casing);
     casing->setFocus();
+
+    // The drawer opens and closes as AppKit animates a frame change: 0.2 s, top edge fixed.
+    drawerAnimation = new QVariantAnimation(this);
+    drawerAnimation->setDuration(200);
+    connect(drawerAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant &frame) { setWindowFrame(frame.toRect()); });
+    connect(drawerAnimation, &QVariantAnimation::finished, this, &AppDelegate::drawerMoved);
+    // Cmd+W on macOS, Ctrl+W elsewhere: closing the window is how Hushwell ends.
+    auto *close = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), window);
+    connect(close, &QShortcut::activated, window.data(), &QWidget::close);
+    // However the program is asked to end, the window goes at once; a running job may
+    // still take up to two seconds to finish before the process ends.
+    connect(qApp, &QCoreApplication::aboutToQuit, window.data(), &QWidget::hide);
 
     // Not resizable by the user: the content is 420 x 600 (below the menu bar, where the
     // desktop puts it in the window) until the drawer opens.

@@ -54,7 +54,8 @@ QCheckBox *makeLightCheckbox(const QString &title, const QRect &frame, QWidget *
     auto *box = new QCheckBox(title, parent);
     box->setGeometry(frame);
     box->setFont(systemFont(12));
-    box->setFocusPolicy(Qt::StrongFocus);
+    // Tab reaches it, a click does not: its focus frame shows only for the keyboard.
+    box->setFocusPolicy(Qt::TabFocus);
     setTextColour(box, Skin::onCasing());
     return box;
 }

@@ -7,6 +7,8 @@
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
 #include "process/catalogue.h"
+#include "process/processlist.h"
+#include "process/preferences.h"
 #include "process/shell.h"
 #include "process/version.h"
 
@@ -23,6 +25,7 @@
 #include <QTextDocument>
 #include <QThreadPool>
 #include <QTimer>
+#include <QVariantAnimation>
 #include <QToolTip>
 
 #include <sys/stat.h>
@@ -57,6 +60,19 @@ protected:
     QAbstractButton *button(const char *name) { return control<QAbstractButton>(name); }
     DomeButton *dome() { return control<DomeButton>("dome"); }
     bool killDone() { return waitUntil([this] { return dome()->isEnabled(); }); }
+    // Clicks the drawer's button and returns the window's frames until it has stopped.
+    QList<QRect> toggleDrawer()
+    {
+        QList<QRect> frames;
+        button("disclosure")->click();
+        const auto *moving = delegate->findChild<QVariantAnimation *>();
+        waitUntil([&] {
+            if (frames.isEmpty() || frames.last() != window->geometry())
+                frames << window->geometry();
+            return moving->state() == QAbstractAnimation::Stopped;
+        });
+        return frames;
+    }
     // A panel's status line, its colour and its detail line, as one text to compare.
     QString panel(const char *status, const char *detail)
     {
@@ -73,6 +89,25 @@ protected:
     std::unique_ptr<AppDelegate> delegate;
     QMainWindow *window = nullptr;
 };
+
+// The height of the tooltip Qt shows for `text`.
+int tooltipHeight(QWidget *anchor, const QString &text)
+{
+    QToolTip::showText(anchor->mapToGlobal(QPoint(1, 1)), text, anchor);
+    int height = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->inherits("QTipLabel") && widget->isVisible())
+            height = widget->height();
+    QToolTip::hideText();
+    return height;
+}
+
+// How many lines of text the tooltip Qt shows for `text` has, against a one-line one.
+int tooltipLines(QWidget *anchor, const QString &text)
+{
+    const int one = tooltipHeight(anchor, "<p style=\"white-space:pre\">x</p>");
+    return 1 + qRound(double(tooltipHeight(anchor, text) - one) / QFontMetrics(QToolTip::font()).lineSpacing());
+}
 
 using Window = WindowIn<FreshPreferences>;
 using CountingWindow = WindowIn<PrivateProcesses>;
@@ -131,29 +166,82 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoice)
     EXPECT_EQ(menu, expectedMenu);
     button("disclosure")->setDown(false);
 
-    // The drawer grows the window downward and back.
+    // The drawer grows the window downward and back, animated: the top edge stays and the
+    // height only grows.
     const QRect before = window->geometry();
-    button("disclosure")->click();
+    const QList<QRect> opening = toggleDrawer();
     EXPECT_EQ(window->geometry(), before.adjusted(0, 0, 0, 158));
+    EXPECT_GE(opening.size(), 4) << "frames in between";
+    for (qsizetype i = 1; i < opening.size(); ++i) {
+        EXPECT_EQ(opening[i].top(), before.top()) << "frame " << i;
+        EXPECT_GE(opening[i].height(), opening[i - 1].height()) << "frame " << i;
+    }
     EXPECT_TRUE(control("drawer")->isVisible());
     EXPECT_EQ(button("disclosure")->text(), QString::fromUtf8("\u25be  Settings"));
     EXPECT_EQ(control("drawer")->geometry(), QRect(0, 600, 420, 158)) << "pinned to the bottom edge";
     EXPECT_EQ(button("blockButton")->geometry().y(), 474) << "the rest keeps its distance from the top";
-    button("disclosure")->click();
+    toggleDrawer();
     EXPECT_EQ(window->geometry(), before);
+    EXPECT_TRUE(control("drawer")->isHidden());
+    button("disclosure")->click();
+    toggleDrawer(); // a second click while the first still moves the window
+    EXPECT_EQ(window->geometry(), before) << "two clicks give the starting frame back";
     EXPECT_TRUE(control("drawer")->isHidden());
 
     // Near the screen's bottom the window moves up to open, and back down to close.
     const QRect screen = window->screen()->availableGeometry();
     window->move(before.left(), screen.bottom() - window->frameGeometry().height() - 10);
     const QRect low = window->geometry();
-    button("disclosure")->click();
+    toggleDrawer();
     EXPECT_LT(window->geometry().top(), low.top()) << "moved up to stay on the screen";
-    button("disclosure")->click();
+    toggleDrawer();
     EXPECT_EQ(window->geometry(), low) << "back where it was";
 
     button("soundCheckbox")->click(); // the real player, with no audio device here: silence, not a crash
     EXPECT_TRUE(wants(kSound));
+}
+
+// Each tooltip shows the lines it was broken into, and Qt breaks none of them again: the
+// process list is one line a process, cells whole.
+TEST_F(Window, TooltipsAreWrappedOnce)
+{
+    launch();
+    for (const char *name : {"blockButton", "unblockButton", "desktopServiceBox", "coreSyncBox"}) {
+        const QString tip = button(name)->toolTip();
+        EXPECT_EQ(tooltipLines(button(name), tip), tip.count("<br>") + 1) << name;
+    }
+    const QList<ProcessRow> rows{{4242, 0.0, 20480, "/opt/adobe/AdobeIPCBroker --type=renderer"},
+                                 {4243, 12.5, 204800, "/opt/adobe/Core Sync.app/Contents/MacOS/Core Sync"},
+                                 {4244, 100.0, 1048576, "/opt/adobe/ACCFinderSync"}};
+    // The table's rows: each one line of text and its cells' 2-pixel padding above and below.
+    QList<int> heights;
+    for (int n = 1; n <= 3; ++n)
+        heights << tooltipHeight(control("detail"), processListTooltip(rows.mid(0, n), targetList()));
+    const int line = QFontMetrics(QToolTip::font()).lineSpacing();
+    EXPECT_LT(heights[0], 2 * line) << "one process, one line";
+    EXPECT_EQ(heights[1] - heights[0], line + 4) << "the second row is one line";
+    EXPECT_EQ(heights[2] - heights[1], line + 4) << "the third row is one line";
+}
+
+// A click ticks a box without giving it the focus, so no focus frame is drawn; Tab does.
+TEST_F(Window, CheckboxesTakeFocusFromTheKeyboardOnly)
+{
+    launch();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::mouseClick(button("soundCheckbox"), Qt::LeftButton);
+    EXPECT_TRUE(button("soundCheckbox")->isChecked());
+    EXPECT_NE(QApplication::focusWidget(), button("soundCheckbox")) << "clicked";
+    button("refreshButton")->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), button("soundCheckbox")) << "tabbed to";
+}
+
+TEST_F(Window, CtrlWClosesTheWindow)
+{
+    launch();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible()) << "closing it is how Hushwell ends";
 }
 
 TEST_F(Window, NothingHasFocusAtLaunchAndScreenReadersHearEveryPanel)
@@ -266,6 +354,7 @@ TEST_F(CountingWindow, QuittingWhileAKillRunsWaitsForItSafely)
     FakeTarget target(QStringLiteral("AdobeGCClient"), FakeTarget::IgnoreTerm);
     dome()->click();
     window->menuBar()->actions().value(0)->menu()->actions().last()->trigger(); // Quit Hushwell, as Ctrl+Q
+    EXPECT_FALSE(window->isVisible()) << "the window goes at once";
     delegate.reset();
     EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0) << "the kill ended before its controller";
     QCoreApplication::processEvents(); // its completion went with the controller
