@@ -18,6 +18,7 @@ packages=(
 test_packages=(
   libgtest-dev util-linux fonts-dejavu-core
   desktop-file-utils dpkg-dev file python3 python3-yaml appstream lintian zsh
+  weston qt6-wayland
 )
 
 install_missing() {
@@ -45,7 +46,8 @@ case "${1:-}" in
   run)
     install_missing "${packages[@]}"
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
-    cmake --build "$build" --parallel "$(nproc)" --target hushwell
+    # Everything, so that cmake --install works afterwards (the icons are built too).
+    cmake --build "$build" --parallel "$(nproc)"
     exec "$build/app/hushwell"
     ;;
   test)

@@ -24,6 +24,8 @@ bash -c '
   [ "$(complete hushwellctl se)" = "set" ] || { echo "command: $(complete hushwellctl se)"; exit 1; }
   [ "$(complete hushwellctl set inc)" = "includeDesktopService includeCoreSync" ] || exit 1
   [ "$(complete hushwellctl show --platform m)" = "macos" ] || exit 1
+  [ "$(complete hushwellctl show kill-script --platform = m)" = "macos" ] || { echo "the = form"; exit 1; }
+  [ "$(complete hushwellctl show kill-script --platform =)" = "macos linux" ] || { echo "right after ="; exit 1; }
   for name in $("$2" --help | sed -n "s/^  \([a-z][a-z]*\).*/\1/p"); do
     [ "$(complete hushwellctl "$name")" = "$name" ] || { echo "no completion for $name"; exit 1; }
   done' sh "$src" "$ctl" || fail "bash completion"

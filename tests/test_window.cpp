@@ -236,6 +236,19 @@ TEST_F(Window, CheckboxesTakeFocusFromTheKeyboardOnly)
     EXPECT_EQ(QApplication::focusWidget(), button("soundCheckbox")) << "tabbed to";
 }
 
+// Whatever the windowing system (offscreen here, a real Wayland compositor through
+// test_wayland.sh): the window comes up and its drawer opens. Wayland lets no program
+// place its own window, so only sizes are compared.
+TEST_F(Window, ComesUpAndOpensItsDrawer)
+{
+    launch();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    const QSize closed = window->size();
+    toggleDrawer();
+    EXPECT_EQ(window->size(), closed + QSize(0, 158));
+    EXPECT_TRUE(control("drawer")->isVisible());
+}
+
 TEST_F(Window, CtrlWClosesTheWindow)
 {
     launch();

@@ -12,7 +12,11 @@ _hushwellctl()
     status | list) COMPREPLY=($(compgen -W "--json --help" -- "$cur")) ;;
     guard) [ "$COMP_CWORD" -eq 2 ] && COMPREPLY=($(compgen -W "start stop status" -- "$cur")) ;;
     show)
-        if [ "$prev" = --platform ]; then
+        # bash splits "--platform=mac" at "=": the words are --platform, = and mac.
+        if [ "$prev" = = ] && [ "${COMP_WORDS[COMP_CWORD-2]}" = --platform ]; then
+            COMPREPLY=($(compgen -W "macos linux" -- "$cur"))
+        elif [ "$prev" = --platform ]; then
+            [ "$cur" = = ] && cur=""
             COMPREPLY=($(compgen -W "macos linux" -- "$cur"))
         else
             COMPREPLY=($(compgen -W "count-command kill-script guard-script guard-plist guard-units --platform=macos --platform=linux" -- "$cur"))

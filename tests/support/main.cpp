@@ -31,8 +31,10 @@ int main(int argc, char **argv)
     // bus, which in a desktop session is the account's own: a test must never reach it.
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
 #ifdef HUSHWELL_WIDGET_TESTS
-    // A desktop-sized screen (offscreen's own is 800 x 600, too small for the open drawer).
-    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" HUSHWELL_OFFSCREEN_CONFIG);
+    // A desktop-sized screen (offscreen's own is 800 x 600, too small for the open drawer),
+    // unless a real windowing system is asked for (test_wayland.sh).
+    const QByteArray platform = qgetenv("HUSHWELL_TEST_PLATFORM");
+    qputenv("QT_QPA_PLATFORM", platform.isEmpty() ? QByteArray("offscreen:configfile=" HUSHWELL_OFFSCREEN_CONFIG) : platform);
     chooseMediaBackend();
     QApplication app(argc, argv);
 #else
