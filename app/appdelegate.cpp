@@ -16,17 +16,18 @@
 #include "skin/skin.h"
 
 #include <QApplication>
-#include <QVariantAnimation>
-
-#include <utility>
 #include <QCheckBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QScreen>
-#include <QHelpEvent>
 #include <QThreadPool>
 #include <QToolTip>
+#include <QVariantAnimation>
+
+#include <atomic>
+#include <utility>
 
 namespace {
 
@@ -36,18 +37,37 @@ template<typename Work, typename Done>
 void inBackground(QObject *controller, Work work, Done done)
 {
     QThreadPool::globalInstance()->start([controller, work, done] {
-        const bool result = work();
+        auto result = work();
         QMetaObject::invokeMethod(controller, [done, result] { done(result); }, Qt::QueuedConnection);
     });
 }
 
+// Snapshots are numbered when their reading begins, so that one read before another is
+// never shown after it.
+std::atomic<quint64> snapshotsBegun{0};
+
+// The process list behind the count's tooltip is read again only when it is older than this.
+constexpr int listFreshMs = 3000;
+
 } // namespace
+
+Snapshot takeSnapshot()
+{
+    Snapshot snapshot;
+    snapshot.sequence = ++snapshotsBegun;
+    snapshot.countOutput = shell(countCommand());
+    snapshot.guardOn = guardRunning();
+    snapshot.sound = wants(kSound);
+    snapshot.desktopService = wants(kDesktopService);
+    snapshot.coreSync = wants(kCoreSync);
+    return snapshot;
+}
 
 AppDelegate::AppDelegate(SoundLoader loadSound) : loadSound(std::move(loadSound)) {}
 AppDelegate::~AppDelegate()
 {
-    // A kill or guard job still running (the user quit mid-action) posts its completion to
-    // this object: wait for it, so that the post reaches a live controller and is then
+    // A job still running (the user quit mid-action, or mid-refresh) posts its completion
+    // to this object: wait for it, so that the post reaches a live controller and is then
     // dropped with it, instead of reaching freed memory. The window goes first, so that
     // quitting looks done at once.
     if (window)
@@ -61,41 +81,53 @@ void AppDelegate::applicationDidFinishLaunching()
     registerDefaultPreferences();
     sound = loadSound();
     buildWindow();
+    // The first refresh waits for the first frame, which shows "Checking…" at once,
+    // however long the process table takes to read.
+    window->centralWidget()->installEventFilter(this);
     window->show();
     window->raise();
     window->activateWindow();
-    refresh();
 }
 
 void AppDelegate::refresh()
 {
-    refreshPanels();
+    // One at a time: a refresh asked for meanwhile becomes one more, after this one.
+    if (refreshing) {
+        refreshAgain = true;
+        return;
+    }
+    refreshing = true;
+    inBackground(this, takeSnapshot, [this](const Snapshot &snapshot) {
+        showSnapshot(snapshot);
+        refreshing = false;
+        if (std::exchange(refreshAgain, false))
+            refresh();
+    });
 }
 
-KillPanel AppDelegate::refreshPanels()
+KillPanel AppDelegate::showSnapshot(const Snapshot &snapshot)
 {
-    const KillPanel kill = killPanelFor(shell(countCommand()));
+    const KillPanel kill = killPanelFor(snapshot.countOutput);
+    if (snapshot.sequence < newestShown)
+        return kill; // a later reading is on screen already
+    newestShown = snapshot.sequence;
     status->setText(kill.status);
     setTextColour(status, statusColour(kill.live));
     detail->setText(kill.detail);
     dome->setLive(kill.live);
     dome->update();
 
-    const GuardPanel guard = guardPanelFor(guardRunning());
+    const GuardPanel guard = guardPanelFor(snapshot.guardOn);
     blockStatus->setText(guard.status);
     setTextColour(blockStatus, guardColour(guard.on));
     blockDetail->setText(guard.detail);
     blockButton->setEnabled(guard.startEnabled);
     unblockButton->setEnabled(guard.stopEnabled);
-    showStoredPreferences();
-    return kill;
-}
-
-void AppDelegate::showStoredPreferences()
-{
     // What is stored, which hushwellctl may have changed meanwhile, or a click could not.
-    for (const auto &[box, key] : {std::pair{soundCheckbox, kSound}, {desktopServiceBox, kDesktopService}, {coreSyncBox, kCoreSync}})
-        box->setCheckState(wants(key) ? Qt::Checked : Qt::Unchecked);
+    for (const auto &[box, on] : {std::pair{soundCheckbox, snapshot.sound}, {desktopServiceBox, snapshot.desktopService},
+                                  {coreSyncBox, snapshot.coreSync}})
+        box->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+    return kill;
 }
 
 bool AppDelegate::disableKeepingFocus(QWidget *control)
@@ -119,11 +151,39 @@ void AppDelegate::giveFocusBack(QWidget *control, bool hadFocus)
 bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
 {
     // The type first: during the window's teardown the label is no longer a QLabel.
-    if (event->type() != QEvent::ToolTip || watched != detail)
-        return QObject::eventFilter(watched, event);
-    const QString tip = processListTooltip(parseProcessList(shell(listCommand())), targetList());
-    QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), tip, detail);
-    return true;
+    if (event->type() == QEvent::Paint && window && watched == window->centralWidget()) {
+        watched->removeEventFilter(this);
+        QMetaObject::invokeMethod(this, &AppDelegate::refresh, Qt::QueuedConnection); // once this frame is done
+    } else if (event->type() == QEvent::Leave && watched == detail) {
+        hoverAt.reset();
+    } else if (event->type() == QEvent::ToolTip && watched == detail) {
+        hoverAt = static_cast<QHelpEvent *>(event)->globalPos();
+        showProcessList();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void AppDelegate::showProcessList()
+{
+    // The hover shows a list younger than a few seconds at once; an older one is read
+    // again off the main thread and shown if the pointer is still there.
+    if (listedAt.isValid() && listedAt.elapsed() < listFreshMs) {
+        QToolTip::showText(*hoverAt, listedTooltip, detail);
+        return;
+    }
+    if (listing)
+        return;
+    listing = true;
+    inBackground(
+        this, [] { return processListTooltip(parseProcessList(shell(listCommand())), targetList()); },
+        [this](const QString &tooltip) {
+            listing = false;
+            listedTooltip = tooltip;
+            listedAt.start();
+            if (hoverAt)
+                QToolTip::showText(*hoverAt, listedTooltip, detail);
+        });
 }
 
 void AppDelegate::playSound()
@@ -147,12 +207,12 @@ void AppDelegate::killPressed()
         this,
         [] {
             shell(killCommand());
-            return true;
+            return takeSnapshot();
         },
-        [this, hadFocus](bool) {
+        [this, hadFocus](const Snapshot &after) {
             dome->setEnabled(true);
             giveFocusBack(dome, hadFocus);
-            if (const auto line = detailAfterKill(refreshPanels()))
+            if (const auto line = detailAfterKill(showSnapshot(after)))
                 detail->setText(*line);
         });
 }
@@ -169,12 +229,12 @@ void AppDelegate::blockPressed()
             const bool started = startGuard();
             // Whatever runs now is stopped at once, guard or no guard.
             shell(killCommand());
-            return started;
+            return std::pair{started, takeSnapshot()};
         },
-        [this, hadFocus](bool started) {
-            refresh();
+        [this, hadFocus](const std::pair<bool, Snapshot> &done) {
+            showSnapshot(done.second);
             giveFocusBack(blockButton, hadFocus);
-            if (const auto line = detailAfterBlock(started))
+            if (const auto line = detailAfterBlock(done.first))
                 blockDetail->setText(*line);
         });
 }
@@ -183,13 +243,14 @@ void AppDelegate::unblockPressed()
 {
     // The guard texts stay as they are until the guard has really stopped.
     const bool hadFocus = disableKeepingFocus(unblockButton);
-    inBackground(this, [] { return stopGuard(); },
-                 [this, hadFocus](bool stopped) {
-                     refresh();
-                     giveFocusBack(unblockButton, hadFocus);
-                     if (const auto line = detailAfterUnblock(stopped))
-                         blockDetail->setText(*line);
-                 });
+    inBackground(
+        this, [] { return std::pair{stopGuard(), takeSnapshot()}; },
+        [this, hadFocus](const std::pair<bool, Snapshot> &done) {
+            showSnapshot(done.second);
+            giveFocusBack(unblockButton, hadFocus);
+            if (const auto line = detailAfterUnblock(done.first))
+                blockDetail->setText(*line);
+        });
 }
 
 void AppDelegate::toggleSettings()
@@ -237,17 +298,32 @@ void AppDelegate::drawerMoved()
 void AppDelegate::settingsChanged(QCheckBox *box, const QString &key)
 {
     // Only the clicked box: writing both would undo a change hushwellctl made to the other.
-    const PreferenceChange change = applyTargetPreferences({{key, box->checkState() == Qt::Checked}});
-    refresh(); // the boxes show what is stored, whatever the click could do
-    if (const auto line = detailAfterSettingsChange(change))
-        blockDetail->setText(*line);
+    // Stored, and followed by a loaded guard, off the main thread and in the order clicked.
+    settingsWaiting.append({key, box->checkState() == Qt::Checked});
+    if (settingsWaiting.size() == 1)
+        storeNextSetting();
+}
+
+void AppDelegate::storeNextSetting()
+{
+    const std::pair<QString, bool> setting = settingsWaiting.first();
+    inBackground(
+        this, [setting] { return std::pair{applyTargetPreferences({setting}), takeSnapshot()}; },
+        [this](const std::pair<PreferenceChange, Snapshot> &done) {
+            showSnapshot(done.second); // the boxes show what is stored, whatever the click could do
+            if (const auto line = detailAfterSettingsChange(done.first))
+                blockDetail->setText(*line);
+            settingsWaiting.removeFirst();
+            if (!settingsWaiting.isEmpty())
+                storeNextSetting();
+        });
 }
 
 void AppDelegate::soundToggled()
 {
     const bool on = soundCheckbox->checkState() == Qt::Checked;
     if (!storePreference(kSound, on)) {
-        showStoredPreferences();
+        soundCheckbox->setCheckState(wants(kSound) ? Qt::Checked : Qt::Unchecked);
         return;
     }
     if (on)

@@ -14,10 +14,27 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include <QElapsedTimer>
+#include <QList>
+#include <QPoint>
+
 #include <functional>
+#include <optional>
 #include <memory>
 
 class CasingView;
+
+// What the window shows, as read from the system (count, guard probe, the three stored
+// preferences) off the main thread.
+struct Snapshot {
+    quint64 sequence = 0; // in the order the readings began
+    QString countOutput;
+    bool guardOn = false;
+    bool sound = false;
+    bool desktopService = true;
+    bool coreSync = true;
+};
+Snapshot takeSnapshot();
 class QVariantAnimation;
 
 // The one controller: owns the window and the controls that later code updates, and
@@ -52,8 +69,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    KillPanel refreshPanels(); // refresh, returning what the kill panel now shows
-    void showStoredPreferences();
+    // Puts a snapshot on screen unless a later one is there already; returns what the kill
+    // panel shows for it.
+    KillPanel showSnapshot(const Snapshot &snapshot);
+    void showProcessList();
+    void storeNextSetting();
     // Disables a control pressed for a long action; true when it held the keyboard focus,
     // which then waits on the casing until giveFocusBack.
     bool disableKeepingFocus(QWidget *control);
@@ -85,4 +105,12 @@ private:
     int raisedForDrawer = 0; // how far opening the drawer moved the window up, to undo on closing
     QVariantAnimation *drawerAnimation = nullptr;
     bool drawerToggleWaiting = false;
+    bool refreshing = false;
+    bool refreshAgain = false;
+    quint64 newestShown = 0;
+    QList<std::pair<QString, bool>> settingsWaiting; // clicked target boxes, the first being stored
+    std::optional<QPoint> hoverAt;                  // where the pointer rests on the count's detail line
+    bool listing = false;
+    QString listedTooltip;
+    QElapsedTimer listedAt;
 };

@@ -115,7 +115,8 @@ void AppDelegate::buildWindow()
     drawer->hide();
     casing->pinToBottom(drawer);
     fillDrawer();
-    showStoredPreferences();
+    for (const auto &[box, key] : {std::pair{soundCheckbox, kSound}, {desktopServiceBox, kDesktopService}, {coreSyncBox, kCoreSync}})
+        box->setCheckState(wants(key) ? Qt::Checked : Qt::Unchecked);
 
     window->setCentralWidget(casing);
     casing->setFocus();

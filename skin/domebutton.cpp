@@ -47,19 +47,35 @@ void DomeButton::focusOutEvent(QFocusEvent *event)
 
 void DomeButton::paintEvent(QPaintEvent *)
 {
-    const bool pressed = isDown();
+    // The look is drawn once per state and size and then only copied: a gradient, a blur
+    // and a caption cost far more than a button's repaint should.
+    QPainter painter(this);
+    const LookKey key{size(), painter.device()->devicePixelRatioF(), isLive, isDown(), keyboardFocus && hasFocus(), captionShown};
+    if (!(key == lookKey) || look.isNull()) {
+        look = QImage(size() * key.ratio, QImage::Format_ARGB32_Premultiplied);
+        look.setDevicePixelRatio(key.ratio);
+        look.fill(Qt::transparent);
+        QPainter lookPainter(&look);
+        paintLook(lookPainter, key);
+        lookKey = key;
+    }
+    painter.drawImage(QPointF(0, 0), look);
+}
+
+void DomeButton::paintLook(QPainter &painter, const LookKey &key)
+{
+    const bool pressed = key.pressed;
     const qreal h = height();
     const DomeGeometry geometry = domeGeometry(size(), pressed);
     const DomeColours colours = domeColours(isLive, pressed);
     const QRectF dome = toQt(geometry.dome, h);
 
-    QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
 
     painter.setBrush(Skin::collar());
     painter.drawEllipse(toQt(geometry.collar, h));
-    if (keyboardFocus && hasFocus()) {
+    if (key.focusRing) {
         // Only for keyboard users, who need to see where Space will act.
         painter.setPen(QPen(Skin::onCasing(), 2));
         painter.setBrush(Qt::NoBrush);
@@ -87,7 +103,7 @@ void DomeButton::paintEvent(QPaintEvent *)
         painter.drawEllipse(toQt(geometry.gloss, h));
     }
 
-    if (!captionShown)
+    if (!key.captionShown)
         return;
     // The caption, centred on the dome and sinking with it, over a soft shadow one point
     // below it: black at alpha 0.45, blur radius 2.
@@ -95,17 +111,23 @@ void DomeButton::paintEvent(QPaintEvent *)
     const QFont font = captionFont();
     const qreal th = QFontMetricsF(font).boundingRect(QRectF(0, 0, dome.width(), 200), Qt::AlignHCenter, caption).height();
     const QRectF text(dome.x(), dome.center().y() - th / 2, dome.width(), th);
-    const qreal ratio = devicePixelRatioF();
-    QImage shape(size() * ratio, QImage::Format_ARGB32_Premultiplied);
-    shape.setDevicePixelRatio(ratio);
-    shape.fill(Qt::transparent);
-    QPainter shapePainter(&shape);
-    shapePainter.setRenderHint(QPainter::Antialiasing);
-    shapePainter.setFont(font);
-    shapePainter.setPen(Qt::black);
-    shapePainter.drawText(text.translated(0, 1), Qt::AlignHCenter | Qt::AlignVCenter, caption);
-    shapePainter.end();
-    painter.drawImage(QPointF(0, 0), softShadow(shape, QColor::fromRgbF(0, 0, 0, 0.45f), 2 * ratio));
+    // The blur is most of the cost: made once per size, pixel ratio and pressed state.
+    const qreal ratio = key.ratio;
+    const ShadowKey shadowFor{size(), ratio, pressed};
+    if (!(shadowFor == shadowKey) || shadow.isNull()) {
+        QImage shape(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        shape.setDevicePixelRatio(ratio);
+        shape.fill(Qt::transparent);
+        QPainter shapePainter(&shape);
+        shapePainter.setRenderHint(QPainter::Antialiasing);
+        shapePainter.setFont(font);
+        shapePainter.setPen(Qt::black);
+        shapePainter.drawText(text.translated(0, 1), Qt::AlignHCenter | Qt::AlignVCenter, caption);
+        shapePainter.end();
+        shadow = softShadow(shape, QColor::fromRgbF(0, 0, 0, 0.45f), 2 * ratio);
+        shadowKey = shadowFor;
+    }
+    painter.drawImage(QPointF(0, 0), shadow);
 
     painter.setFont(font);
     painter.setPen(Qt::white);

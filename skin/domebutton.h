@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QImage>
+
+class QPainter;
 
 // The big red button. Draws a dark collar, a red dome lit by a radial gradient with a
 // dark rim, a gloss highlight and the caption "HUSH\nWELL". Bright while `live`,
@@ -29,4 +32,24 @@ private:
     bool isLive = true;
     bool captionShown = true;
     bool keyboardFocus = false; // focus that came from the keyboard shows a ring
+    struct ShadowKey {
+        QSize size;
+        qreal ratio = 0;
+        bool pressed = false;
+        bool operator==(const ShadowKey &) const = default;
+    };
+    ShadowKey shadowKey;
+    QImage shadow; // the caption's blurred shadow, for shadowKey
+    struct LookKey {
+        QSize size;
+        qreal ratio = 0;
+        bool live = true;
+        bool pressed = false;
+        bool focusRing = false;
+        bool captionShown = true;
+        bool operator==(const LookKey &) const = default;
+    };
+    void paintLook(QPainter &painter, const LookKey &key);
+    LookKey lookKey;
+    QImage look; // the whole button as last drawn, for lookKey
 };

@@ -22,6 +22,7 @@
 #include <QMessageBox>
 #include <QSettings>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QThreadPool>
 #include <QTimer>
@@ -49,11 +50,30 @@ protected:
         delegate.reset();
         World::TearDown();
     }
+    // Starts the window and waits for its first frame and the refresh that follows it.
     void launch(AppDelegate::SoundLoader loadSound = loadInstalledSound)
     {
         delegate = std::make_unique<AppDelegate>(std::move(loadSound));
         delegate->applicationDidFinishLaunching();
         window = delegate->mainWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        settle();
+    }
+    // Runs the event loop until no job of the window's is left in the pool and nothing
+    // more is queued: a refresh, an action's completion, a setting's follow-up.
+    void settle()
+    {
+        for (int idleRounds = 0; idleRounds < 3;) {
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            idleRounds = QThreadPool::globalInstance()->activeThreadCount() == 0 ? idleRounds + 1 : 0;
+        }
+    }
+    // Clicks and waits for what the click started.
+    void press(const char *name)
+    {
+        button(name)->click();
+        settle();
     }
     template<typename W = QWidget>
     W *control(const char *name) { return window->findChild<W *>(QLatin1String(name)); }
@@ -88,6 +108,22 @@ protected:
     }
     std::unique_ptr<AppDelegate> delegate;
     QMainWindow *window = nullptr;
+};
+
+// Calls `seen` at the first paint of a widget.
+class FirstPaint : public QObject
+{
+public:
+    FirstPaint(QWidget *widget, std::function<void()> seen) : seen(std::move(seen)) { widget->installEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && seen)
+            std::exchange(seen, nullptr)();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> seen;
 };
 
 // The height of the tooltip Qt shows for `text`.
@@ -286,14 +322,20 @@ TEST_F(CountingWindow, RefreshShowsHowManyRunAndNeverCallsAFailedCountQuiet)
     EXPECT_EQ(killPanel(), quiet);
     EXPECT_EQ(guardPanel(), guardOff);
     FakeTarget one(QStringLiteral("AdobeIPCBroker"));
-    button("refreshButton")->click();
+    press("refreshButton");
     EXPECT_EQ(killPanel(), "1 running | " + darkRed.name() + " | One process is helping itself to your CPU. | lit");
     FakeTarget two(QStringLiteral("CCXProcess")), three(QStringLiteral("Core Sync"));
-    button("refreshButton")->click();
+    press("refreshButton");
     EXPECT_EQ(killPanel(), "3 running | " + darkRed.name() + " | Helping themselves to your CPU. | lit");
     QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), control("detail")->mapToGlobal(QPoint(5, 5)));
     QCoreApplication::sendEvent(control("detail"), &hover);
+    settle();
     EXPECT_TRUE(QToolTip::text().contains(QStringLiteral(">%1<").arg(two.pid()))) << "which ones, on hover";
+    QToolTip::hideText();
+    FakeTarget four(QStringLiteral("AdobeCRDaemon"));
+    QCoreApplication::sendEvent(control("detail"), &hover);
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral(">%1<").arg(two.pid()))) << "a list a moment old, shown at once";
+    EXPECT_FALSE(QToolTip::text().contains(QStringLiteral(">%1<").arg(four.pid()))) << "not read again";
 
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", "/nonexistent");
@@ -303,6 +345,51 @@ TEST_F(CountingWindow, RefreshShowsHowManyRunAndNeverCallsAFailedCountQuiet)
     ASSERT_TRUE(done);
     EXPECT_EQ(killPanel(), "Can't check | " + darkRed.name() + " | Couldn't read the list of running processes. | lit")
         << "and no \"Fans should settle\"";
+}
+
+// The first frame shows the launch texts; the count follows it, read off the main thread.
+TEST_F(CountingWindow, TheFirstFrameComesBeforeTheCount)
+{
+    FakeTarget one(QStringLiteral("AdobeIPCBroker"));
+    delegate = std::make_unique<AppDelegate>();
+    delegate->applicationDidFinishLaunching();
+    window = delegate->mainWindow();
+    QString firstFrame;
+    FirstPaint watch(control("casing"), [&] { firstFrame = control<QLabel>("status")->text(); });
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    settle();
+    EXPECT_EQ(firstFrame, QString::fromUtf8("Checking\u2026"));
+    EXPECT_EQ(control<QLabel>("status")->text(), "1 running") << "then the count";
+}
+
+// Refreshes asked for while one runs become one more run, never several at once: pgrep
+// here logs each count and takes its time.
+TEST_F(CountingWindow, RefreshesAskedForMeanwhileBecomeOneMore)
+{
+    launch();
+    QTemporaryDir bin;
+    QFile slow(bin.path() + "/pgrep");
+    ASSERT_TRUE(slow.open(QIODevice::WriteOnly));
+    slow.write(QString("#!/bin/sh\necho \"$1\" >>'%1/runs'\nsleep 0.3\nexec /usr/bin/pgrep \"$@\"\n").arg(bin.path()).toUtf8());
+    slow.close();
+    slow.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
+    for (int i = 0; i < 4; ++i)
+        button("refreshButton")->click();
+    settle();
+    qputenv("PATH", path);
+    EXPECT_EQ(readFile(bin.path() + "/runs"), "-c\n-c\n") << "the first, and one more for the three asked meanwhile";
+
+    // Quitting while a refresh or a setting's follow-up runs drops its completion safely.
+    qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
+    button("refreshButton")->click();
+    button("disclosure")->click();
+    button("coreSyncBox")->click();
+    delegate.reset();
+    qputenv("PATH", path);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(wants(kCoreSync)) << "the follow-up finished before its controller went";
 }
 
 // What the window asked of its sound, in order. (The real player, which plays nothing on
@@ -382,7 +469,7 @@ TEST_F(CountingWindow, ATargetBoxStoresOnlyItselfAndShowsWhatIsStored)
     button("disclosure")->click();
     FakeTarget licensing(QStringLiteral("Adobe Desktop Service"));
     ASSERT_EQ(ctl({"set", "includeCoreSync", "false"}).status, 0);
-    button("desktopServiceBox")->click();
+    press("desktopServiceBox");
     EXPECT_FALSE(wants(kDesktopService)) << "the clicked box";
     EXPECT_FALSE(wants(kCoreSync)) << "the other one, as hushwellctl left it";
     EXPECT_FALSE(button("coreSyncBox")->isChecked()) << "the refresh shows what is stored";
@@ -391,7 +478,7 @@ TEST_F(CountingWindow, ATargetBoxStoresOnlyItselfAndShowsWhatIsStored)
 
     QFile::remove(preferencesLocation());
     ASSERT_EQ(::mkfifo(QFile::encodeName(preferencesLocation()), 0600), 0); // no store to write
-    button("coreSyncBox")->click();
+    press("coreSyncBox");
     EXPECT_TRUE(button("coreSyncBox")->isChecked()) << "what is read now: the default";
     EXPECT_EQ(control<QLabel>("blockDetail")->text(), "Couldn't save that setting.");
     button("soundCheckbox")->click();
@@ -452,16 +539,16 @@ TEST_F(GuardedWindow, BlockUnblockAndTheirFailures)
     QFile::remove(delay.fileName());
     EXPECT_EQ(killPanel().section(' ', 0, 1), "All quiet");
     button("disclosure")->click();
-    button("coreSyncBox")->click(); // while guarded, the guard's script is rewritten first
+    press("coreSyncBox"); // while guarded, the guard's script is rewritten first
     EXPECT_FALSE(readFile(guardScriptPath()).contains("ore Sync"));
     EXPECT_EQ(guardPanel(), guardOn);
     ASSERT_TRUE(QDir().mkpath(guardScriptPath() + ".new") && QFile::remove(guardScriptPath())
                 && QDir().rename(guardScriptPath() + ".new", guardScriptPath())); // the script cannot be rewritten
-    button("coreSyncBox")->click();
+    press("coreSyncBox");
     QDir(guardScriptPath()).removeRecursively();
     EXPECT_EQ(guardPanel(), QString(guardOn).replace("Anything Adobe restarts is killed within 15 seconds.",
                                                      "Couldn't give the guard the new list."));
-    button("refreshButton")->click();
+    press("refreshButton");
 
     button("unblockButton")->click();
     EXPECT_EQ(guardPanel(), QString(guardOn).remove(" | stop")) << "unchanged until the guard has stopped";
@@ -474,7 +561,7 @@ TEST_F(GuardedWindow, BlockUnblockAndTheirFailures)
     ASSERT_TRUE(refuse.open(QIODevice::WriteOnly) && refuse.write("[Unit]\nRefuseManualStop=yes\n") > 0);
     refuse.close();
     ASSERT_TRUE(startGuard());
-    button("refreshButton")->click();
+    press("refreshButton");
     button("unblockButton")->click();
     ASSERT_TRUE(waitUntil([&] { return button("unblockButton")->isEnabled(); }, managerTime));
     EXPECT_EQ(guardPanel(), QString(guardOn).replace("Anything Adobe restarts is killed within 15 seconds.", "Couldn't stop the guard."));
