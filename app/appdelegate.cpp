@@ -11,6 +11,7 @@
 #include "process/scripts.h"
 #include "process/shell.h"
 #include "skin/domebutton.h"
+#include "skin/domeicon.h"
 #include "skin/drawerview.h"
 #include "skin/factories.h"
 #include "skin/skin.h"
@@ -153,7 +154,10 @@ bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
     // The type first: during the window's teardown the label is no longer a QLabel.
     if (event->type() == QEvent::Paint && window && watched == window->centralWidget()) {
         watched->removeEventFilter(this);
-        QMetaObject::invokeMethod(this, &AppDelegate::refresh, Qt::QueuedConnection); // once this frame is done
+        // Once this frame is done: the count, then the icon (also the About panel's), whose
+        // six sizes are drawn by the dome's own code.
+        QMetaObject::invokeMethod(this, &AppDelegate::refresh, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { window->setWindowIcon(domeIcon()); }, Qt::QueuedConnection);
     } else if (event->type() == QEvent::Leave && watched == detail) {
         hoverAt.reset();
     } else if (event->type() == QEvent::ToolTip && watched == detail) {

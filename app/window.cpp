@@ -89,7 +89,6 @@ void AppDelegate::buildWindow()
 {
     window = named(new QMainWindow, "window");
     window->setWindowTitle(QStringLiteral("Hushwell"));
-    window->setWindowIcon(domeIcon()); // also the About panel's
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, Skin::casing());
     window->setPalette(palette);

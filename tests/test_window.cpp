@@ -190,16 +190,10 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoice)
     QStringList menu;
     for (QAction *entry : window->menuBar()->actions().value(0)->menu()->actions())
         menu << (entry->isSeparator() ? "-" : entry->text() + ' ' + entry->shortcut().toString());
-    QStringList expectedMenu;
-    switch (nativePlatform()) {
-    case Platform::MacOS: // Hide is the application menu's own there
-        expectedMenu = {"About Hushwell ", "-", "Quit Hushwell Ctrl+Q"};
-        break;
-    case Platform::Linux:
-        expectedMenu = {"About Hushwell ", "-", "Hide Hushwell Ctrl+H", "-", "Quit Hushwell Ctrl+Q"};
-        break;
-    }
-    EXPECT_EQ(menu, expectedMenu);
+    QStringList expectedMenu{"About Hushwell ", "-"};
+    if (nativePlatform() == Platform::Linux) // Hide is macOS's own application menu's
+        expectedMenu += QStringList{"Hide Hushwell Ctrl+H", "-"};
+    EXPECT_EQ(menu, expectedMenu << "Quit Hushwell Ctrl+Q");
     button("disclosure")->setDown(false);
 
     // The drawer grows the window downward and back, animated: the top edge stays and the
@@ -304,16 +298,6 @@ TEST_F(Window, NothingHasFocusAtLaunchAndScreenReadersHearEveryPanel)
     EXPECT_EQ(QApplication::focusWidget(), dome()) << "the first Tab reaches the dome";
     EXPECT_EQ(QAccessible::queryAccessibleInterface(dome())->text(QAccessible::Name), "Hush");
     EXPECT_EQ(QAccessible::queryAccessibleInterface(control("blockStatus"))->text(QAccessible::Name), "Guard off");
-
-    QString shown;
-    QTimer::singleShot(0, [&] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        shown = box ? box->text() + (box->iconPixmap().isNull() ? "" : " with icon") : QString();
-        if (box)
-            box->accept();
-    });
-    delegate->showAbout();
-    EXPECT_EQ(shown, "<b>Hushwell</b><br>Version " HUSHWELL_VERSION " with icon");
 }
 
 TEST_F(CountingWindow, RefreshShowsHowManyRunAndNeverCallsAFailedCountQuiet)
