@@ -48,8 +48,14 @@ std::unique_ptr<SoundPlayer> loadInstalledSound()
 
 void chooseMediaBackend()
 {
-    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
-        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+    switch (nativePlatform()) {
+    case Platform::MacOS:
+        break; // AVFoundation, Qt's default there, is always present
+    case Platform::Linux:
+        if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
+            qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+        break;
+    }
 }
 
 QString soundPath(Platform platform, const QString &applicationDir)

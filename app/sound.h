@@ -42,9 +42,9 @@ private:
 // The sound installed beside the program (soundPath), or none.
 std::unique_ptr<SoundPlayer> loadInstalledSound();
 
-// Picks the FFmpeg media backend unless one was chosen: Debian's default GStreamer
-// backend crashes the process when its plugins are missing; FFmpeg's only fails to play.
-// Must run before the application object exists.
+// On Linux, picks the FFmpeg media backend unless one was chosen: Debian's default
+// GStreamer backend crashes the process when its plugins are missing; FFmpeg's only fails
+// to play. Must run before the application object exists.
 void chooseMediaBackend();
 
 // Where the sound lies: Contents/Resources of the app bundle on macOS; elsewhere

@@ -3,6 +3,7 @@
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
 #include "guard/guardpanel.h"
+#include "guard/servicemanager.h"
 #include "process/catalogue.h"
 #include "process/killpanel.h"
 #include "process/platform.h"
@@ -18,90 +19,35 @@
 #include <QJsonObject>
 
 #include <functional>
-#include <map>
 #include <optional>
 
 namespace {
-
-struct Command {
-    const char *name, *synopsis, *summary;
-};
-
-// The commands in the order --help lists them; the man page follows the same list.
-const Command commands[] = {
-    {"status", "status [--json]", "How many Adobe background processes are running."},
-    {"list", "list [--json]", "Those processes: PID, CPU %, resident memory in MiB, command line."},
-    {"kill", "kill",
-     "Stop them: a polite request first, then force for any still there after at most two seconds; then show status."},
-    {"guard", "guard start|stop|status",
-     "Install and load the guard, which stops them again every 15 seconds, across logins; unload and remove it; or say "
-     "whether it is loaded."},
-    {"show", "show WHAT [--platform=macos|linux]",
-     "Print a generated text: count-command, kill-script, guard-script, guard-plist (macos) or guard-units (linux)."},
-    {"get", "get KEY", "Print a preference: true or false."},
-    {"set", "set KEY true|false",
-     "Change a preference. Setting a target key while the guard is on restarts the guard with the new list."},
-    {"help", "help [COMMAND]", "This text, or one command's."},
-};
-
-const char helpTail[] = "\n"
-                        "Preference keys: includeDesktopService, includeCoreSync, soundEnabled\n"
-                        "Options: --help, --version; COMMAND --help\n"
-                        "\n"
-                        "Exit status:\n"
-                        "  0  success; for status, the count was read; for kill, nothing is left running\n"
-                        "  1  the operation failed: the processes could not be counted, some are still\n"
-                        "     running after kill, the guard did not start or stop, no systemd user\n"
-                        "     manager runs for the account, a preference was not stored or a running\n"
-                        "     guard could not follow it, or standard output could not be written\n"
-                        "  2  usage error; nothing was changed\n"
-                        "  3  guard status: the guard is off\n";
 
 struct Usage {
     QString message;
 };
 
+// One command line, parsed against its command's row.
+struct Call {
+    QStringList arguments; // the positional ones, after the command's name
+    bool json = false;
+    Platform platform = nativePlatform();
+    QTextStream &out;
+    QTextStream &err;
+};
+
+// A row of the command table: what --help shows, what the command accepts, and what it
+// does. The help, the argument checks and the man page test all read this table.
+struct Command {
+    QString name;
+    QString arguments; // as the synopsis shows them after the name
+    QString summary;
+    qsizetype minArguments, maxArguments;
+    bool takesJson, takesPlatform;
+    std::function<int(Call &)> run;
+};
+
 const QStringList preferenceKeys{kDesktopService, kCoreSync, kSound};
-
-// `text` in lines of at most 80 columns, each indented by `indent` spaces.
-QString wrapped(const QString &text, int indent)
-{
-    const QString margin(indent, QLatin1Char(' '));
-    return margin + wrappedLines(text, 80 - indent).join(QLatin1Char('\n') + margin) + QLatin1Char('\n');
-}
-
-QString helpText()
-{
-    QString text = QStringLiteral("Usage: hushwellctl COMMAND [ARGUMENTS]\n\n"
-                                  "Stops Adobe Creative Cloud's background processes, as the Hushwell window does.\n\n"
-                                  "Commands:\n");
-    for (const Command &command : commands)
-        text += QStringLiteral("  ") + QLatin1String(command.synopsis) + QLatin1Char('\n') + wrapped(QLatin1String(command.summary), 6);
-    return text + QLatin1String(helpTail);
-}
-
-QString commandHelp(const QString &name)
-{
-    for (const Command &command : commands)
-        if (name == QLatin1String(command.name))
-            return QStringLiteral("Usage: hushwellctl ") + QLatin1String(command.synopsis) + QStringLiteral("\n\n")
-                   + wrapped(QLatin1String(command.summary), 0);
-    throw Usage{QStringLiteral("no command called '%1' (try --help)").arg(name)};
-}
-
-void expectArgumentCount(const QStringList &args, qsizetype count)
-{
-    if (args.size() > count)
-        throw Usage{QStringLiteral("unexpected argument '%1'").arg(args.at(count))};
-    if (args.size() < count)
-        throw Usage{QStringLiteral("'%1' needs more arguments").arg(args.first())};
-}
-
-// Takes `flag` out of `args`; true when it was there.
-bool takeFlag(QStringList &args, const char *flag)
-{
-    return args.removeAll(QLatin1String(flag)) > 0;
-}
 
 QString preferenceKey(const QString &key)
 {
@@ -110,206 +56,270 @@ QString preferenceKey(const QString &key)
     return key;
 }
 
-// What makes the platform's service manager run the guard: the property list, or the
-// service and timer units one after the other.
-QString serviceManagerText(Platform platform)
-{
-    QStringList texts;
-    for (const GuardFile &file : serviceManagerFiles(platform, UserDirs::fromEnvironment()))
-        texts << file.content;
-    return texts.join(QLatin1Char('\n'));
-}
-
-// Generated texts by name; each takes the platform whose text is wanted, and the
-// service-manager files exist for one platform only.
-struct Shown {
-    std::function<QString(Platform)> text;
-    std::optional<Platform> only;
-};
-
-const std::map<QString, Shown> &shownTexts()
-{
-    static const std::map<QString, Shown> texts{
-        {QStringLiteral("count-command"), {[](Platform p) { return countCommand(p); }, {}}},
-        {QStringLiteral("kill-script"), {[](Platform p) { return killCommand(p); }, {}}},
-        {QStringLiteral("guard-script"), {[](Platform p) { return guardScriptFor(p, targetList()); }, {}}},
-        {QStringLiteral("guard-plist"), {serviceManagerText, Platform::MacOS}},
-        {QStringLiteral("guard-units"), {serviceManagerText, Platform::Linux}},
-    };
-    return texts;
-}
-
 // The two lines the window's kill panel would show, or the same as JSON.
 KillPanel printStatus(QTextStream &out, bool json)
 {
     const QString output = shell(countCommand());
     const KillPanel panel = killPanelFor(output);
-    if (!json)
+    if (!json) {
         out << panel.status << '\n' << panel.detail << '\n';
-    else
-        out << "{\"running\": " << (panel.counted ? QString::number(*parseCount(output)) : QStringLiteral("null"))
-            << ", \"guard\": " << (guardRunning() ? "true" : "false") << "}\n";
+        return panel;
+    }
+    const QJsonValue running = panel.counted ? QJsonValue(*parseCount(output)) : QJsonValue(QJsonValue::Null);
+    out << QJsonDocument(QJsonObject{{QStringLiteral("running"), running}, {QStringLiteral("guard"), guardRunning()}})
+               .toJson(QJsonDocument::Compact)
+        << '\n';
     return panel;
 }
 
-int list(bool json, QTextStream &out, QTextStream &err)
+int list(Call &call)
 {
     const QList<ProcessRow> listed = parseProcessList(shell(listCommand()));
     // The list prints nothing both for "none" and when it failed: believe an empty one only
     // when the count then says 0.
-    if (listed.isEmpty()) {
-        if (!killPanelFor(shell(countCommand())).quiet()) {
-            err << "hushwellctl: " << countFailedText << '\n';
-            return 1;
-        }
+    if (listed.isEmpty() && !killPanelFor(shell(countCommand())).quiet()) {
+        call.err << "hushwellctl: " << countFailedText << '\n';
+        return 1;
     }
     QJsonArray rows;
     for (const ProcessRow &row : listed) {
-        if (json)
+        if (call.json)
             rows.append(QJsonObject{{QStringLiteral("pid"), row.pid},
                                     {QStringLiteral("cpu"), row.cpu},
                                     {QStringLiteral("rss_kib"), row.rssKib},
                                     {QStringLiteral("command"), row.command}});
         else
-            out << processListLine(row) << '\n';
+            call.out << processListLine(row) << '\n';
     }
-    if (json)
-        out << QJsonDocument(rows).toJson(QJsonDocument::Compact) << '\n';
+    if (call.json)
+        call.out << QJsonDocument(rows).toJson(QJsonDocument::Compact) << '\n';
     return 0;
 }
 
-int guard(const QStringList &args, QTextStream &out, QTextStream &err)
+int guard(Call &call)
 {
-    expectArgumentCount(args, 2);
-    const QString &action = args.at(1);
+    const QString &action = call.arguments.at(0);
     if (action != QLatin1String("status") && action != QLatin1String("start") && action != QLatin1String("stop"))
         throw Usage{QStringLiteral("unknown guard action '%1' (start, stop or status)").arg(action)};
     // Without a manager, "Guard off" would be a guess and a start would leave files behind
     // for a manager that may never read them.
     if (!serviceManagerReachable()) {
-        err << "hushwellctl: no systemd user manager is running for this account\n";
+        call.err << "hushwellctl: no systemd user manager is running for this account\n";
         return 1;
     }
     if (action == QLatin1String("status")) {
         const GuardPanel panel = guardPanelFor(guardRunning());
-        out << panel.status << '\n' << panel.detail << '\n';
+        call.out << panel.status << '\n' << panel.detail << '\n';
         return panel.on ? 0 : 3; // as systemctl is-active answers
     }
     // Success names the state reached, as the panel does; failure is the window's line.
-    const auto report = [&](bool done, bool on, const QString &failure) {
-        (done ? out : err) << (done ? guardPanelFor(on).status : failure) << '\n';
-        return done ? 0 : 1;
+    const bool starting = action == QLatin1String("start");
+    const bool done = starting ? startGuard() : stopGuard();
+    (done ? call.out : call.err) << (done ? guardPanelFor(starting).status : starting ? guardStartFailedText : guardStopFailedText)
+                                 << '\n';
+    return done ? 0 : 1;
+}
+
+// What makes the platform's service manager run the guard: the property list, or the
+// service and timer units one after the other.
+QString serviceManagerText(Platform platform)
+{
+    QStringList texts;
+    for (const GuardFile &file : serviceManager(platform, UserDirs::fromEnvironment()).files)
+        texts << file.content;
+    return texts.join(QLatin1Char('\n'));
+}
+
+// Generated texts by name; the service manager's files exist for one platform only.
+struct Shown {
+    QString name;
+    std::function<QString(Platform)> text;
+    std::optional<Platform> only;
+};
+
+const QList<Shown> &shownTexts()
+{
+    static const QList<Shown> texts{
+        {QStringLiteral("count-command"), [](Platform p) { return countCommand(p); }, {}},
+        {QStringLiteral("kill-script"), [](Platform p) { return killCommand(p); }, {}},
+        {QStringLiteral("guard-script"), [](Platform p) { return guardScriptFor(p, targetList()); }, {}},
+        {QStringLiteral("guard-plist"), serviceManagerText, Platform::MacOS},
+        {QStringLiteral("guard-units"), serviceManagerText, Platform::Linux},
     };
-    if (action == QLatin1String("start"))
-        return report(startGuard(), true, guardStartFailedText);
-    return report(stopGuard(), false, guardStopFailedText);
+    return texts;
 }
 
-int show(QStringList args, QTextStream &out)
+int show(Call &call)
 {
-    Platform platform = nativePlatform();
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        if (args.at(i) != QLatin1String("--platform") && !args.at(i).startsWith(QLatin1String("--platform=")))
+    const QString &what = call.arguments.at(0);
+    for (const Shown &shown : shownTexts()) {
+        if (shown.name != what)
             continue;
-        const bool joined = args.at(i).contains(QLatin1Char('='));
-        if (!joined && i + 1 >= args.size())
-            throw Usage{QStringLiteral("--platform needs macos or linux")};
-        const QString name = joined ? args.at(i).section(QLatin1Char('='), 1) : args.at(i + 1);
-        const auto named = platformNamed(name);
-        if (!named)
-            throw Usage{QStringLiteral("unknown platform '%1' (macos or linux)").arg(name)};
-        platform = *named;
-        args.remove(i, joined ? 1 : 2);
-        break;
+        if (shown.only && *shown.only != call.platform)
+            throw Usage{QStringLiteral("%1 exists only on %2").arg(what, platformName(*shown.only))};
+        const QString text = shown.text(call.platform);
+        call.out << text << (text.endsWith(QLatin1Char('\n')) ? "" : "\n"); // the prompt starts on a line of its own
+        return 0;
     }
-    expectArgumentCount(args, 2);
-    const auto text = shownTexts().find(args.at(1));
-    if (text == shownTexts().end())
-        throw Usage{QStringLiteral("nothing called '%1' to show").arg(args.at(1))};
-    if (text->second.only && *text->second.only != platform)
-        throw Usage{QStringLiteral("%1 exists only on %2").arg(args.at(1), platformName(*text->second.only))};
-    const QString shown = text->second.text(platform);
-    out << shown << (shown.endsWith(QLatin1Char('\n')) ? "" : "\n"); // the prompt starts on a line of its own
-    return 0;
+    throw Usage{QStringLiteral("nothing called '%1' to show").arg(what)};
 }
 
-int run(QStringList args, QTextStream &out, QTextStream &err)
+int setPreference(Call &call)
 {
-    if (args.isEmpty())
-        throw Usage{QStringLiteral("no command given (try --help)")};
-    const QString command = args.first();
-    if (command == QLatin1String("--help") || command == QLatin1String("-h")
-        || (command == QLatin1String("help") && args.size() == 1)) {
-        expectArgumentCount(args, 1);
-        out << helpText();
-        return 0;
+    const QString key = preferenceKey(call.arguments.at(0));
+    const QString &value = call.arguments.at(1);
+    if (value != QLatin1String("true") && value != QLatin1String("false"))
+        throw Usage{QStringLiteral("'%1' is not true or false").arg(value)};
+    const bool on = value == QLatin1String("true");
+    const PreferenceChange change = key == kSound ? PreferenceChange{storePreference(key, on), true} : applyTargetPreferences({{key, on}});
+    if (!change.stored)
+        call.err << "hushwellctl: couldn't store " << key << " in " << preferencesLocation() << '\n';
+    else if (!change.guardFollowed)
+        call.err << "hushwellctl: stored " << key << ", but couldn't restart the guard with it: the guard still runs "
+                 << "with the targets it had\n";
+    return change.stored && change.guardFollowed ? 0 : 1;
+}
+
+QString helpText();
+QString commandHelp(const QString &name);
+
+// The commands in the order --help lists them; the man page follows the same list.
+const QList<Command> &commands()
+{
+    static const QList<Command> table{
+        {QStringLiteral("status"), QStringLiteral("[--json]"), QStringLiteral("How many Adobe background processes are running."),
+         0, 0, true, false, [](Call &call) { return printStatus(call.out, call.json).counted ? 0 : 1; }},
+        {QStringLiteral("list"), QStringLiteral("[--json]"),
+         QStringLiteral("Those processes: PID, CPU %, resident memory in MiB, command line."), 0, 0, true, false, list},
+        {QStringLiteral("kill"), QString(),
+         QStringLiteral("Stop them: a polite request first, then force for any still there after at most two seconds; then "
+                        "show status."),
+         0, 0, false, false,
+         [](Call &call) {
+             shell(killCommand());
+             return printStatus(call.out, false).quiet() ? 0 : 1;
+         }},
+        {QStringLiteral("guard"), QStringLiteral("start|stop|status"),
+         QStringLiteral("Install and load the guard, which stops them again every %1 seconds, across logins; unload and "
+                        "remove it; or say whether it is loaded.")
+             .arg(guardInterval),
+         1, 1, false, false, guard},
+        {QStringLiteral("show"), QStringLiteral("WHAT [--platform=%1]").arg(platformNames(QStringLiteral("|"))),
+         QStringLiteral("Print a generated text: count-command, kill-script, guard-script, guard-plist (macos) or "
+                        "guard-units (linux)."),
+         1, 1, false, true, show},
+        {QStringLiteral("get"), QStringLiteral("KEY"), QStringLiteral("Print a preference: true or false."), 1, 1, false, false,
+         [](Call &call) {
+             call.out << (wants(preferenceKey(call.arguments.at(0))) ? "true" : "false") << '\n';
+             return 0;
+         }},
+        {QStringLiteral("set"), QStringLiteral("KEY true|false"),
+         QStringLiteral("Change a preference. Setting a target key while the guard is on restarts the guard with the new list."),
+         2, 2, false, false, setPreference},
+        {QStringLiteral("help"), QStringLiteral("[COMMAND]"), QStringLiteral("This text, or one command's."), 0, 1, false, false,
+         [](Call &call) {
+             call.out << (call.arguments.isEmpty() ? helpText() : commandHelp(call.arguments.at(0)));
+             return 0;
+         }},
+    };
+    return table;
+}
+
+// `text` in lines of at most 80 columns, each indented by `indent` spaces.
+QString wrapped(const QString &text, int indent)
+{
+    const QString margin(indent, QLatin1Char(' '));
+    return margin + wrappedLines(text, 80 - indent).join(QLatin1Char('\n') + margin) + QLatin1Char('\n');
+}
+
+QString synopsis(const Command &command)
+{
+    return command.arguments.isEmpty() ? command.name : command.name + QLatin1Char(' ') + command.arguments;
+}
+
+QString helpText()
+{
+    QString text = QStringLiteral("Usage: hushwellctl COMMAND [ARGUMENTS]\n\n"
+                                  "Stops Adobe Creative Cloud's background processes, as the Hushwell window does.\n\n"
+                                  "Commands:\n");
+    for (const Command &command : commands())
+        text += QStringLiteral("  ") + synopsis(command) + QLatin1Char('\n') + wrapped(command.summary, 6);
+    return text + QStringLiteral("\nPreference keys: ") + preferenceKeys.join(QStringLiteral(", "))
+           + QStringLiteral("\n"
+                            "Options: --help, --version; COMMAND --help\n"
+                            "\n"
+                            "Exit status:\n"
+                            "  0  success; for status, the count was read; for kill, nothing is left running\n"
+                            "  1  the operation failed: the processes could not be counted, some are still\n"
+                            "     running after kill, the guard did not start or stop, no systemd user\n"
+                            "     manager runs for the account, a preference was not stored or a running\n"
+                            "     guard could not follow it, or standard output could not be written\n"
+                            "  2  usage error; nothing was changed\n"
+                            "  3  guard status: the guard is off\n");
+}
+
+const Command &commandNamed(const QString &name, const char *unknown)
+{
+    for (const Command &command : commands())
+        if (command.name == name)
+            return command;
+    throw Usage{QString::fromLatin1(unknown).arg(name)};
+}
+
+QString commandHelp(const QString &name)
+{
+    const Command &command = commandNamed(name, "no command called '%1' (try --help)");
+    return QStringLiteral("Usage: hushwellctl ") + synopsis(command) + QStringLiteral("\n\n") + wrapped(command.summary, 0);
+}
+
+// Checks the words after the command's name against its row and runs it.
+int run(const Command &command, QStringList words, QTextStream &out, QTextStream &err)
+{
+    Call call{{}, false, nativePlatform(), out, err};
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString &word = words.at(i);
+        if (word == QLatin1String("--help")) {
+            out << commandHelp(command.name);
+            return 0;
+        }
+        if (command.takesJson && word == QLatin1String("--json")) {
+            call.json = true;
+        } else if (command.takesPlatform && (word == QLatin1String("--platform") || word.startsWith(QLatin1String("--platform=")))) {
+            const bool joined = word.contains(QLatin1Char('='));
+            if (!joined && i + 1 >= words.size())
+                throw Usage{QStringLiteral("--platform needs %1").arg(platformNames(QStringLiteral(" or ")))};
+            const QString name = joined ? word.section(QLatin1Char('='), 1) : words.at(++i);
+            const std::optional<Platform> named = platformNamed(name);
+            if (!named)
+                throw Usage{QStringLiteral("unknown platform '%1' (%2)").arg(name, platformNames(QStringLiteral(" or ")))};
+            call.platform = *named;
+        } else if (word.startsWith(QLatin1String("--")) || call.arguments.size() == command.maxArguments) {
+            throw Usage{QStringLiteral("unexpected argument '%1'").arg(word)};
+        } else {
+            call.arguments << word;
+        }
     }
-    if (command == QLatin1String("help") || takeFlag(args, "--help")) {
-        const QString name = command == QLatin1String("help") ? args.value(1) : command;
-        expectArgumentCount(args, command == QLatin1String("help") ? 2 : 1);
-        out << commandHelp(name);
-        return 0;
-    }
-    if (command == QLatin1String("--version")) {
-        expectArgumentCount(args, 1);
-        out << "hushwellctl " << HUSHWELL_VERSION << '\n';
-        return 0;
-    }
-    if (command == QLatin1String("status") || command == QLatin1String("list")) {
-        const bool json = takeFlag(args, "--json");
-        expectArgumentCount(args, 1);
-        if (command == QLatin1String("list"))
-            return list(json, out, err);
-        return printStatus(out, json).counted ? 0 : 1;
-    }
-    if (command == QLatin1String("kill")) {
-        expectArgumentCount(args, 1);
-        shell(killCommand());
-        return printStatus(out, false).quiet() ? 0 : 1;
-    }
-    if (command == QLatin1String("show"))
-        return show(args, out);
-    if (command == QLatin1String("guard"))
-        return guard(args, out, err);
-    if (command == QLatin1String("get")) {
-        expectArgumentCount(args, 2);
-        out << (wants(preferenceKey(args.at(1))) ? "true" : "false") << '\n';
-        return 0;
-    }
-    if (command == QLatin1String("set")) {
-        expectArgumentCount(args, 3);
-        const QString key = preferenceKey(args.at(1));
-        const QString value = args.at(2);
-        if (value != QLatin1String("true") && value != QLatin1String("false"))
-            throw Usage{QStringLiteral("'%1' is not true or false").arg(value)};
-        const bool on = value == QLatin1String("true");
-        const PreferenceChange change =
-            key == kSound ? PreferenceChange{storePreference(key, on), true} : applyTargetPreferences({{key, on}});
-        if (!change.stored)
-            err << "hushwellctl: couldn't store " << key << " in " << preferencesLocation() << '\n';
-        else if (!change.guardFollowed)
-            err << "hushwellctl: stored " << key << ", but couldn't restart the guard with it: the guard still runs "
-                << "with the targets it had\n";
-        return change.stored && change.guardFollowed ? 0 : 1;
-    }
-    throw Usage{QStringLiteral("unknown command '%1' (try --help)").arg(command)};
+    if (call.arguments.size() < command.minArguments)
+        throw Usage{QStringLiteral("'%1' needs more arguments").arg(command.name)};
+    return command.run(call);
 }
 
 } // namespace
-
-QStringList cliCommandNames()
-{
-    QStringList names;
-    for (const Command &command : commands)
-        names << QLatin1String(command.name);
-    return names;
-}
 
 int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     registerDefaultPreferences();
     try {
-        return run(arguments, out, err);
+        if (arguments.isEmpty())
+            throw Usage{QStringLiteral("no command given (try --help)")};
+        const QString &first = arguments.first();
+        if (first == QLatin1String("--version") || first == QLatin1String("--help") || first == QLatin1String("-h")) {
+            if (arguments.size() > 1)
+                throw Usage{QStringLiteral("unexpected argument '%1'").arg(arguments.at(1))};
+            out << (first == QLatin1String("--version") ? QStringLiteral("hushwellctl " HUSHWELL_VERSION "\n") : helpText());
+            return 0;
+        }
+        return run(commandNamed(first, "unknown command '%1' (try --help)"), arguments.mid(1), out, err);
     } catch (const Usage &usage) {
         err << "hushwellctl: " << usage.message << '\n';
         return 2;

@@ -7,6 +7,3 @@
 // status: 0 on success, 1 when an operation failed, 2 for a usage error (after one line
 // on `err`; nothing is changed then).
 int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err);
-
-// The command names, in the order --help lists them.
-QStringList cliCommandNames();

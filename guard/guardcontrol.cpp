@@ -8,6 +8,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QThread>
 
 #include <cerrno>
@@ -17,9 +19,21 @@
 
 namespace {
 
-GuardCommands commandsFor(Platform platform, const UserDirs &dirs)
+bool writeAtomically(const GuardFile &file)
 {
-    return guardCommands(platform, ::getuid(), guardPlistPath(platform, dirs));
+    // QSaveFile writes through a link to its target: a link here (a mask, which systemctl
+    // links to /dev/null, or anything else) is replaced by the file, never written through.
+    if (QFileInfo(file.path).isSymLink() && !QFile::remove(file.path))
+        return false;
+    QSaveFile out(file.path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = file.content.toUtf8();
+    if (out.write(bytes) != bytes.size()) {
+        out.cancelWriting();
+        return false;
+    }
+    return out.commit();
 }
 
 bool probe(const GuardCommands &commands)
@@ -71,11 +85,11 @@ private:
 
 bool startHoldingLock(Platform platform, const UserDirs &dirs)
 {
-    const GuardFile script{guardScriptPath(platform, dirs), guardScriptFor(platform, targetList(dirs))};
-    if (!writeGuardFiles(script, serviceManagerFiles(platform, dirs)))
+    const ServiceManager manager = serviceManager(platform, dirs);
+    if (!writeGuardFiles({manager.scriptPath, guardScriptFor(platform, targetList(dirs))}, manager.files))
         return false;
 
-    const GuardCommands commands = commandsFor(platform, dirs);
+    const GuardCommands &commands = manager.commands;
     shell(commands.unload);
     if (commands.unloadIsAsynchronous)
         waitUntilUnloaded(commands);
@@ -85,14 +99,35 @@ bool startHoldingLock(Platform platform, const UserDirs &dirs)
 
 } // namespace
 
+bool writeGuardFiles(const GuardFile &script, const QList<GuardFile> &managerFiles)
+{
+    if (managerFiles.isEmpty())
+        return false;
+    // A folder that cannot be made is not an error of its own: the write below fails.
+    QDir().mkpath(QFileInfo(script.path).path());
+    for (const GuardFile &file : managerFiles)
+        QDir().mkpath(QFileInfo(file.path).path());
+
+    if (!writeAtomically(script))
+        return false;
+    // Set explicitly: an older script may have had another mode.
+    if (!QFile::setPermissions(script.path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                                | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther))
+        return false;
+    for (const GuardFile &file : managerFiles)
+        if (!writeAtomically(file))
+            return false;
+    return true;
+}
+
 bool guardRunning(Platform platform, const UserDirs &dirs)
 {
-    return probe(commandsFor(platform, dirs));
+    return probe(serviceManager(platform, dirs).commands);
 }
 
 bool serviceManagerReachable(Platform platform, const UserDirs &dirs)
 {
-    const QString reachable = commandsFor(platform, dirs).reachable;
+    const QString reachable = serviceManager(platform, dirs).commands.reachable;
     return reachable.isEmpty() || shell(reachable) == QLatin1String("yes");
 }
 
@@ -105,9 +140,10 @@ bool startGuard(Platform platform, const UserDirs &dirs)
 bool stopGuard(Platform platform, const UserDirs &dirs)
 {
     const GuardLock lock(dirs);
-    const GuardCommands commands = commandsFor(platform, dirs);
+    const ServiceManager manager = serviceManager(platform, dirs);
+    const GuardCommands &commands = manager.commands;
     shell(commands.remove);
-    for (const QString &path : serviceManagerPaths(platform, dirs))
+    for (const QString &path : manager.filePaths)
         QFile::remove(path);
     if (!commands.afterRemove.isEmpty())
         shell(commands.afterRemove);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "guard/guardfiles.h"
 #include "process/platform.h"
 #include "process/userdirs.h"
 
@@ -29,6 +30,13 @@ bool startGuard(Platform platform = nativePlatform(), const UserDirs &dirs = Use
 // True when the job is no longer loaded; launchd's asynchronous bootout is waited for
 // (at most 10 s) before that is judged.
 bool stopGuard(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
+
+// Writes the script (mode 755), then the service manager's files, each atomically; the
+// service manager's files come last because they are what starts the guard. A link in
+// place of any of them (a mask, or one planted to redirect the write) is removed first.
+// Stops at the first failure and returns false; an empty list of manager files is a
+// failure before anything is written.
+bool writeGuardFiles(const GuardFile &script, const QList<GuardFile> &managerFiles);
 
 // True when the service manager answers at all (systemd --user may not run for a su
 // session, in a container or under WSL; launchd always does).

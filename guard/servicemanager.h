@@ -1,10 +1,15 @@
 #pragma once
 
+#include "guard/guardfiles.h"
 #include "process/platform.h"
+#include "process/userdirs.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <sys/types.h>
+#include <unistd.h>
 
 // The shell texts that load, probe and remove the guard's job: launchctl on macOS,
 // systemctl --user on Linux. Every command sends its errors to /dev/null; success is only
@@ -22,5 +27,22 @@ struct GuardCommands {
     bool unloadIsAsynchronous = false;
 };
 
-// userId goes into launchd's targets ("gui/501/…"); plistPath into its bootstrap.
-GuardCommands guardCommands(Platform platform, uid_t userId, const QString &plistPath);
+// Everything the guard needs of the platform's per-user service manager (launchd, or
+// systemd --user), for one account's folders: where the script and the manager's files
+// lie, what the files say, and the commands. Built from nothing but its arguments.
+struct ServiceManager {
+    QString scriptPath;
+    QString loginEntry;     // the file that makes the manager start the guard at each login
+    QStringList filePaths;  // the manager's files, in the order they are written (loginEntry last)
+    QList<GuardFile> files; // the same with their texts; empty when scriptPath cannot be named in them
+    GuardCommands commands;
+};
+
+// userId goes into launchd's targets ("gui/501/…").
+ServiceManager serviceManager(Platform platform, const UserDirs &dirs, uid_t userId = ::getuid());
+
+// macOS: ~/Library/Application Support/Hushwell/guard.sh; Linux: $XDG_DATA_HOME/Hushwell/guard.sh.
+QString guardScriptPath(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
+// macOS: ~/Library/LaunchAgents/com.larkvane.hushwell.guard.plist; Linux: the timer unit in
+// $XDG_CONFIG_HOME/systemd/user/.
+QString guardPlistPath(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());

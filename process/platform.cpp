@@ -1,13 +1,16 @@
 #include "process/platform.h"
 
+#include <QStringList>
 #include <QtGlobal>
 
 Platform nativePlatform()
 {
 #if defined(Q_OS_MACOS)
     return Platform::MacOS;
-#else
+#elif defined(Q_OS_LINUX)
     return Platform::Linux;
+#else
+#error "No platform profile for this system: add a member to Platform and fill each place the compiler names"
 #endif
 }
 
@@ -28,4 +31,12 @@ std::optional<Platform> platformNamed(const QString &name)
         if (platformName(platform) == name)
             return platform;
     return std::nullopt;
+}
+
+QString platformNames(const QString &separator)
+{
+    QStringList names;
+    for (const Platform platform : allPlatforms)
+        names << platformName(platform);
+    return names.join(separator);
 }

@@ -63,8 +63,7 @@ void waitFor(pid_t pid)
     }
 }
 
-} // namespace
-
+// Removes Unicode Zs, Zl and Zp characters, tab, U+000A to U+000D and U+0085 from both ends.
 QString trimmedShellOutput(const QString &text)
 {
     qsizetype begin = 0;
@@ -75,6 +74,8 @@ QString trimmedShellOutput(const QString &text)
         --end;
     return text.mid(begin, end - begin);
 }
+
+} // namespace
 
 QString shell(const QString &command)
 {

@@ -9,9 +9,5 @@
 // safe to call from several threads at once.
 QString shell(const QString &command);
 
-// The trimming rule on its own: removes Unicode Zs, Zl and Zp characters, tab, U+000A to
-// U+000D and U+0085 from both ends.
-QString trimmedShellOutput(const QString &text);
-
 // Text as one word for /bin/sh, whatever it holds: wrapped in single quotes, each ' as '\''.
 QString shellQuoted(const QString &text);

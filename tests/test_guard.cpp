@@ -4,6 +4,7 @@
 
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
+#include "guard/servicemanager.h"
 #include "process/catalogue.h"
 
 #include <QDir>
@@ -61,7 +62,7 @@ TEST_F(Guard, KillsAtOnceAndEveryIntervalFollowsTargetChangesAndStopsWithoutAKil
     EXPECT_TRUE(left.alive()) << "stopping the guard kills nothing";
     EXPECT_EQ(systemctl("--failed --no-legend --plain"), "");
     EXPECT_TRUE(QFile::exists(guardScriptPath())) << "the script stays";
-    for (const QString &unit : serviceManagerPaths(nativePlatform(), UserDirs::fromEnvironment()))
+    for (const QString &unit : serviceManager(nativePlatform(), UserDirs::fromEnvironment()).filePaths)
         EXPECT_FALSE(QFile::exists(unit)) << unit.toStdString();
 }
 
@@ -126,7 +127,7 @@ TEST_F(Guard, AnUntidyDataFolderStillKillsAndAStopMidRunLeavesNothingFailed)
 // probe, the unit files and the login entry agree, whichever won.
 TEST_F(Guard, ConcurrentStartsAndStopsEndConsistent)
 {
-    const QStringList units = serviceManagerPaths(nativePlatform(), UserDirs::fromEnvironment());
+    const QStringList units = serviceManager(nativePlatform(), UserDirs::fromEnvironment()).filePaths;
     for (int round = 0; round < 3; ++round) {
         ASSERT_TRUE(startGuard());
         std::vector<std::future<bool>> actions;

@@ -23,7 +23,7 @@ TEST(GuardFiles, LaunchctlTextsQuoteWhatTheyMustAndRunNothingElse)
                                 dir.path() + "/$(touch " + marker + ")&%x`touch " + marker + '`'}) {
         const QString plist = guardPlistPath(Platform::MacOS, UserDirs::underHome(home));
         EXPECT_EQ(shell("set -- " + shellQuoted(plist) + "; printf %s \"$1\""), plist);
-        shell(guardCommands(Platform::MacOS, 501, plist).load);
+        shell(serviceManager(Platform::MacOS, UserDirs::underHome(home), 501).commands.load);
         EXPECT_FALSE(QFile::exists(marker)) << home.toStdString();
     }
 }

@@ -25,7 +25,8 @@ const QStringList fewestTargets = basePatterns + finderExtensionPatterns;
 TEST(Texts, EveryGeneratedTextForBothPlatformsIsExact)
 {
     const UserDirs ada = UserDirs::underHome(QStringLiteral("/Users/ada lovelace"));
-    const GuardCommands macCommands = guardCommands(Platform::MacOS, 501, guardPlistPath(Platform::MacOS, ada));
+    const ServiceManager mac = serviceManager(Platform::MacOS, ada, 501), systemd = serviceManager(Platform::Linux, ada);
+    const GuardCommands &macCommands = mac.commands;
     const std::pair<const char *, QString> texts[] = {
         {"count-command.macos", countCommandFor(Platform::MacOS, fewestTargets)},
         {"count-command.linux", countCommandFor(Platform::Linux, fewestTargets)},
@@ -35,12 +36,11 @@ TEST(Texts, EveryGeneratedTextForBothPlatformsIsExact)
         {"kill-script.linux", killScriptFor(Platform::Linux, fewestTargets)},
         {"guard-script-all-on.macos", guardScriptFor(Platform::MacOS, allTargets)},
         {"guard-script.linux", guardScriptFor(Platform::Linux, fewestTargets)},
-        {"guard-plist.macos", serviceManagerFiles(Platform::MacOS, ada).value(0).content},
+        {"guard-plist.macos", mac.files.value(0).content},
         {"guard-service.linux", guardServiceUnitFor("/home/ada/backup of Core Sync/100%/guard.sh")},
         {"guard-timer.linux", guardTimerUnit()},
         {"guard-commands.macos", macCommands.unload + "; " + macCommands.load + '\n' + macCommands.probe + '\n' + macCommands.remove + '\n'},
-        {"guard-paths", QStringList{guardScriptPath(Platform::MacOS, ada), guardPlistPath(Platform::MacOS, ada),
-                                    guardScriptPath(Platform::Linux, ada)}.join('\n') + '\n' + serviceManagerPaths(Platform::Linux, ada).join('\n') + '\n'},
+        {"guard-paths", QStringList{mac.scriptPath, mac.loginEntry, systemd.scriptPath}.join('\n') + '\n' + systemd.filePaths.join('\n') + '\n'},
     };
     for (const auto &[name, text] : texts) {
         QFile expected(QStringLiteral(HUSHWELL_EXPECTED "/") + name);
@@ -61,9 +61,9 @@ TEST(Texts, APathWithAControlCharacterGivesNoServiceManagerFiles)
         {"escape", "/home/a\x1b" "b"}, {"delete", "/home/a\x7f" "b"}, {"NUL", QString("/home/a") + QChar(0) + "b"}};
     for (const auto &[name, home] : homes)
         for (const Platform platform : allPlatforms)
-            EXPECT_TRUE(serviceManagerFiles(platform, UserDirs::underHome(home)).isEmpty())
+            EXPECT_TRUE(serviceManager(platform, UserDirs::underHome(home)).files.isEmpty())
                 << name << " on " << platformName(platform).toStdString();
-    EXPECT_EQ(serviceManagerFiles(Platform::Linux, UserDirs::underHome("/home/a b")).size(), 2) << "a space is no control character";
+    EXPECT_EQ(serviceManager(Platform::Linux, UserDirs::underHome("/home/a b")).files.size(), 2) << "a space is no control character";
 }
 
 using Preferences = FreshPreferences;

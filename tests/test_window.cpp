@@ -6,6 +6,7 @@
 #include "app/presentation.h"
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
+#include "guard/servicemanager.h"
 #include "process/catalogue.h"
 #include "process/processlist.h"
 #include "process/preferences.h"
@@ -509,7 +510,7 @@ TEST_F(GuardedWindow, BlockUnblockAndTheirFailures)
 
     // The guard's own first run waits 5 s, so only the block's immediate kill can stop the
     // target before the block reports.
-    const QString serviceDropIns = serviceManagerPaths(nativePlatform(), UserDirs::fromEnvironment()).value(0) + ".d";
+    const QString serviceDropIns = serviceManager(nativePlatform(), UserDirs::fromEnvironment()).filePaths.value(0) + ".d";
     QDir().mkpath(serviceDropIns);
     QFile delay(serviceDropIns + "/delay.conf");
     ASSERT_TRUE(delay.open(QIODevice::WriteOnly));
