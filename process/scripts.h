@@ -5,14 +5,23 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Builders of the shell texts that count, list and kill the target processes. They only
 // build text; shell() runs it. The no-argument forms read the preferences once per call.
-//
-// macOS texts name each pattern plainly, one pkill line per pattern. Linux procps pkill
-// spares only itself and scans all of /proc on every call, so there every pattern has its
-// first character in brackets (it still matches the process, but no longer the command
-// line of the shell or grep that carries the pattern text) and a pass is one alternation,
-// one scan.
+
+enum class PassUse { KillScript, GuardScript };
+
+// What a platform's shell texts are made of, as one value: the one place where the two
+// platforms' count, list, kill and guard texts differ.
+struct ScriptProfile {
+    std::function<QString(const QStringList &targets)> alternation; // the patterns as one regular expression
+    std::function<QString(const QStringList &targets)> count;
+    std::function<QString(const QStringList &targets)> list;
+    QStringList killPrelude; // the kill script's lines before its passes
+    std::function<QStringList(const QStringList &targets, PassUse use)> killPasses;
+};
+const ScriptProfile &scriptProfile(Platform platform);
 
 // The patterns of one pass as one extended regular expression: joined with "|", and on
 // Linux each with its first character in brackets.
@@ -22,7 +31,6 @@ QString targetAlternation(Platform platform, const QStringList &targets);
 // macOS the Finder-extension lines, a terminate pass, "sleep 2" and a signal-9 pass; on
 // Linux one terminate scan, a wait of at most 2 s that ends with the last target, and one
 // signal-9 scan. The guard's form on Linux first looks, and exits when nothing runs.
-enum class PassUse { KillScript, GuardScript };
 QStringList killPasses(Platform platform, const QStringList &targets, PassUse use);
 
 // The one-line pipeline that prints how many target processes run.

@@ -42,8 +42,15 @@ TEST(Texts, EveryGeneratedTextForBothPlatformsIsExact)
         {"guard-commands.macos", macCommands.unload + "; " + macCommands.load + '\n' + macCommands.probe + '\n' + macCommands.remove + '\n'},
         {"guard-paths", QStringList{mac.scriptPath, mac.loginEntry, systemd.scriptPath}.join('\n') + '\n' + systemd.filePaths.join('\n') + '\n'},
     };
+    // A new target changes these texts: HUSHWELL_WRITE_EXPECTED=1 writes them anew, and the
+    // diff of tests/expected is the review.
+    const bool rewrite = qEnvironmentVariable("HUSHWELL_WRITE_EXPECTED") == QLatin1String("1");
     for (const auto &[name, text] : texts) {
         QFile expected(QStringLiteral(HUSHWELL_EXPECTED "/") + name);
+        if (rewrite && expected.open(QIODevice::WriteOnly)) {
+            expected.write(text.toUtf8());
+            expected.close();
+        }
         ASSERT_TRUE(expected.open(QIODevice::ReadOnly)) << name;
         EXPECT_EQ(text, QString::fromUtf8(expected.readAll())) << name;
     }
