@@ -80,6 +80,9 @@ AppDelegate::~AppDelegate()
 void AppDelegate::applicationDidFinishLaunching()
 {
     registerDefaultPreferences();
+    // The pool's threads would otherwise wake after 30 s idle to end themselves; asleep
+    // they cost nothing.
+    QThreadPool::globalInstance()->setExpiryTimeout(-1);
     sound = loadSound();
     buildWindow();
     // The first refresh waits for the first frame, which shows "Checking…" at once,
