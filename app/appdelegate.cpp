@@ -4,6 +4,7 @@
 #include "app/sound.h"
 #include "guard/guardcontrol.h"
 #include "guard/guardpanel.h"
+#include "guard/servicemanager.h"
 #include "process/catalogue.h"
 #include "process/killpanel.h"
 #include "process/preferences.h"
@@ -18,6 +19,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMainWindow>
@@ -58,6 +60,7 @@ Snapshot takeSnapshot()
     snapshot.sequence = ++snapshotsBegun;
     snapshot.countOutput = shell(countCommand());
     snapshot.guardOn = guardRunning();
+    snapshot.guardForAllUsers = QFile::exists(allUsersServiceManager(nativePlatform(), SystemFolders()).loginEntry);
     snapshot.sound = wants(kSound);
     snapshot.desktopService = wants(kDesktopService);
     snapshot.coreSync = wants(kCoreSync);
@@ -127,6 +130,8 @@ KillPanel AppDelegate::showSnapshot(const Snapshot &snapshot)
     blockDetail->setText(guard.detail);
     blockButton->setEnabled(guard.startEnabled);
     unblockButton->setEnabled(guard.stopEnabled);
+    // Only the administrator who installed it can stop the guard for every account.
+    unblockButton->setToolTip(tooltipMarkup(snapshot.guardForAllUsers ? guardForAllUsersText : stopGuardTooltip()));
     // What is stored, which hushwellctl may have changed meanwhile, or a click could not.
     for (const auto &[box, on] : {std::pair{soundCheckbox, snapshot.sound}, {desktopServiceBox, snapshot.desktopService},
                                   {coreSyncBox, snapshot.coreSync}})

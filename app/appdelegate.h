@@ -30,6 +30,7 @@ struct Snapshot {
     quint64 sequence = 0; // in the order the readings began
     QString countOutput;
     bool guardOn = false;
+    bool guardForAllUsers = false; // an administrator's guard for every account is installed
     bool sound = false;
     bool desktopService = true;
     bool coreSync = true;

@@ -14,6 +14,7 @@
 #include "process/textwrap.h"
 #include "process/version.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -21,9 +22,16 @@
 #include <functional>
 #include <optional>
 
+#include <unistd.h>
+
 namespace {
 
 struct Usage {
+    QString message;
+};
+
+// Not a usage error, but an operation that may not run: one sentence, exit 1.
+struct Refused {
     QString message;
 };
 
@@ -31,6 +39,7 @@ struct Usage {
 struct Call {
     QStringList arguments; // the positional ones, after the command's name
     bool json = false;
+    bool allUsers = false;
     Platform platform = nativePlatform();
     QTextStream &out;
     QTextStream &err;
@@ -43,11 +52,24 @@ struct Command {
     QString arguments; // as the synopsis shows them after the name
     QString summary;
     qsizetype minArguments, maxArguments;
-    bool takesJson, takesPlatform;
+    bool takesJson, takesPlatform, takesAllUsers;
     std::function<int(Call &)> run;
 };
 
 const QStringList preferenceKeys{kDesktopService, kCoreSync, kSound};
+
+// The guard and preferences for every account live beside the program's prefix.
+SystemFolders systemFolders()
+{
+    return SystemFolders::forProgramIn(QCoreApplication::applicationDirPath());
+}
+
+// What changes every account needs root; without it nothing is written.
+void needRootForAllUsers()
+{
+    if (::geteuid() != 0)
+        throw Refused{QStringLiteral("--all-users changes every account: run it as root")};
+}
 
 QString preferenceKey(const QString &key)
 {
@@ -96,11 +118,32 @@ int list(Call &call)
     return 0;
 }
 
+// The guard for every account: files under the system's folders, enabled for each login.
+int guardForAllUsers(Call &call, const QString &action)
+{
+    const SystemFolders system = systemFolders();
+    if (action == QLatin1String("status")) {
+        const bool on = guardRunsForAllUsers(call.platform, system);
+        call.out << guardPanelFor(on).status << '\n';
+        return on ? 0 : 3;
+    }
+    needRootForAllUsers();
+    const bool starting = action == QLatin1String("start");
+    const bool done = starting ? startGuardForAllUsers(call.platform, system) : stopGuardForAllUsers(call.platform, system);
+    (done ? call.out : call.err) << (done ? guardPanelFor(starting).status : starting ? guardStartFailedText : guardStopFailedText)
+                                 << '\n';
+    return done ? 0 : 1;
+}
+
 int guard(Call &call)
 {
     const QString &action = call.arguments.at(0);
     if (action != QLatin1String("status") && action != QLatin1String("start") && action != QLatin1String("stop"))
         throw Usage{QStringLiteral("unknown guard action '%1' (start, stop or status)").arg(action)};
+    if (call.allUsers)
+        return guardForAllUsers(call, action);
+    if (action == QLatin1String("start") && guardRunsForAllUsers(call.platform, systemFolders()))
+        throw Refused{guardForAllUsersText};
     // Without a manager, "Guard off" would be a guess and a start would leave files behind
     // for a manager that may never read them.
     if (!serviceManagerReachable()) {
@@ -122,29 +165,37 @@ int guard(Call &call)
 
 // What makes the platform's service manager run the guard: the property list, or the
 // service and timer units one after the other.
-QString serviceManagerText(Platform platform)
+QString serviceManagerText(Platform platform, bool allUsers)
 {
     QStringList texts;
-    for (const GuardFile &file : serviceManager(platform, UserDirs::fromEnvironment()).files)
+    const ServiceManager manager =
+        allUsers ? allUsersServiceManager(platform, systemFolders()) : serviceManager(platform, UserDirs::fromEnvironment());
+    for (const GuardFile &file : manager.files)
         texts << file.content;
     return texts.join(QLatin1Char('\n'));
 }
 
-// Generated texts by name; the service manager's files exist for one platform only.
+// Generated texts by name; the service manager's files exist for one platform only, and
+// only the guard's texts differ for every account.
 struct Shown {
     QString name;
-    std::function<QString(Platform)> text;
+    std::function<QString(Platform, bool allUsers)> text;
     std::optional<Platform> only;
+    bool forAllUsers;
 };
 
 const QList<Shown> &shownTexts()
 {
     static const QList<Shown> texts{
-        {QStringLiteral("count-command"), [](Platform p) { return countCommand(p); }, {}},
-        {QStringLiteral("kill-script"), [](Platform p) { return killCommand(p); }, {}},
-        {QStringLiteral("guard-script"), [](Platform p) { return guardScriptFor(p, targetList()); }, {}},
-        {QStringLiteral("guard-plist"), serviceManagerText, Platform::MacOS},
-        {QStringLiteral("guard-units"), serviceManagerText, Platform::Linux},
+        {QStringLiteral("count-command"), [](Platform p, bool) { return countCommand(p); }, {}, false},
+        {QStringLiteral("kill-script"), [](Platform p, bool) { return killCommand(p); }, {}, false},
+        {QStringLiteral("guard-script"),
+         [](Platform p, bool allUsers) {
+             return guardScriptFor(p, allUsers ? targetList(systemFolders().asUserDirs()) : targetList());
+         },
+         {}, true},
+        {QStringLiteral("guard-plist"), serviceManagerText, Platform::MacOS, true},
+        {QStringLiteral("guard-units"), serviceManagerText, Platform::Linux, true},
     };
     return texts;
 }
@@ -157,7 +208,9 @@ int show(Call &call)
             continue;
         if (shown.only && *shown.only != call.platform)
             throw Usage{QStringLiteral("%1 exists only on %2").arg(what, platformName(*shown.only))};
-        const QString text = shown.text(call.platform);
+        if (call.allUsers && !shown.forAllUsers)
+            throw Usage{QStringLiteral("%1 is the same for every account; --all-users is for the guard's texts").arg(what)};
+        const QString text = shown.text(call.platform, call.allUsers);
         call.out << text << (text.endsWith(QLatin1Char('\n')) ? "" : "\n"); // the prompt starts on a line of its own
         return 0;
     }
@@ -171,6 +224,20 @@ int setPreference(Call &call)
     if (value != QLatin1String("true") && value != QLatin1String("false"))
         throw Usage{QStringLiteral("'%1' is not true or false").arg(value)};
     const bool on = value == QLatin1String("true");
+    if (call.allUsers) {
+        needRootForAllUsers();
+        const SystemFolders system = systemFolders();
+        PreferenceChange change{storePreference(key, on, system.asUserDirs()), true};
+        // An installed guard for every account follows the new list at once.
+        if (change.stored && key != kSound && guardRunsForAllUsers(call.platform, system))
+            change.guardFollowed = startGuardForAllUsers(call.platform, system);
+        if (!change.stored)
+            call.err << "hushwellctl: couldn't store " << key << " in " << preferencesLocation(nativePlatform(), system.asUserDirs())
+                     << '\n';
+        else if (!change.guardFollowed)
+            call.err << "hushwellctl: stored " << key << ", but couldn't rewrite the guard for every account with it\n";
+        return change.stored && change.guardFollowed ? 0 : 1;
+    }
     const PreferenceChange change = key == kSound ? PreferenceChange{storePreference(key, on), true} : applyTargetPreferences({{key, on}});
     if (!change.stored)
         call.err << "hushwellctl: couldn't store " << key << " in " << preferencesLocation() << '\n';
@@ -188,35 +255,39 @@ const QList<Command> &commands()
 {
     static const QList<Command> table{
         {QStringLiteral("status"), QStringLiteral("[--json]"), QStringLiteral("How many Adobe background processes are running."),
-         0, 0, true, false, [](Call &call) { return printStatus(call.out, call.json).counted ? 0 : 1; }},
+         0, 0, true, false, false, [](Call &call) { return printStatus(call.out, call.json).counted ? 0 : 1; }},
         {QStringLiteral("list"), QStringLiteral("[--json]"),
-         QStringLiteral("Those processes: PID, CPU %, resident memory in MiB, command line."), 0, 0, true, false, list},
+         QStringLiteral("Those processes: PID, CPU %, resident memory in MiB, command line."), 0, 0, true, false, false, list},
         {QStringLiteral("kill"), QString(),
          QStringLiteral("Stop them: a polite request first, then force for any still there after at most two seconds; then "
                         "show status."),
-         0, 0, false, false,
+         0, 0, false, false, false,
          [](Call &call) {
              shell(killCommand());
              return printStatus(call.out, false).quiet() ? 0 : 1;
          }},
-        {QStringLiteral("guard"), QStringLiteral("start|stop|status"),
+        {QStringLiteral("guard"), QStringLiteral("start|stop|status [--all-users]"),
          QStringLiteral("Install and load the guard, which stops them again every %1 seconds, across logins; unload and "
-                        "remove it; or say whether it is loaded.")
+                        "remove it; or say whether it is loaded. With --all-users (as root): the guard for every "
+                        "account, from each one's next login.")
              .arg(guardInterval),
-         1, 1, false, false, guard},
-        {QStringLiteral("show"), QStringLiteral("WHAT [--platform=%1]").arg(platformNames(QStringLiteral("|"))),
+         1, 1, false, false, true, guard},
+        {QStringLiteral("show"), QStringLiteral("WHAT [--platform=%1] [--all-users]").arg(platformNames(QStringLiteral("|"))),
          QStringLiteral("Print a generated text: count-command, kill-script, guard-script, guard-plist (macos) or "
-                        "guard-units (linux)."),
-         1, 1, false, true, show},
-        {QStringLiteral("get"), QStringLiteral("KEY"), QStringLiteral("Print a preference: true or false."), 1, 1, false, false,
+                        "guard-units (linux); the guard's, with --all-users, as installed for every account."),
+         1, 1, false, true, true, show},
+        {QStringLiteral("get"), QStringLiteral("KEY [--all-users]"), QStringLiteral("Print a preference: true or false."), 1, 1,
+         false, false, true,
          [](Call &call) {
-             call.out << (wants(preferenceKey(call.arguments.at(0))) ? "true" : "false") << '\n';
+             const UserDirs dirs = call.allUsers ? systemFolders().asUserDirs() : UserDirs::fromEnvironment();
+             call.out << (wants(preferenceKey(call.arguments.at(0)), dirs) ? "true" : "false") << '\n';
              return 0;
          }},
-        {QStringLiteral("set"), QStringLiteral("KEY true|false"),
-         QStringLiteral("Change a preference. Setting a target key while the guard is on restarts the guard with the new list."),
-         2, 2, false, false, setPreference},
-        {QStringLiteral("help"), QStringLiteral("[COMMAND]"), QStringLiteral("This text, or one command's."), 0, 1, false, false,
+        {QStringLiteral("set"), QStringLiteral("KEY true|false [--all-users]"),
+         QStringLiteral("Change a preference. Setting a target key while the guard is on restarts the guard with the new "
+                        "list. With --all-users (as root): the default for every account's guard."),
+         2, 2, false, false, true, setPreference},
+        {QStringLiteral("help"), QStringLiteral("[COMMAND]"), QStringLiteral("This text, or one command's."), 0, 1, false, false, false,
          [](Call &call) {
              call.out << (call.arguments.isEmpty() ? helpText() : commandHelp(call.arguments.at(0)));
              return 0;
@@ -275,7 +346,7 @@ QString commandHelp(const QString &name)
 // Checks the words after the command's name against its row and runs it.
 int run(const Command &command, QStringList words, QTextStream &out, QTextStream &err)
 {
-    Call call{{}, false, nativePlatform(), out, err};
+    Call call{{}, false, false, nativePlatform(), out, err};
     for (qsizetype i = 0; i < words.size(); ++i) {
         const QString &word = words.at(i);
         if (word == QLatin1String("--help")) {
@@ -284,6 +355,8 @@ int run(const Command &command, QStringList words, QTextStream &out, QTextStream
         }
         if (command.takesJson && word == QLatin1String("--json")) {
             call.json = true;
+        } else if (command.takesAllUsers && word == QLatin1String("--all-users")) {
+            call.allUsers = true;
         } else if (command.takesPlatform && (word == QLatin1String("--platform") || word.startsWith(QLatin1String("--platform=")))) {
             const bool joined = word.contains(QLatin1Char('='));
             if (!joined && i + 1 >= words.size())
@@ -323,5 +396,8 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
     } catch (const Usage &usage) {
         err << "hushwellctl: " << usage.message << '\n';
         return 2;
+    } catch (const Refused &refused) {
+        err << "hushwellctl: " << refused.message << '\n';
+        return 1;
     }
 }

@@ -120,6 +120,30 @@ bool writeGuardFiles(const GuardFile &script, const QList<GuardFile> &managerFil
     return true;
 }
 
+bool startGuardForAllUsers(Platform platform, const SystemFolders &system)
+{
+    const ServiceManager manager = allUsersServiceManager(platform, system);
+    if (!writeGuardFiles({manager.scriptPath, guardScriptFor(platform, targetList(system.asUserDirs()))}, manager.files))
+        return false;
+    shell(manager.commands.load);
+    return probe(manager.commands);
+}
+
+bool stopGuardForAllUsers(Platform platform, const SystemFolders &system)
+{
+    const ServiceManager manager = allUsersServiceManager(platform, system);
+    shell(manager.commands.remove);
+    // Nothing of it stays: no account's next login may find any of it.
+    for (const QString &path : manager.filePaths + QStringList{manager.scriptPath})
+        QFile::remove(path);
+    return !probe(manager.commands);
+}
+
+bool guardRunsForAllUsers(Platform platform, const SystemFolders &system)
+{
+    return probe(allUsersServiceManager(platform, system).commands);
+}
+
 bool guardRunning(Platform platform, const UserDirs &dirs)
 {
     return probe(serviceManager(platform, dirs).commands);
@@ -133,6 +157,10 @@ bool serviceManagerReachable(Platform platform, const UserDirs &dirs)
 
 bool startGuard(Platform platform, const UserDirs &dirs)
 {
+    // An account's own guard would shadow the one for every account (a user's unit
+    // overrides the system's of the same name): never both.
+    if (QFile::exists(allUsersServiceManager(platform, SystemFolders()).loginEntry))
+        return false;
     const GuardLock lock(dirs);
     return startHoldingLock(platform, dirs);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "guard/guardfiles.h"
+#include "guard/servicemanager.h"
 #include "process/platform.h"
 #include "process/userdirs.h"
 
@@ -37,6 +38,14 @@ bool stopGuard(Platform platform = nativePlatform(), const UserDirs &dirs = User
 // Stops at the first failure and returns false; an empty list of manager files is a
 // failure before anything is written.
 bool writeGuardFiles(const GuardFile &script, const QList<GuardFile> &managerFiles);
+
+// The guard for every account (needs root): its files written for the target list of the
+// system's preferences (where they are silent, an account's defaults) and enabled for
+// every user manager started from then on; or disabled and all its files removed.
+// False when that failed, judged by the probe.
+bool startGuardForAllUsers(Platform platform, const SystemFolders &system);
+bool stopGuardForAllUsers(Platform platform, const SystemFolders &system);
+bool guardRunsForAllUsers(Platform platform, const SystemFolders &system);
 
 // True when the service manager answers at all (systemd --user may not run for a su
 // session, in a container or under WSL; launchd always does).

@@ -4,6 +4,8 @@
 #include "process/catalogue.h"
 #include "process/shell.h"
 
+#include <QDir>
+
 namespace {
 
 ServiceManager launchd(const UserDirs &dirs, uid_t userId)
@@ -65,6 +67,48 @@ ServiceManager systemdUser(const UserDirs &dirs)
 }
 
 } // namespace
+
+SystemFolders SystemFolders::forProgramIn(const QString &programDir)
+{
+    SystemFolders system;
+    if (programDir.endsWith(QLatin1String("/bin")))
+        system.data = QDir::cleanPath(programDir + QStringLiteral("/../share"));
+    return system;
+}
+
+UserDirs SystemFolders::asUserDirs() const
+{
+    return {QString(), config, data, QString()};
+}
+
+ServiceManager allUsersServiceManager(Platform platform, const SystemFolders &system)
+{
+    ServiceManager manager;
+    switch (platform) {
+    case Platform::MacOS:
+        manager.scriptPath = QStringLiteral("/Library/Application Support/Hushwell/guard.sh");
+        manager.loginEntry = QStringLiteral("/Library/LaunchAgents/") + guardLabel + QStringLiteral(".plist");
+        manager.filePaths = {manager.loginEntry};
+        manager.files = {{manager.loginEntry, guardPlistFor(manager.scriptPath)}};
+        // launchd loads it for each user at login; installing it is a file copy.
+        manager.commands.probe = QStringLiteral("[ -f ") + shellQuoted(manager.loginEntry) + QStringLiteral(" ] && echo yes");
+        return manager;
+    case Platform::Linux: {
+        const QString units = system.units + QLatin1Char('/') + guardLabel;
+        const QString timer = guardLabel + QStringLiteral(".timer");
+        manager.scriptPath = system.data + QStringLiteral("/hushwell/guard.sh");
+        manager.loginEntry = units + QStringLiteral(".timer");
+        manager.filePaths = {units + QStringLiteral(".service"), manager.loginEntry};
+        if (!holdsControlCharacter(manager.scriptPath))
+            manager.files = {{manager.filePaths[0], guardServiceUnitFor(manager.scriptPath)}, {manager.loginEntry, guardTimerUnit()}};
+        manager.commands.load = QStringLiteral("systemctl --global enable ") + timer + QStringLiteral(" 2>/dev/null");
+        manager.commands.probe = QStringLiteral("systemctl --global is-enabled --quiet ") + timer + QStringLiteral(" 2>/dev/null && echo yes");
+        manager.commands.remove = QStringLiteral("systemctl --global disable ") + timer + QStringLiteral(" 2>/dev/null");
+        return manager;
+    }
+    }
+    Q_UNREACHABLE();
+}
 
 ServiceManager serviceManager(Platform platform, const UserDirs &dirs, uid_t userId)
 {

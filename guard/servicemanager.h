@@ -41,6 +41,26 @@ struct ServiceManager {
 // userId goes into launchd's targets ("gui/501/…").
 ServiceManager serviceManager(Platform platform, const UserDirs &dirs, uid_t userId = ::getuid());
 
+// Where a guard for every account lives on Linux: units where systemd finds user units
+// for everyone, preferences in the system's XDG config folder, the script under the
+// program's prefix.
+struct SystemFolders {
+    QString units = QStringLiteral("/etc/systemd/user");
+    QString config = QStringLiteral("/etc/xdg");
+    QString data = QStringLiteral("/usr/local/share");
+
+    // The prefix of a program installed in PREFIX/bin (the package's /usr); /usr/local
+    // for one run from anywhere else.
+    static SystemFolders forProgramIn(const QString &programDir);
+    // As the system preferences' reader sees them: the same folders as an account's.
+    UserDirs asUserDirs() const;
+};
+
+// The guard for every account, installed by an administrator: the same units and
+// property list as an account's own, with system paths; every user manager started
+// afterwards (the next login) loads it. The commands need no running manager.
+ServiceManager allUsersServiceManager(Platform platform, const SystemFolders &system);
+
 // macOS: ~/Library/Application Support/Hushwell/guard.sh; Linux: $XDG_DATA_HOME/Hushwell/guard.sh.
 QString guardScriptPath(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
 // macOS: ~/Library/LaunchAgents/com.larkvane.hushwell.guard.plist; Linux: the timer unit in

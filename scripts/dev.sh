@@ -18,7 +18,7 @@ packages=(
 test_packages=(
   libgtest-dev util-linux fonts-dejavu-core
   desktop-file-utils dpkg-dev file python3 python3-yaml appstream lintian zsh
-  weston qt6-wayland
+  weston qt6-wayland ansible-core
 )
 
 install_missing() {

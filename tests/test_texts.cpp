@@ -17,6 +17,15 @@
 
 #include <sys/stat.h>
 
+// A service manager's files one after the other, as hushwellctl show prints them.
+QString serviceManagerText(const ServiceManager &manager)
+{
+    QStringList texts;
+    for (const GuardFile &file : manager.files)
+        texts << file.path + ":\n" + file.content;
+    return texts.join('\n');
+}
+
 const QStringList allTargets = basePatterns + desktopServicePatterns + coreSyncPatterns + finderExtensionPatterns;
 const QStringList fewestTargets = basePatterns + finderExtensionPatterns;
 
@@ -40,6 +49,8 @@ TEST(Texts, EveryGeneratedTextForBothPlatformsIsExact)
         {"guard-service.linux", guardServiceUnitFor("/home/ada/backup of Core Sync/100%/guard.sh")},
         {"guard-timer.linux", guardTimerUnit()},
         {"guard-commands.macos", macCommands.unload + "; " + macCommands.load + '\n' + macCommands.probe + '\n' + macCommands.remove + '\n'},
+        {"guard-units-all-users.linux", serviceManagerText(allUsersServiceManager(Platform::Linux, SystemFolders()))},
+        {"guard-plist-all-users.macos", serviceManagerText(allUsersServiceManager(Platform::MacOS, SystemFolders()))},
         {"guard-paths", QStringList{mac.scriptPath, mac.loginEntry, systemd.scriptPath}.join('\n') + '\n' + systemd.filePaths.join('\n') + '\n'},
     };
     // A new target changes these texts: HUSHWELL_WRITE_EXPECTED=1 writes them anew, and the

@@ -10,7 +10,7 @@ _hushwellctl()
     fi
     case ${COMP_WORDS[1]} in
     status | list) COMPREPLY=($(compgen -W "--json --help" -- "$cur")) ;;
-    guard) [ "$COMP_CWORD" -eq 2 ] && COMPREPLY=($(compgen -W "start stop status" -- "$cur")) ;;
+    guard) COMPREPLY=($(compgen -W "$([ "$COMP_CWORD" -eq 2 ] && echo start stop status) --all-users" -- "$cur")) ;;
     show)
         # bash splits "--platform=mac" at "=": the words are --platform, = and mac.
         if [ "$prev" = = ] && [ "${COMP_WORDS[COMP_CWORD-2]}" = --platform ]; then
@@ -19,7 +19,7 @@ _hushwellctl()
             [ "$cur" = = ] && cur=""
             COMPREPLY=($(compgen -W "macos linux" -- "$cur"))
         else
-            COMPREPLY=($(compgen -W "count-command kill-script guard-script guard-plist guard-units --platform=macos --platform=linux" -- "$cur"))
+            COMPREPLY=($(compgen -W "count-command kill-script guard-script guard-plist guard-units --platform=macos --platform=linux --all-users" -- "$cur"))
         fi
         ;;
     get) [ "$COMP_CWORD" -eq 2 ] && COMPREPLY=($(compgen -W "$keys" -- "$cur")) ;;
