@@ -112,11 +112,11 @@ void AppDelegate::refresh()
     });
 }
 
-KillPanel AppDelegate::showSnapshot(const Snapshot &snapshot)
+std::optional<KillPanel> AppDelegate::showSnapshot(const Snapshot &snapshot)
 {
-    const KillPanel kill = killPanelFor(snapshot.countOutput);
     if (snapshot.sequence < newestShown)
-        return kill; // a later reading is on screen already
+        return std::nullopt; // a later reading is on screen already
+    const KillPanel kill = killPanelFor(snapshot.countOutput);
     newestShown = snapshot.sequence;
     status->setText(kill.status);
     setTextColour(status, statusColour(kill.live));
@@ -224,8 +224,9 @@ void AppDelegate::killPressed()
         [this, hadFocus](const Snapshot &after) {
             dome->setEnabled(true);
             giveFocusBack(dome, hadFocus);
-            if (const auto line = detailAfterKill(showSnapshot(after)))
-                detail->setText(*line);
+            if (const auto shown = showSnapshot(after))
+                if (const auto line = detailAfterKill(*shown))
+                    detail->setText(*line);
         });
 }
 

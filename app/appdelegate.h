@@ -71,8 +71,8 @@ protected:
 
 private:
     // Puts a snapshot on screen unless a later one is there already; returns what the kill
-    // panel shows for it.
-    KillPanel showSnapshot(const Snapshot &snapshot);
+    // panel then shows, or nothing when it was not shown.
+    std::optional<KillPanel> showSnapshot(const Snapshot &snapshot);
     void showProcessList();
     void storeNextSetting();
     // Disables a control pressed for a long action; true when it held the keyboard focus,
