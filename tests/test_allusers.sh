@@ -10,7 +10,7 @@ src=$2
 why=${HUSHWELL_NOT_ISOLATED:-${HUSHWELL_NO_USER_MANAGER:-}}
 if [ "${HUSHWELL_ISOLATED:-}" != 1 ] || [ -n "${HUSHWELL_NO_USER_MANAGER:-}" ]; then
   [ "${HUSHWELL_REQUIRE_ISOLATION:-}" = 1 ] && { echo "FAIL: isolation is required: $why"; exit 1; }
-  echo "skipped: needs its own namespaces and user manager: $why"; exit 77
+  echo "hushwell-skipped: all_users: needs its own namespaces and user manager: $why"; exit 77
 fi
 fail() { echo "FAIL: $*"; exit 1; }
 tmp=$(mktemp -d) && chmod 755 "$tmp" # the account reaches its folders inside
@@ -69,7 +69,7 @@ logout
 echo "removed: a new login runs nothing"
 
 if ! command -v ansible-playbook >/dev/null 2>&1; then
-  echo "skipped the Ansible role: ansible-core is not installed"; exit 0
+  echo "hushwell-skipped: all_users: the Ansible role, since ansible-core is not installed"; exit 0
 fi
 play() {
   ANSIBLE_LOCAL_TEMP=$tmp/ansible ANSIBLE_HOME=$tmp/ansible ansible-playbook -c local -i localhost, \
