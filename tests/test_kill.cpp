@@ -119,10 +119,6 @@ TEST_F(Kill, HushwellctlStatusListAndKill)
     EXPECT_EQ(rows[0]["pid"].toInteger(), target.pid());
     EXPECT_NEAR(rows[0]["rss_kib"].toDouble(), rssKib, 64);
     EXPECT_EQ(rows[0]["command"], "AdobeGCClient --watch 300");
-    EXPECT_EQ(ctl({"list"}).out.simplified(), QStringLiteral("%1 %2% %3 MiB AdobeGCClient --watch 300")
-                                                  .arg(target.pid())
-                                                  .arg(rows[0]["cpu"].toDouble(), 0, 'f', 1)
-                                                  .arg(rows[0]["rss_kib"].toDouble() / 1024, 0, 'f', 1));
     if (nativePlatform() == Platform::Linux) { // the macOS kill would change the account
         EXPECT_EQ(ctl({"kill"}).status, 0);
         EXPECT_TRUE(target.diesWithin(1));

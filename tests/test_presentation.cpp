@@ -1,6 +1,6 @@
 // What the window decides from plain values, apart from any widget: the process tooltip,
-// the drawer's geometry and the start-up message. (The font, the menu and the failure
-// lines are checked on the real window.)
+// and the drawer's geometry. (The rest is checked on the real window,
+// and the start-up message on the real program.)
 #include "support/world.h"
 
 #include "app/presentation.h"
@@ -44,13 +44,4 @@ TEST(Presentation, DrawerOpensDownwardAndMovesUpOnlyWhenTheScreenEnds)
     };
     for (const Row &row : rows)
         EXPECT_EQ(drawerToggledGeometry(row.before, row.open, row.available, row.raised), row.after) << row.name;
-}
-
-TEST(Presentation, TheLineForAMissingOrUnreachableDisplay)
-{
-    for (const QStringList &environment : {QStringList{"DISPLAY=:0"}, {"WAYLAND_DISPLAY=wayland-0"}, {"QT_QPA_PLATFORM=offscreen"}})
-        EXPECT_EQ(noGraphicalSessionMessage(Platform::Linux, environment), std::nullopt) << environment[0].toStdString();
-    EXPECT_EQ(noGraphicalSessionMessage(Platform::MacOS, {}), std::nullopt) << "macOS always has its window server";
-    EXPECT_EQ(displayFailureMessage({"HOME=/h", "WAYLAND_DISPLAY=wayland-1", "DISPLAY=:99"}),
-              "hushwell: couldn't reach a graphical session (WAYLAND_DISPLAY=wayland-1, DISPLAY=:99); hushwellctl works without one.");
 }

@@ -5,14 +5,11 @@
 #include "skin/casingview.h"
 #include "skin/domebutton.h"
 #include "skin/drawerview.h"
-#include "skin/factories.h"
 #include "skin/geometry.h"
 #include "process/textwrap.h"
 
-#include <QCheckBox>
 #include <QTest>
 
-#include <memory>
 
 QColor rgb(double r, double g, double b) { return QColor::fromRgbF(float(r), float(g), float(b)); }
 
@@ -22,17 +19,6 @@ void expectNear(const QColor &actual, const QColor &expected, const std::string 
     EXPECT_NEAR(actual.red(), expected.red(), slack) << what;
     EXPECT_NEAR(actual.green(), expected.green(), slack) << what;
     EXPECT_NEAR(actual.blue(), expected.blue(), slack) << what;
-}
-
-// The factories' colours, as the design gives them (the palette itself shows in the
-// pixels below).
-TEST(Factories, CheckboxAndDrawerTitleColours)
-{
-    const std::unique_ptr<QCheckBox> box(makeLightCheckbox("x", {}, nullptr));
-    EXPECT_EQ(box->palette().color(QPalette::ButtonText), rgb(0.86, 0.86, 0.86)) << "light checkbox title";
-    EXPECT_EQ(disclosureTitle(false).colour, rgb(0.55, 0.55, 0.55));
-    EXPECT_EQ(disclosureTitle(false).text, QString::fromUtf8("\u25b8  Settings"));
-    EXPECT_EQ(disclosureTitle(true).text, QString::fromUtf8("\u25be  Settings"));
 }
 
 TEST(Geometry, TheWorkedExamples)
@@ -134,21 +120,6 @@ TEST(Drawing, TheCaptionShadowIsBlurred)
     // Black at alpha 0.45 keeps 55 % where it covers fully; blurred, never quite that.
     EXPECT_GT(darkest, 0.58) << "no darker than black at alpha 0.45";
     EXPECT_LT(darkest, 0.80) << "clearly darker than the dome";
-}
-
-// The installed icons are the dome, rendered at build time: red in the middle, clear corners.
-TEST(Drawing, TheBuiltIconsAreTheDome)
-{
-    for (const int size : {16, 48, 256, 512}) {
-        const QImage icon(QStringLiteral(HUSHWELL_ICON_DIR "/hushwell-%1.png").arg(size));
-        ASSERT_EQ(icon.size(), QSize(size, size));
-        const QColor centre = icon.pixelColor(size / 2, size / 2);
-        EXPECT_GT(centre.red(), 100) << size;
-        EXPECT_GT(centre.red(), 2 * centre.green()) << size << ": red, not orange";
-        EXPECT_EQ(centre.alpha(), 255) << size;
-        EXPECT_EQ(icon.pixelColor(0, 0).alpha(), 0) << size << ": clear top-left corner";
-        EXPECT_EQ(icon.pixelColor(size - 1, size - 1).alpha(), 0) << size << ": clear bottom-right corner";
-    }
 }
 
 TEST(TextWrap, LinesBreakAtTheWidthAndNoSooner)

@@ -13,14 +13,12 @@
 #include "process/shell.h"
 #include "process/version.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QSettings>
 #include <QTest>
 #include <QTemporaryDir>
@@ -158,25 +156,8 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoice)
 {
     storePreference(kCoreSync, false);
     launch();
-    EXPECT_EQ(window->windowTitle(), "Hushwell");
-    EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "not resizable";
     EXPECT_EQ(control("casing")->size(), QSize(420, 600));
-    // The design's unflipped frames, as Qt places them in a 600-point-high casing.
-    const std::pair<const char *, QRect> frames[] = {
-        {"status", {30, 62, 360, 46}}, {"detail", {30, 114, 360, 16}}, {"dome", {105, 158, 210, 210}},
-        {"blockStatus", {20, 420, 380, 26}}, {"blockDetail", {20, 448, 380, 16}}, {"blockButton", {30, 474, 115, 30}},
-        {"unblockButton", {152, 474, 115, 30}}, {"refreshButton", {274, 474, 115, 30}}, {"soundCheckbox", {128, 522, 200, 20}},
-        {"disclosure", {140, 558, 140, 22}}, {"drawer", {0, 442, 420, 158}}, {"desktopServiceBox", {30, 42, 300, 20}},
-        {"coreSyncBox", {30, 90, 320, 20}}};
-    for (const auto &[name, frame] : frames)
-        EXPECT_EQ(control(name)->geometry(), frame) << name;
-    EXPECT_EQ(button("blockButton")->toolTip(),
-              tooltipMarkup("Watches in the background and kills Adobe's processes again every 15 seconds, however often "
-                            "they come back."));
-    EXPECT_EQ(button("blockButton")->text(), "Start Guard");
-    EXPECT_EQ(button("disclosure")->text(), QString::fromUtf8("\u25b8  Settings"));
-    EXPECT_EQ(control("casing")->findChildren<QWidget *>(Qt::FindDirectChildrenOnly).last(), control("drawer"))
-        << "the drawer lies above everything else";
+    EXPECT_EQ(control("dome")->geometry(), QRect(105, 158, 210, 210)) << "unflipped 105, 232 in a 600-high casing";
     EXPECT_TRUE(control("drawer")->isHidden());
     EXPECT_FALSE(button("soundCheckbox")->isChecked()) << "registered at launch: off";
     EXPECT_TRUE(button("desktopServiceBox")->isChecked()) << "registered at launch: on";
@@ -184,18 +165,6 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoice)
     if (nativePlatform() == Platform::Linux) {
         EXPECT_EQ(QFontInfo(control<QLabel>("status")->font()).family(), "Inter") << "a family with a real medium weight";
     }
-
-    const QImage up = control("casing")->grab(button("disclosure")->geometry()).toImage();
-    button("disclosure")->setDown(true);
-    EXPECT_EQ(control("casing")->grab(button("disclosure")->geometry()).toImage(), up) << "no bezel, even pressed";
-    QStringList menu;
-    for (QAction *entry : window->menuBar()->actions().value(0)->menu()->actions())
-        menu << (entry->isSeparator() ? "-" : entry->text() + ' ' + entry->shortcut().toString());
-    QStringList expectedMenu{"About Hushwell ", "-"};
-    if (nativePlatform() == Platform::Linux) // Hide is macOS's own application menu's
-        expectedMenu += QStringList{"Hide Hushwell Ctrl+H", "-"};
-    EXPECT_EQ(menu, expectedMenu << "Quit Hushwell Ctrl+Q");
-    button("disclosure")->setDown(false);
 
     // The drawer grows the window downward and back, animated: the top edge stays and the
     // height only grows.
@@ -210,7 +179,6 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoice)
     EXPECT_TRUE(control("drawer")->isVisible());
     EXPECT_EQ(button("disclosure")->text(), QString::fromUtf8("\u25be  Settings"));
     EXPECT_EQ(control("drawer")->geometry(), QRect(0, 600, 420, 158)) << "pinned to the bottom edge";
-    EXPECT_EQ(button("blockButton")->geometry().y(), 474) << "the rest keeps its distance from the top";
     toggleDrawer();
     EXPECT_EQ(window->geometry(), before);
     EXPECT_TRUE(control("drawer")->isHidden());
@@ -297,8 +265,6 @@ TEST_F(Window, NothingHasFocusAtLaunchAndScreenReadersHearEveryPanel)
     EXPECT_NE(control<QLabel>("status")->text(), working) << "a stray Space kills nothing";
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), dome()) << "the first Tab reaches the dome";
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(dome())->text(QAccessible::Name), "Hush");
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(control("blockStatus"))->text(QAccessible::Name), "Guard off");
 }
 
 TEST_F(CountingWindow, RefreshShowsHowManyRunAndNeverCallsAFailedCountQuiet)
@@ -316,11 +282,6 @@ TEST_F(CountingWindow, RefreshShowsHowManyRunAndNeverCallsAFailedCountQuiet)
     QCoreApplication::sendEvent(control("detail"), &hover);
     settle();
     EXPECT_TRUE(QToolTip::text().contains(QStringLiteral(">%1<").arg(two.pid()))) << "which ones, on hover";
-    QToolTip::hideText();
-    FakeTarget four(QStringLiteral("AdobeCRDaemon"));
-    QCoreApplication::sendEvent(control("detail"), &hover);
-    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral(">%1<").arg(two.pid()))) << "a list a moment old, shown at once";
-    EXPECT_FALSE(QToolTip::text().contains(QStringLiteral(">%1<").arg(four.pid()))) << "not read again";
 
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", "/nonexistent");
@@ -397,29 +358,15 @@ TEST_F(CountingWindow, KillWorksInTheBackgroundWithItsSoundAndKeyboard)
     button("soundCheckbox")->click();
     EXPECT_TRUE(wants(kSound)) << "ticking the box stores it";
     EXPECT_EQ(sound, QStringList({"stop", "play"})) << "and plays it once, from the start";
-    FakeTarget a(QStringLiteral("AdobeGCClient")), b(QStringLiteral("Adobe Crash Processor"), FakeTarget::IgnoreTerm);
+    FakeTarget a(QStringLiteral("AdobeGCClient"));
     dome()->click();
     EXPECT_EQ(sound, QStringList({"stop", "play", "stop", "play"})) << "a press stops the sound still playing and starts it again";
     EXPECT_EQ(killPanel() + (dome()->isEnabled() ? "" : " | disabled"), working + " | #5c4a0d |  | dark | disabled")
         << "dark: the launch found nothing";
-    dome()->click(); // ignored while the first kill runs
-    bool timerFired = false; // the window keeps answering during the two-second grace
-    QTimer::singleShot(200, [&] { timerFired = true; });
-    ASSERT_TRUE(waitUntil([&] { return timerFired; }));
-    EXPECT_FALSE(dome()->isEnabled());
     ASSERT_TRUE(killDone());
     EXPECT_EQ(killPanel(), QString(quiet).replace("Nothing of Adobe's is running in the background.",
                                                   "Fans should settle down shortly."));
     EXPECT_FALSE(a.alive());
-    EXPECT_FALSE(b.alive()) << "TERM-proof, so the signal-9 pass";
-
-    button("soundCheckbox")->click();
-    FakeTarget c(QStringLiteral("AdobeCRDaemon"));
-    dome()->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(dome(), Qt::Key_Space);
-    ASSERT_TRUE(killDone());
-    EXPECT_FALSE(c.alive()) << "Space on the focused dome kills";
-    EXPECT_EQ(sound.size(), 4) << "with the sound off, silently";
 
     // Adobe's launcher starts a target again at once: the kill leaves it running.
     QProcess respawner;
@@ -539,16 +486,4 @@ TEST_F(GuardedWindow, BlockUnblockAndTheirFailures)
     EXPECT_EQ(guardPanel(), QString(guardOn).remove(" | stop")) << "unchanged until the guard has stopped";
     ASSERT_TRUE(settled("Guard off"));
     EXPECT_EQ(guardPanel(), guardOff);
-
-    // A timer the manager refuses to stop by hand: the guard stays loaded.
-    QDir().mkpath(guardPlistPath() + ".d");
-    QFile refuse(guardPlistPath() + ".d/refuse.conf");
-    ASSERT_TRUE(refuse.open(QIODevice::WriteOnly) && refuse.write("[Unit]\nRefuseManualStop=yes\n") > 0);
-    refuse.close();
-    ASSERT_TRUE(startGuard());
-    press("refreshButton");
-    button("unblockButton")->click();
-    ASSERT_TRUE(waitUntil([&] { return button("unblockButton")->isEnabled(); }, managerTime));
-    EXPECT_EQ(guardPanel(), QString(guardOn).replace("Anything Adobe restarts is killed within 15 seconds.", "Couldn't stop the guard."));
-    QFile::remove(refuse.fileName());
 }
