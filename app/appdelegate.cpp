@@ -4,7 +4,6 @@
 #include "app/sound.h"
 #include "guard/guardcontrol.h"
 #include "guard/guardpanel.h"
-#include "guard/servicemanager.h"
 #include "process/catalogue.h"
 #include "process/killpanel.h"
 #include "process/preferences.h"
@@ -19,7 +18,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFile>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMainWindow>
@@ -60,7 +58,7 @@ Snapshot takeSnapshot()
     snapshot.sequence = ++snapshotsBegun;
     snapshot.countOutput = shell(countCommand());
     snapshot.guardOn = guardRunning();
-    snapshot.guardForAllUsers = QFile::exists(allUsersServiceManager(nativePlatform(), SystemFolders()).loginEntry);
+    snapshot.guardForAllUsers = guardInstalledForAllUsers();
     snapshot.sound = wants(kSound);
     snapshot.desktopService = wants(kDesktopService);
     snapshot.coreSync = wants(kCoreSync);

@@ -142,7 +142,7 @@ int guard(Call &call)
         throw Usage{QStringLiteral("unknown guard action '%1' (start, stop or status)").arg(action)};
     if (call.allUsers)
         return guardForAllUsers(call, action);
-    if (action == QLatin1String("start") && guardRunsForAllUsers(call.platform, systemFolders()))
+    if (action == QLatin1String("start") && guardInstalledForAllUsers(call.platform))
         throw Refused{guardForAllUsersText};
     // Without a manager, "Guard off" would be a guess and a start would leave files behind
     // for a manager that may never read them.

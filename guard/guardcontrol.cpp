@@ -144,6 +144,12 @@ bool guardRunsForAllUsers(Platform platform, const SystemFolders &system)
     return probe(allUsersServiceManager(platform, system).commands);
 }
 
+bool guardInstalledForAllUsers(Platform platform)
+{
+    // Where the units lie does not depend on the program's prefix.
+    return QFile::exists(allUsersServiceManager(platform, SystemFolders()).loginEntry);
+}
+
 bool guardRunning(Platform platform, const UserDirs &dirs)
 {
     return probe(serviceManager(platform, dirs).commands);
@@ -157,9 +163,7 @@ bool serviceManagerReachable(Platform platform, const UserDirs &dirs)
 
 bool startGuard(Platform platform, const UserDirs &dirs)
 {
-    // An account's own guard would shadow the one for every account (a user's unit
-    // overrides the system's of the same name): never both.
-    if (QFile::exists(allUsersServiceManager(platform, SystemFolders()).loginEntry))
+    if (guardInstalledForAllUsers(platform))
         return false;
     const GuardLock lock(dirs);
     return startHoldingLock(platform, dirs);

@@ -46,6 +46,9 @@ bool writeGuardFiles(const GuardFile &script, const QList<GuardFile> &managerFil
 bool startGuardForAllUsers(Platform platform, const SystemFolders &system);
 bool stopGuardForAllUsers(Platform platform, const SystemFolders &system);
 bool guardRunsForAllUsers(Platform platform, const SystemFolders &system);
+// True while an administrator's guard for every account is installed: an account's own
+// start then refuses, since its unit would shadow the system's of the same name.
+bool guardInstalledForAllUsers(Platform platform = nativePlatform());
 
 // True when the service manager answers at all (systemd --user may not run for a su
 // session, in a container or under WSL; launchd always does).
