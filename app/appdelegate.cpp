@@ -6,6 +6,7 @@
 #include "guard/guardpanel.h"
 #include "process/catalogue.h"
 #include "process/killpanel.h"
+#include "process/killreport.h"
 #include "process/preferences.h"
 #include "process/processlist.h"
 #include "process/scripts.h"
@@ -57,8 +58,9 @@ Snapshot takeSnapshot()
     Snapshot snapshot;
     snapshot.sequence = ++snapshotsBegun;
     snapshot.countOutput = shell(countCommand());
-    snapshot.guardOn = guardRunning();
+    snapshot.guard = guardState();
     snapshot.guardForAllUsers = guardInstalledForAllUsers();
+    snapshot.settingsReadable = !preferencesProblem();
     snapshot.sound = wants(kSound);
     snapshot.desktopService = wants(kDesktopService);
     snapshot.coreSync = wants(kCoreSync);
@@ -89,6 +91,7 @@ void AppDelegate::applicationDidFinishLaunching()
     // The first refresh waits for the first frame, which shows "Checking…" at once,
     // however long the process table takes to read.
     window->centralWidget()->installEventFilter(this);
+    window->installEventFilter(this);
     window->show();
     window->raise();
     window->activateWindow();
@@ -121,11 +124,13 @@ std::optional<KillPanel> AppDelegate::showSnapshot(const Snapshot &snapshot)
     detail->setText(kill.detail);
     dome->setLive(kill.live);
     dome->update();
+    if (!kill.quiet())
+        killReportTooltip.clear(); // something runs again, or might: the kill's report is stale
 
-    const GuardPanel guard = guardPanelFor(snapshot.guardOn);
+    const GuardPanel guard = guardPanelFor(snapshot.guard);
     blockStatus->setText(guard.status);
     setTextColour(blockStatus, guardColour(guard.on));
-    blockDetail->setText(guard.detail);
+    blockDetail->setText(detailForSettings(snapshot.settingsReadable).value_or(guard.detail));
     blockButton->setEnabled(guard.startEnabled);
     unblockButton->setEnabled(guard.stopEnabled);
     // Only the administrator who installed it can stop the guard for every account.
@@ -164,6 +169,8 @@ bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
         // six sizes are drawn by the dome's own code.
         QMetaObject::invokeMethod(this, &AppDelegate::refresh, Qt::QueuedConnection);
         QMetaObject::invokeMethod(this, [this] { window->setWindowIcon(domeIcon()); }, Qt::QueuedConnection);
+    } else if (event->type() == QEvent::WindowActivate && watched == window && newestShown > 0) {
+        refresh(); // hushwellctl may have changed anything meanwhile
     } else if (event->type() == QEvent::Leave && watched == detail) {
         hoverAt.reset();
     } else if (event->type() == QEvent::ToolTip && watched == detail) {
@@ -176,6 +183,10 @@ bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
 
 void AppDelegate::showProcessList()
 {
+    if (!killReportTooltip.isEmpty()) {
+        QToolTip::showText(*hoverAt, killReportTooltip, detail);
+        return;
+    }
     // The hover shows a list younger than a few seconds at once; an older one is read
     // again off the main thread and shown if the pointer is still there.
     if (listedAt.isValid() && listedAt.elapsed() < listFreshMs) {
@@ -216,15 +227,20 @@ void AppDelegate::killPressed()
     inBackground(
         this,
         [] {
-            shell(killCommand());
-            return takeSnapshot();
+            // What runs is listed in the same job, just before the kill: no wait of its own.
+            const std::optional<QList<ProcessRow>> stopped = killListed();
+            return std::pair{stoppedTooltip(stopped, targetList()), takeSnapshot()};
         },
-        [this, hadFocus](const Snapshot &after) {
+        [this, hadFocus](const std::pair<QString, Snapshot> &done) {
             dome->setEnabled(true);
             giveFocusBack(dome, hadFocus);
-            if (const auto shown = showSnapshot(after))
-                if (const auto line = detailAfterKill(*shown))
-                    detail->setText(*line);
+            const auto shown = showSnapshot(done.second);
+            if (!shown)
+                return;
+            if (shown->quiet())
+                killReportTooltip = done.first;
+            if (const auto line = detailAfterKill(*shown))
+                detail->setText(*line);
         });
 }
 
@@ -237,12 +253,12 @@ void AppDelegate::blockPressed()
     inBackground(
         this,
         [] {
-            const bool started = startGuard();
+            const GuardResult started = startGuard();
             // Whatever runs now is stopped at once, guard or no guard.
             shell(killCommand());
             return std::pair{started, takeSnapshot()};
         },
-        [this, hadFocus](const std::pair<bool, Snapshot> &done) {
+        [this, hadFocus](const std::pair<GuardResult, Snapshot> &done) {
             showSnapshot(done.second);
             giveFocusBack(blockButton, hadFocus);
             if (const auto line = detailAfterBlock(done.first))
@@ -256,7 +272,7 @@ void AppDelegate::unblockPressed()
     const bool hadFocus = disableKeepingFocus(unblockButton);
     inBackground(
         this, [] { return std::pair{stopGuard(), takeSnapshot()}; },
-        [this, hadFocus](const std::pair<bool, Snapshot> &done) {
+        [this, hadFocus](const std::pair<GuardResult, Snapshot> &done) {
             showSnapshot(done.second);
             giveFocusBack(unblockButton, hadFocus);
             if (const auto line = detailAfterUnblock(done.first))

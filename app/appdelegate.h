@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/sound.h"
+#include "guard/guardcontrol.h"
 #include "process/killpanel.h"
 #include "skin/domebutton.h"
 #include "skin/drawerview.h"
@@ -29,8 +30,9 @@ class CasingView;
 struct Snapshot {
     quint64 sequence = 0; // in the order the readings began
     QString countOutput;
-    bool guardOn = false;
+    GuardState guard = GuardState::Off;
     bool guardForAllUsers = false; // an administrator's guard for every account is installed
+    bool settingsReadable = true;  // false: the store cannot be read, and the defaults apply
     bool sound = false;
     bool desktopService = true;
     bool coreSync = true;
@@ -66,7 +68,8 @@ public slots:
     void showAbout();
 
 protected:
-    // The count detail's tooltip is gathered when it is asked for, never before.
+    // The count detail's tooltip is gathered when it is asked for, never before; the window
+    // reads the system again whenever it is activated once more.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -114,4 +117,5 @@ private:
     bool listing = false;
     QString listedTooltip;
     QElapsedTimer listedAt;
+    QString killReportTooltip; // what the last kill stopped, until something runs again
 };

@@ -36,6 +36,13 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", qPrintable(*message));
         return 1;
     }
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const auto message = unsupportedPlatformMessage(environment, arguments)) {
+        std::fprintf(stderr, "%s\n", qPrintable(*message));
+        return 1;
+    }
     chooseMediaBackend();
     failureLine = displayFailureMessage(environment).toLocal8Bit() + '\n';
     qInstallMessageHandler(whileStarting);

@@ -2,6 +2,7 @@
 
 #include "guard/guardpanel.h"
 #include "process/catalogue.h"
+#include "process/killreport.h"
 #include "process/textwrap.h"
 #include "skin/geometry.h"
 
@@ -25,18 +26,29 @@ std::optional<QString> detailAfterKill(const KillPanel &refreshed)
     return std::nullopt;
 }
 
-std::optional<QString> detailAfterBlock(bool started)
+namespace {
+
+// A failed start or stop says why, or the window's line for it; a done one says what else
+// the user must know, if anything.
+std::optional<QString> detailAfterGuardAction(const GuardResult &result, const QString &failed)
 {
-    if (!started)
-        return guardStartFailedText;
+    if (!result.done)
+        return result.message.isEmpty() ? failed : result.message;
+    if (!result.message.isEmpty())
+        return result.message;
     return std::nullopt;
 }
 
-std::optional<QString> detailAfterUnblock(bool stopped)
+} // namespace
+
+std::optional<QString> detailAfterBlock(const GuardResult &started)
 {
-    if (!stopped)
-        return guardStopFailedText;
-    return std::nullopt;
+    return detailAfterGuardAction(started, guardStartFailedText);
+}
+
+std::optional<QString> detailAfterUnblock(const GuardResult &stopped)
+{
+    return detailAfterGuardAction(stopped, guardStopFailedText);
 }
 
 std::optional<QString> detailAfterSettingsChange(const PreferenceChange &change)
@@ -44,7 +56,16 @@ std::optional<QString> detailAfterSettingsChange(const PreferenceChange &change)
     if (!change.stored)
         return QStringLiteral("Couldn't save that setting.");
     if (!change.guardFollowed)
-        return QStringLiteral("Couldn't give the guard the new list.");
+        return change.message.isEmpty() ? QStringLiteral("Couldn't give the guard the new list.") : change.message;
+    if (!change.message.isEmpty())
+        return change.message;
+    return std::nullopt;
+}
+
+std::optional<QString> detailForSettings(bool readable)
+{
+    if (!readable)
+        return QStringLiteral("Couldn't read the settings; the defaults apply.");
     return std::nullopt;
 }
 
@@ -81,13 +102,14 @@ QString tooltipMarkup(const QString &text)
     return QStringLiteral("<p style=\"white-space:pre\">") + lines.join(QStringLiteral("<br>")) + QStringLiteral("</p>");
 }
 
-QString processListTooltip(const QList<ProcessRow> &rows, const QStringList &targets)
+namespace {
+
+// One row a process, its cells never broken ("0.0 %" is one cell, not three lines); ten at
+// most, then "and N more".
+QString processTable(const QList<ProcessRow> &rows, const QStringList &targets)
 {
-    if (rows.isEmpty())
-        return {};
     constexpr qsizetype shown = 10;
-    // One row a process, its cells never broken ("0.0 %" is one cell, not three lines).
-    QString table = QStringLiteral("<qt><table cellspacing=\"0\" cellpadding=\"2\" style=\"white-space:pre\">");
+    QString table = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"2\" style=\"white-space:pre\">");
     for (const ProcessRow &row : rows.mid(0, shown))
         table += QStringLiteral("<tr><td align=\"right\">%1</td><td align=\"right\">%2 %</td>"
                                 "<td align=\"right\">%3 MiB</td><td>%4</td></tr>")
@@ -98,7 +120,25 @@ QString processListTooltip(const QList<ProcessRow> &rows, const QStringList &tar
     table += QStringLiteral("</table>");
     if (rows.size() > shown)
         table += QStringLiteral("and %1 more").arg(rows.size() - shown);
-    return table + QStringLiteral("</qt>");
+    return table;
+}
+
+} // namespace
+
+QString processListTooltip(const QList<ProcessRow> &rows, const QStringList &targets)
+{
+    if (rows.isEmpty())
+        return {};
+    return QStringLiteral("<qt>") + processTable(rows, targets) + QStringLiteral("</qt>");
+}
+
+QString stoppedTooltip(const std::optional<QList<ProcessRow>> &stopped, const QStringList &targets)
+{
+    const std::optional<QString> sentence = stoppedSentence(stopped);
+    if (!sentence)
+        return {};
+    return QStringLiteral("<qt><p style=\"white-space:pre\">") + sentence->toHtmlEscaped() + QStringLiteral("</p>")
+           + processTable(*stopped, targets) + QStringLiteral("</qt>");
 }
 
 QRect drawerToggledGeometry(const QRect &geometry, bool nowOpen, const QRect &available, int raisedOnOpen)
@@ -142,6 +182,23 @@ QString displayFailureMessage(const QStringList &environment)
                 named << variable;
     return QStringLiteral("hushwell: couldn't reach a graphical session (%1); hushwellctl works without one.")
         .arg(named.isEmpty() ? QStringLiteral("no display named") : named.join(QStringLiteral(", ")));
+}
+
+std::optional<QString> unsupportedPlatformMessage(const QStringList &environment, const QStringList &arguments)
+{
+    QStringList asked;
+    for (const QString &variable : environment)
+        if (variable.startsWith(QLatin1String("QT_QPA_PLATFORM=")))
+            asked += variable.section(QLatin1Char('='), 1).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i + 1 < arguments.size(); ++i)
+        if (arguments.at(i) == QLatin1String("-platform") || arguments.at(i) == QLatin1String("--platform"))
+            asked += arguments.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    static const QStringList drawsWindows{QStringLiteral("xcb"), QStringLiteral("wayland"), QStringLiteral("wayland-egl"),
+                                          QStringLiteral("wayland-generic"), QStringLiteral("offscreen"), QStringLiteral("cocoa")};
+    for (const QString &platform : asked)
+        if (!drawsWindows.contains(platform.section(QLatin1Char(':'), 0, 0).trimmed()))
+            return displayFailureMessage(environment);
+    return std::nullopt;
 }
 
 QList<MenuEntry> applicationMenuEntries(Platform platform)

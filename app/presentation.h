@@ -26,11 +26,14 @@ inline const QString checkingText = QStringLiteral("Checking\u2026");
 
 // The detail line that replaces the refreshed one once an action has finished, if any.
 std::optional<QString> detailAfterKill(const KillPanel &refreshed);
-std::optional<QString> detailAfterBlock(bool started);
-std::optional<QString> detailAfterUnblock(bool stopped);
+std::optional<QString> detailAfterBlock(const GuardResult &started);
+std::optional<QString> detailAfterUnblock(const GuardResult &stopped);
 // The guard detail line after a target box was clicked: a value that was not stored, or a
-// loaded guard that could not follow it, is said; otherwise the refreshed line stays.
+// loaded guard that could not follow it, is said, and so is an administrator's guard that
+// follows its own settings; otherwise the refreshed line stays.
 std::optional<QString> detailAfterSettingsChange(const PreferenceChange &change);
+// The guard detail line while the preferences cannot be read (the defaults apply).
+std::optional<QString> detailForSettings(bool readable);
 
 QString startGuardTooltip();
 QString stopGuardTooltip();
@@ -44,6 +47,9 @@ QString tooltipMarkup(const QString &text);
 // The count detail's tooltip: which processes matched (PID, CPU %, memory, short name),
 // ten at most, then "and N more"; empty when none did.
 QString processListTooltip(const QList<ProcessRow> &rows, const QStringList &targets);
+// After a kill that stopped something: the sentence that says so, then the same table of
+// what was stopped. Empty when nothing was, or what was is not known.
+QString stoppedTooltip(const std::optional<QList<ProcessRow>> &stopped, const QStringList &targets);
 
 // The window's geometry after the drawer opens or closes: the top edge stays, the bottom
 // edge moves down (opening) or up (closing) by the drawer's height. When the grown window
@@ -55,6 +61,13 @@ QRect drawerToggledGeometry(const QRect &geometry, bool nowOpen, const QRect &av
 // The one line to print, instead of Qt's abort, when Hushwell is started where no window
 // can open; nothing when one can.
 std::optional<QString> noGraphicalSessionMessage(Platform platform, const QStringList &environment);
+// The same line, before anything starts, when the Qt platform asked for (QT_QPA_PLATFORM,
+// or "-platform NAME" among the arguments) is one that shows no window on a desktop: a
+// framebuffer or EGL console that aborts where it cannot start, a VNC server that would
+// open a listening port, the minimal one. Nothing when each platform named draws windows
+// (xcb, wayland, offscreen for screenshots and tests, cocoa).
+std::optional<QString> unsupportedPlatformMessage(const QStringList &environment, const QStringList &arguments);
+
 // The one line to print when the windowing system was named but could not be reached (no
 // server on DISPLAY, no plugin for it): it names what the environment asked for.
 QString displayFailureMessage(const QStringList &environment);

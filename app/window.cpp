@@ -89,6 +89,10 @@ void AppDelegate::buildWindow()
 {
     window = named(new QMainWindow, "window");
     window->setWindowTitle(QStringLiteral("Hushwell"));
+    // Its size is fixed: no maximise button where the window manager honours the hints.
+    window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    useInterfaceFontEverywhere();
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, Skin::casing());
     window->setPalette(palette);
@@ -123,6 +127,7 @@ void AppDelegate::buildWindow()
     // The drawer opens and closes as AppKit animates a frame change: 0.2 s, top edge fixed.
     drawerAnimation = new QVariantAnimation(this);
     drawerAnimation->setDuration(200);
+    drawerAnimation->setEasingCurve(QEasingCurve::InOutQuad); // eased in and out, as a native resize
     connect(drawerAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant &frame) { setWindowFrame(frame.toRect()); });
     connect(drawerAnimation, &QVariantAnimation::finished, this, &AppDelegate::drawerMoved);
     // Cmd+W on macOS, Ctrl+W elsewhere: closing the window is how Hushwell ends.
@@ -163,7 +168,8 @@ void AppDelegate::fillCasing(CasingView *casing)
         "and the licensing and sync services ticked in Settings."));
     connect(dome, &DomeButton::clicked, this, &AppDelegate::killPressed);
 
-    blockStatus = named(label(QString(), 19, QFont::Medium, Skin::onCasing(), inCasing(20, 154, 380, 26), Qt::AlignHCenter, casing),
+    // "Checking…" until the first reading, as the count says it.
+    blockStatus = named(label(checkingText, 19, QFont::Medium, Skin::onCasing(), inCasing(20, 154, 380, 26), Qt::AlignHCenter, casing),
                         "blockStatus");
     blockDetail = named(label(QString(), 11, QFont::Normal, Skin::onCasingSoft(), inCasing(20, 136, 380, 16), Qt::AlignHCenter, casing),
                         "blockDetail");
@@ -173,7 +179,8 @@ void AppDelegate::fillCasing(CasingView *casing)
     const auto pushButton = [casing, this](const QString &title, void (AppDelegate::*action)(), qreal x) {
         auto *button = new QPushButton(title, casing);
         button->setGeometry(inCasing(x, 96, 115, 30));
-        button->setFocusPolicy(Qt::StrongFocus);
+        // Tab reaches it, a click does not: its focus frame shows only for the keyboard.
+        button->setFocusPolicy(Qt::TabFocus);
         connect(button, &QPushButton::clicked, this, action);
         return button;
     };
@@ -181,6 +188,9 @@ void AppDelegate::fillCasing(CasingView *casing)
     blockButton->setToolTip(tooltipMarkup(startGuardTooltip()));
     unblockButton = named(pushButton(QStringLiteral("Stop Guard"), &AppDelegate::unblockPressed, 152), "unblockButton");
     unblockButton->setToolTip(tooltipMarkup(stopGuardTooltip()));
+    // Neither acts before the guard's state is known: the first reading enables one.
+    blockButton->setEnabled(false);
+    unblockButton->setEnabled(false);
     named(pushButton(QStringLiteral("Refresh"), &AppDelegate::refresh, 274), "refreshButton");
 
     soundCheckbox = named(lightCheckbox(QStringLiteral("Sound Effect (Rude)"), this, &AppDelegate::soundToggled,

@@ -6,6 +6,7 @@
 #include "guard/servicemanager.h"
 #include "process/catalogue.h"
 #include "process/killpanel.h"
+#include "process/killreport.h"
 #include "process/platform.h"
 #include "process/preferences.h"
 #include "process/processlist.h"
@@ -30,11 +31,6 @@ struct Usage {
     QString message;
 };
 
-// Not a usage error, but an operation that may not run: one sentence, exit 1.
-struct Refused {
-    QString message;
-};
-
 // One command line, parsed against its command's row.
 struct Call {
     QStringList arguments; // the positional ones, after the command's name
@@ -51,8 +47,8 @@ struct Command {
     QString name;
     QString arguments; // as the synopsis shows them after the name
     QString summary;
-    qsizetype minArguments, maxArguments;
-    bool takesJson, takesPlatform, takesAllUsers;
+    qsizetype minArguments = 0, maxArguments = 0;
+    bool takesJson = false, takesPlatform = false, takesAllUsers = false;
     std::function<int(Call &)> run;
 };
 
@@ -64,11 +60,21 @@ SystemFolders systemFolders()
     return SystemFolders::forProgramIn(QCoreApplication::applicationDirPath());
 }
 
-// What changes every account needs root; without it nothing is written.
-void needRootForAllUsers()
+// A sentence from below as a clause of hushwellctl's error lines ("couldn't …"): lower
+// case and without its full stop, control characters escaped.
+QString errorClause(const QString &sentence)
 {
-    if (::geteuid() != 0)
-        throw Refused{QStringLiteral("--all-users changes every account: run it as root")};
+    QString clause = sentence;
+    if (!clause.isEmpty() && clause.at(0).isUpper() && !(clause.size() > 1 && clause.at(1).isUpper()))
+        clause[0] = clause.at(0).toLower();
+    if (clause.endsWith(QLatin1Char('.')))
+        clause.chop(1);
+    return printable(clause);
+}
+
+QString errorLine(const QString &sentence)
+{
+    return QStringLiteral("hushwellctl: ") + errorClause(sentence) + QLatin1Char('\n');
 }
 
 QString preferenceKey(const QString &key)
@@ -78,20 +84,40 @@ QString preferenceKey(const QString &key)
     return key;
 }
 
-// The two lines the window's kill panel would show, or the same as JSON.
-KillPanel printStatus(QTextStream &out, bool json)
+// The two lines the window's kill panel shows for a count output.
+KillPanel printCount(QTextStream &out, const QString &countOutput)
+{
+    const KillPanel panel = killPanelFor(countOutput);
+    out << panel.status << '\n' << panel.detail << '\n';
+    return panel;
+}
+
+// The kill panel's lines, or as JSON the count with the guard's state (null when no
+// service manager answers). False when something could not be read.
+bool printStatus(QTextStream &out, bool json)
 {
     const QString output = shell(countCommand());
-    const KillPanel panel = killPanelFor(output);
-    if (!json) {
-        out << panel.status << '\n' << panel.detail << '\n';
-        return panel;
-    }
-    const QJsonValue running = panel.counted ? QJsonValue(*parseCount(output)) : QJsonValue(QJsonValue::Null);
-    out << QJsonDocument(QJsonObject{{QStringLiteral("running"), running}, {QStringLiteral("guard"), guardRunning()}})
+    if (!json)
+        return printCount(out, output).counted;
+    const std::optional<qint64> running = parseCount(output);
+    const GuardState guard = guardState();
+    const QJsonValue guardOn = guard == GuardState::Unknown ? QJsonValue(QJsonValue::Null) : QJsonValue(guard == GuardState::On);
+    out << QJsonDocument(QJsonObject{{QStringLiteral("running"), running ? QJsonValue(*running) : QJsonValue(QJsonValue::Null)},
+                                     {QStringLiteral("guard"), guardOn}})
                .toJson(QJsonDocument::Compact)
         << '\n';
-    return panel;
+    return running && guard != GuardState::Unknown;
+}
+
+QJsonArray processRowsJson(const QList<ProcessRow> &rows)
+{
+    QJsonArray array;
+    for (const ProcessRow &row : rows)
+        array.append(QJsonObject{{QStringLiteral("pid"), row.pid},
+                                 {QStringLiteral("cpu"), row.cpu},
+                                 {QStringLiteral("rss_kib"), row.rssKib},
+                                 {QStringLiteral("command"), row.command}});
+    return array;
 }
 
 int list(Call &call)
@@ -103,64 +129,82 @@ int list(Call &call)
         call.err << "hushwellctl: " << countFailedText << '\n';
         return 1;
     }
-    QJsonArray rows;
-    for (const ProcessRow &row : listed) {
-        if (call.json)
-            rows.append(QJsonObject{{QStringLiteral("pid"), row.pid},
-                                    {QStringLiteral("cpu"), row.cpu},
-                                    {QStringLiteral("rss_kib"), row.rssKib},
-                                    {QStringLiteral("command"), row.command}});
-        else
-            call.out << processListLine(row) << '\n';
-    }
     if (call.json)
-        call.out << QJsonDocument(rows).toJson(QJsonDocument::Compact) << '\n';
+        call.out << QJsonDocument(processRowsJson(listed)).toJson(QJsonDocument::Compact) << '\n';
+    else
+        for (const ProcessRow &row : listed)
+            call.out << processListLine(row) << '\n';
     return 0;
 }
 
-// The guard for every account: files under the system's folders, enabled for each login.
-int guardForAllUsers(Call &call, const QString &action)
+// The kill, then the status lines and what it stopped; or, with --json, one object: the
+// processes listed before the kill that are gone after it ("stopped", null when the list
+// could not be read) and the count after it ("left", null when it could not be read).
+// Success only when nothing is left running.
+int kill(Call &call)
 {
-    const SystemFolders system = systemFolders();
-    if (action == QLatin1String("status")) {
-        const bool on = guardRunsForAllUsers(call.platform, system);
-        call.out << guardPanelFor(on).status << '\n';
-        return on ? 0 : 3;
+    const std::optional<QList<ProcessRow>> stopped = killListed();
+    const QString output = shell(countCommand());
+    if (!call.json) {
+        const KillPanel panel = printCount(call.out, output);
+        if (const auto sentence = stoppedSentence(stopped))
+            call.out << *sentence << '\n';
+        return panel.quiet() ? 0 : 1;
     }
-    needRootForAllUsers();
-    const bool starting = action == QLatin1String("start");
-    const bool done = starting ? startGuardForAllUsers(call.platform, system) : stopGuardForAllUsers(call.platform, system);
-    (done ? call.out : call.err) << (done ? guardPanelFor(starting).status : starting ? guardStartFailedText : guardStopFailedText)
-                                 << '\n';
-    return done ? 0 : 1;
+    const std::optional<qint64> left = parseCount(output);
+    call.out << QJsonDocument(QJsonObject{{QStringLiteral("stopped"), stopped ? QJsonValue(processRowsJson(*stopped)) : QJsonValue(QJsonValue::Null)},
+                                          {QStringLiteral("left"), left ? QJsonValue(*left) : QJsonValue(QJsonValue::Null)}})
+                    .toJson(QJsonDocument::Compact)
+             << '\n';
+    return left == 0 ? 0 : 1;
+}
+
+// A start or stop: the state reached and anything more to know, or why it failed.
+int report(Call &call, const GuardResult &result, bool starting)
+{
+    if (!result.done) {
+        if (!result.unwrittenFile.isEmpty())
+            call.err << errorLine(guardWriteFailedText(result.unwrittenFile));
+        else if (!result.message.isEmpty())
+            call.err << errorLine(result.message);
+        else
+            call.err << (starting ? guardStartFailedText : guardStopFailedText) << '\n';
+        return 1;
+    }
+    // Success names the state reached, as the panel does.
+    call.out << guardPanelFor(starting).status << '\n';
+    if (!result.message.isEmpty())
+        call.out << result.message << '\n';
+    return 0;
 }
 
 int guard(Call &call)
 {
     const QString &action = call.arguments.at(0);
-    if (action != QLatin1String("status") && action != QLatin1String("start") && action != QLatin1String("stop"))
+    const bool starting = action == QLatin1String("start");
+    if (action != QLatin1String("status") && !starting && action != QLatin1String("stop"))
         throw Usage{QStringLiteral("unknown guard action '%1' (start, stop or status)").arg(action)};
-    if (call.allUsers)
-        return guardForAllUsers(call, action);
-    if (action == QLatin1String("start") && guardInstalledForAllUsers(call.platform))
-        throw Refused{guardForAllUsersText};
-    // Without a manager, "Guard off" would be a guess and a start would leave files behind
-    // for a manager that may never read them.
-    if (!serviceManagerReachable()) {
-        call.err << "hushwellctl: no systemd user manager is running for this account\n";
+    if (call.allUsers) {
+        const SystemFolders system = systemFolders();
+        if (action == QLatin1String("status")) {
+            const bool on = guardInstalledForAllUsers(call.platform, system);
+            call.out << guardPanelFor(on).status << '\n';
+            return on ? 0 : 3;
+        }
+        return report(call, starting ? startGuardForAllUsers(call.platform, system) : stopGuardForAllUsers(call.platform, system),
+                      starting);
+    }
+    if (action != QLatin1String("status"))
+        return report(call, starting ? startGuard() : stopGuard(), starting);
+    // Without a manager, "Guard off" would be a guess.
+    const GuardState state = guardState();
+    if (state == GuardState::Unknown) {
+        call.err << errorLine(guardNoManagerText);
         return 1;
     }
-    if (action == QLatin1String("status")) {
-        const GuardPanel panel = guardPanelFor(guardRunning());
-        call.out << panel.status << '\n' << panel.detail << '\n';
-        return panel.on ? 0 : 3; // as systemctl is-active answers
-    }
-    // Success names the state reached, as the panel does; failure is the window's line.
-    const bool starting = action == QLatin1String("start");
-    const bool done = starting ? startGuard() : stopGuard();
-    (done ? call.out : call.err) << (done ? guardPanelFor(starting).status : starting ? guardStartFailedText : guardStopFailedText)
-                                 << '\n';
-    return done ? 0 : 1;
+    const GuardPanel panel = guardPanelFor(state);
+    call.out << panel.status << '\n' << panel.detail << '\n';
+    return panel.on ? 0 : 3; // as systemctl is-active answers
 }
 
 // What makes the platform's service manager run the guard: the property list, or the
@@ -223,28 +267,42 @@ int setPreference(Call &call)
     const QString &value = call.arguments.at(1);
     if (value != QLatin1String("true") && value != QLatin1String("false"))
         throw Usage{QStringLiteral("'%1' is not true or false").arg(value)};
-    const bool on = value == QLatin1String("true");
-    if (call.allUsers) {
-        needRootForAllUsers();
-        const SystemFolders system = systemFolders();
-        PreferenceChange change{storePreference(key, on, system.asUserDirs()), true};
-        // An installed guard for every account follows the new list at once.
-        if (change.stored && key != kSound && guardRunsForAllUsers(call.platform, system))
-            change.guardFollowed = startGuardForAllUsers(call.platform, system);
-        if (!change.stored)
-            call.err << "hushwellctl: couldn't store " << key << " in " << preferencesLocation(nativePlatform(), system.asUserDirs())
-                     << '\n';
-        else if (!change.guardFollowed)
-            call.err << "hushwellctl: stored " << key << ", but couldn't rewrite the guard for every account with it\n";
-        return change.stored && change.guardFollowed ? 0 : 1;
+    const QList<std::pair<QString, bool>> values{{key, value == QLatin1String("true")}};
+    const SystemFolders system = systemFolders();
+    const UserDirs dirs = call.allUsers ? system.asUserDirs() : UserDirs::fromEnvironment();
+    const PreferenceChange change = call.allUsers ? applyTargetPreferencesForAllUsers(values, call.platform, system)
+                                                  : applyTargetPreferences(values, call.platform, dirs);
+    if (!change.stored) {
+        const std::optional<QString> problem = change.message.isEmpty() ? preferencesProblem(dirs) : std::nullopt;
+        if (!change.message.isEmpty())
+            call.err << errorLine(change.message);
+        else
+            call.err << "hushwellctl: couldn't store " << key << " in " << printable(preferencesLocation(nativePlatform(), dirs))
+                     << (problem ? QStringLiteral(": ") + *problem : QString()) << '\n';
+        return 1;
     }
-    const PreferenceChange change = key == kSound ? PreferenceChange{storePreference(key, on), true} : applyTargetPreferences({{key, on}});
-    if (!change.stored)
-        call.err << "hushwellctl: couldn't store " << key << " in " << preferencesLocation() << '\n';
-    else if (!change.guardFollowed)
-        call.err << "hushwellctl: stored " << key << ", but couldn't restart the guard with it: the guard still runs "
-                 << "with the targets it had\n";
-    return change.stored && change.guardFollowed ? 0 : 1;
+    if (!change.guardFollowed) {
+        call.err << "hushwellctl: stored " << key << ", but couldn't restart the guard with it: "
+                 << (!change.unwrittenFile.isEmpty() ? errorClause(guardWriteFailedText(change.unwrittenFile))
+                     : change.message.isEmpty()      ? QStringLiteral("the guard still runs with the targets it had")
+                                                     : errorClause(change.message))
+                 << '\n';
+        return 1;
+    }
+    if (!change.message.isEmpty())
+        call.out << change.message << '\n';
+    return 0;
+}
+
+int getPreference(Call &call)
+{
+    const QString key = preferenceKey(call.arguments.at(0));
+    const UserDirs dirs = call.allUsers ? systemFolders().asUserDirs() : UserDirs::fromEnvironment();
+    const PreferenceReading reading = readPreference(key, dirs);
+    call.out << (reading.value ? "true" : "false") << '\n';
+    if (!reading.storedIsBoolean)
+        call.err << "hushwellctl: the stored " << key << " ('" << printable(reading.storedText) << "') is not a boolean; the default applies\n";
+    return 0;
 }
 
 QString helpText();
@@ -254,41 +312,61 @@ QString commandHelp(const QString &name);
 const QList<Command> &commands()
 {
     static const QList<Command> table{
-        {QStringLiteral("status"), QStringLiteral("[--json]"), QStringLiteral("How many Adobe background processes are running."),
-         0, 0, true, false, false, [](Call &call) { return printStatus(call.out, call.json).counted ? 0 : 1; }},
-        {QStringLiteral("list"), QStringLiteral("[--json]"),
-         QStringLiteral("Those processes: PID, CPU %, resident memory in MiB, command line."), 0, 0, true, false, false, list},
-        {QStringLiteral("kill"), QString(),
-         QStringLiteral("Stop them: a polite request first, then force for any still there after at most two seconds; then "
-                        "show status."),
-         0, 0, false, false, false,
-         [](Call &call) {
-             shell(killCommand());
-             return printStatus(call.out, false).quiet() ? 0 : 1;
-         }},
-        {QStringLiteral("guard"), QStringLiteral("start|stop|status [--all-users]"),
-         QStringLiteral("Install and load the guard, which stops them again every %1 seconds, across logins; unload and "
-                        "remove it; or say whether it is loaded. With --all-users (as root): the guard for every "
-                        "account, from each one's next login.")
-             .arg(guardInterval),
-         1, 1, false, false, true, guard},
-        {QStringLiteral("show"), QStringLiteral("WHAT [--platform=%1] [--all-users]").arg(platformNames(QStringLiteral("|"))),
-         QStringLiteral("Print a generated text: count-command, kill-script, guard-script, guard-plist (macos) or "
-                        "guard-units (linux); the guard's, with --all-users, as installed for every account."),
-         1, 1, false, true, true, show},
-        {QStringLiteral("get"), QStringLiteral("KEY [--all-users]"), QStringLiteral("Print a preference: true or false."), 1, 1,
-         false, false, true,
-         [](Call &call) {
-             const UserDirs dirs = call.allUsers ? systemFolders().asUserDirs() : UserDirs::fromEnvironment();
-             call.out << (wants(preferenceKey(call.arguments.at(0)), dirs) ? "true" : "false") << '\n';
-             return 0;
-         }},
-        {QStringLiteral("set"), QStringLiteral("KEY true|false [--all-users]"),
-         QStringLiteral("Change a preference. Setting a target key while the guard is on restarts the guard with the new "
-                        "list. With --all-users (as root): the default for every account's guard."),
-         2, 2, false, false, true, setPreference},
-        {QStringLiteral("help"), QStringLiteral("[COMMAND]"), QStringLiteral("This text, or one command's."), 0, 1, false, false, false,
-         [](Call &call) {
+        {.name = QStringLiteral("status"),
+         .arguments = QStringLiteral("[--json]"),
+         .summary = QStringLiteral("How many Adobe background processes are running, and with --json whether the guard is on."),
+         .takesJson = true,
+         .run = [](Call &call) { return printStatus(call.out, call.json) ? 0 : 1; }},
+        {.name = QStringLiteral("list"),
+         .arguments = QStringLiteral("[--json]"),
+         .summary = QStringLiteral("Those processes: PID, CPU %, resident memory in MiB, command line."),
+         .takesJson = true,
+         .run = list},
+        {.name = QStringLiteral("kill"),
+         .arguments = QStringLiteral("[--json]"),
+         .summary = QStringLiteral("Stop them: a polite request first, then force for any still there after at most two seconds; then "
+                                   "show status and what was stopped."),
+         .takesJson = true,
+         .run = kill},
+        {.name = QStringLiteral("guard"),
+         .arguments = QStringLiteral("start|stop|status [--all-users]"),
+         .summary = QStringLiteral("Install and load the guard, which stops them again every %1 seconds, across logins; unload and "
+                                   "remove it; or say whether it is loaded. With --all-users (as root): the guard for every "
+                                   "account, at once for those logged in and from each one's next login.")
+                        .arg(guardInterval),
+         .minArguments = 1,
+         .maxArguments = 1,
+         .takesAllUsers = true,
+         .run = guard},
+        {.name = QStringLiteral("show"),
+         .arguments = QStringLiteral("WHAT [--platform=%1] [--all-users]").arg(platformNames(QStringLiteral("|"))),
+         .summary = QStringLiteral("Print a generated text: count-command, kill-script, guard-script, guard-plist (macos) or "
+                                   "guard-units (linux); the guard's, with --all-users, as installed for every account."),
+         .minArguments = 1,
+         .maxArguments = 1,
+         .takesPlatform = true,
+         .takesAllUsers = true,
+         .run = show},
+        {.name = QStringLiteral("get"),
+         .arguments = QStringLiteral("KEY [--all-users]"),
+         .summary = QStringLiteral("Print a preference: true or false."),
+         .minArguments = 1,
+         .maxArguments = 1,
+         .takesAllUsers = true,
+         .run = getPreference},
+        {.name = QStringLiteral("set"),
+         .arguments = QStringLiteral("KEY true|false [--all-users]"),
+         .summary = QStringLiteral("Change a preference. Setting a target key while the guard is on restarts the guard with the new "
+                                   "list. With --all-users (as root): the default for every account's guard."),
+         .minArguments = 2,
+         .maxArguments = 2,
+         .takesAllUsers = true,
+         .run = setPreference},
+        {.name = QStringLiteral("help"),
+         .arguments = QStringLiteral("[COMMAND]"),
+         .summary = QStringLiteral("This text, or one command's."),
+         .maxArguments = 1,
+         .run = [](Call &call) {
              call.out << (call.arguments.isEmpty() ? helpText() : commandHelp(call.arguments.at(0)));
              return 0;
          }},
@@ -346,7 +424,7 @@ QString commandHelp(const QString &name)
 // Checks the words after the command's name against its row and runs it.
 int run(const Command &command, QStringList words, QTextStream &out, QTextStream &err)
 {
-    Call call{{}, false, false, nativePlatform(), out, err};
+    Call call{.arguments = {}, .json = false, .allUsers = false, .platform = nativePlatform(), .out = out, .err = err};
     for (qsizetype i = 0; i < words.size(); ++i) {
         const QString &word = words.at(i);
         if (word == QLatin1String("--help")) {
@@ -394,10 +472,7 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
         }
         return run(commandNamed(first, "unknown command '%1' (try --help)"), arguments.mid(1), out, err);
     } catch (const Usage &usage) {
-        err << "hushwellctl: " << usage.message << '\n';
+        err << "hushwellctl: " << printable(usage.message) << '\n';
         return 2;
-    } catch (const Refused &refused) {
-        err << "hushwellctl: " << refused.message << '\n';
-        return 1;
     }
 }

@@ -1,7 +1,9 @@
 #include "guard/guardcontrol.h"
 
 #include "guard/guardfiles.h"
+#include "guard/guardpanel.h"
 #include "guard/servicemanager.h"
+#include "process/catalogue.h"
 #include "process/preferences.h"
 #include "process/shell.h"
 
@@ -9,31 +11,59 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QThread>
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-bool writeAtomically(const GuardFile &file)
+// How long a start, stop or settings follow-up waits for another one of the same account.
+constexpr int lockWaitMs = 5000;
+
+bool fileStatus(const QString &path, struct stat &status)
 {
-    // QSaveFile writes through a link to its target: a link here (a mask, which systemctl
-    // links to /dev/null, or anything else) is replaced by the file, never written through.
-    if (QFileInfo(file.path).isSymLink() && !QFile::remove(file.path))
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0;
+}
+
+QByteArray readAll(const QByteArray &path)
+{
+    QFile file(QFile::decodeName(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The whole text goes to a new file beside `path` first; only when every byte was
+// written, synced and read back does it take the path's place, in one rename. A full disk
+// or a cut-short write leaves the previous file as it was. The rename replaces a link at
+// the path (a mask, which systemctl links to /dev/null, or anything else) instead of
+// writing through it.
+bool writeWhole(const QString &path, const QByteArray &content, std::optional<mode_t> mode)
+{
+    static std::atomic<unsigned> written{0};
+    const QByteArray target = QFile::encodeName(path);
+    const QByteArray temporary = target + ".hushwell-" + QByteArray::number(::getpid()) + '-' + QByteArray::number(++written);
+    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
         return false;
-    QSaveFile out(file.path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = file.content.toUtf8();
-    if (out.write(bytes) != bytes.size()) {
-        out.cancelWriting();
-        return false;
+    bool whole = true;
+    for (qsizetype done = 0; whole && done < content.size();) {
+        const ssize_t n = ::write(fd, content.constData() + done, size_t(content.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        whole = n > 0;
+        done += n > 0 ? n : 0;
     }
-    return out.commit();
+    whole = whole && (!mode || ::fchmod(fd, *mode) == 0) && ::fsync(fd) == 0;
+    whole = ::close(fd) == 0 && whole;
+    whole = whole && readAll(temporary) == content && ::rename(temporary.constData(), target.constData()) == 0;
+    if (!whole)
+        ::unlink(temporary.constData());
+    return whole;
 }
 
 bool probe(const GuardCommands &commands)
@@ -54,22 +84,50 @@ bool waitUntilUnloaded(const GuardCommands &commands)
     return true;
 }
 
-// Held for one start, stop or settings follow-up. flock, not a lock file that is polled:
-// a waiter wakes the moment the holder is done, and the kernel frees the lock when its
-// holder's process ends, so no crash leaves the account locked. A lock that cannot even
-// be opened (a read-only folder) does not keep the user from their guard.
+// A folder for the lock that no other account can reach into: owned by this one, and
+// writable by no one else.
+bool ownedByThisAccountOnly(const QString &folder)
+{
+    struct stat status {};
+    return fileStatus(folder, status) && S_ISDIR(status.st_mode) && status.st_uid == ::geteuid()
+           && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Held for one start, stop or settings follow-up of one account. flock, not a lock file
+// that is polled for existence: the kernel frees it when its holder's process ends, so no
+// crash leaves the account locked. It lives in the runtime folder when only this account
+// owns that, else in the account's config folder; it waits a few seconds for another
+// holder, then gives up; a lock that cannot be taken refuses the operation, never runs it
+// unlocked.
 class GuardLock
 {
 public:
     explicit GuardLock(const UserDirs &dirs)
     {
-        const QString folder = dirs.runtime.isEmpty() ? dirs.config + QStringLiteral("/hushwell") : dirs.runtime;
-        QDir().mkpath(folder);
-        const QByteArray path = QFile::encodeName(folder + QStringLiteral("/hushwell-guard.lock"));
-        fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd >= 0)
-            while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        QString folder = dirs.runtime;
+        if (folder.isEmpty() || !ownedByThisAccountOnly(folder)) {
+            folder = dirs.config + QStringLiteral("/hushwell");
+            QDir().mkpath(folder);
+        }
+        const QString path = folder + QStringLiteral("/hushwell-guard.lock");
+        if (!ownedByThisAccountOnly(folder)) {
+            failure = guardLockFailedText(path);
+            return;
+        }
+        fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+        struct stat status {};
+        if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+            failure = guardLockFailedText(path);
+            return;
+        }
+        const QDeadlineTimer deadline(lockWaitMs);
+        while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired()) {
+                failure = errno == EWOULDBLOCK ? guardLockBusyText : guardLockFailedText(path);
+                return;
             }
+            QThread::msleep(20);
+        }
     }
     ~GuardLock()
     {
@@ -79,80 +137,119 @@ public:
     GuardLock(const GuardLock &) = delete;
     GuardLock &operator=(const GuardLock &) = delete;
 
+    std::optional<QString> failure; // why the lock is not held
+
 private:
     int fd = -1;
 };
 
-bool startHoldingLock(Platform platform, const UserDirs &dirs)
+// What stops an account's start, stop or follow-up before anything is written or asked:
+// a home of another account, no manager to ask.
+std::optional<QString> accountRefusal(Platform platform, const UserDirs &dirs)
 {
-    const ServiceManager manager = serviceManager(platform, dirs);
-    if (!writeGuardFiles({manager.scriptPath, guardScriptFor(platform, targetList(dirs))}, manager.files))
-        return false;
+    if (homeOfAnotherAccount(dirs))
+        return homeOfAnotherAccountText;
+    if (!serviceManagerReachable(platform, dirs))
+        return guardNoManagerText;
+    return std::nullopt;
+}
 
+// The steps of every start, for either scope: the files, then the manager.
+GuardResult writeAndLoad(const ServiceManager &manager, const QStringList &targets, Platform platform,
+                         const std::function<bool()> &isOn)
+{
+    if (const auto failed = writeGuardFiles({manager.scriptPath, guardScriptFor(platform, targets)}, manager.files))
+        return {.done = false, .message = {}, .unwrittenFile = *failed};
     const GuardCommands &commands = manager.commands;
     shell(commands.unload);
     if (commands.unloadIsAsynchronous)
         waitUntilUnloaded(commands);
     shell(commands.load);
-    return probe(commands);
+    return {isOn(), {}};
+}
+
+// The steps of every stop: unloaded, its files gone (the script only where asked), and
+// what the manager keeps of it cleared.
+void unloadAndRemove(const ServiceManager &manager, bool scriptToo)
+{
+    const GuardCommands &commands = manager.commands;
+    shell(commands.remove);
+    for (const QString &path : manager.filePaths)
+        QFile::remove(path);
+    if (scriptToo)
+        QFile::remove(manager.scriptPath);
+    if (!commands.afterRemove.isEmpty())
+        shell(commands.afterRemove);
+}
+
+bool ownFilesExist(const ServiceManager &manager)
+{
+    struct stat status {};
+    return fileStatus(manager.loginEntry, status);
+}
+
+GuardResult startHoldingLock(Platform platform, const UserDirs &dirs)
+{
+    const ServiceManager manager = serviceManager(platform, dirs);
+    const GuardCommands &commands = manager.commands;
+    const auto isOn = [&commands] { return probe(commands); };
+    if (!guardInstalledForAllUsers(platform))
+        return writeAndLoad(manager, targetList(dirs), platform, isOn);
+    // An own guard beside the administrator's would shadow it, and outlive its removal.
+    if (ownFilesExist(manager))
+        unloadAndRemove(manager, false);
+    shell(commands.resumeShared);
+    return {isOn(), {}};
+}
+
+bool rootForAllUsers()
+{
+    return ::geteuid() == 0;
+}
+
+// Stores each value; `change.stored` says whether all were. True when a target key was
+// stored, which a loaded guard must follow (the sound is none of its business).
+bool storeAll(const QList<std::pair<QString, bool>> &values, const UserDirs &dirs, PreferenceChange &change)
+{
+    bool targetsChanged = false;
+    for (const auto &[key, value] : values) {
+        const bool stored = storePreference(key, value, dirs);
+        change.stored = change.stored && stored;
+        targetsChanged = targetsChanged || (stored && key != kSound);
+    }
+    return targetsChanged;
 }
 
 } // namespace
 
-bool writeGuardFiles(const GuardFile &script, const QList<GuardFile> &managerFiles)
+std::optional<QString> writeGuardFiles(const GuardFile &script, const QList<GuardFile> &managerFiles)
 {
     if (managerFiles.isEmpty())
-        return false;
+        return QString();
     // A folder that cannot be made is not an error of its own: the write below fails.
     QDir().mkpath(QFileInfo(script.path).path());
     for (const GuardFile &file : managerFiles)
         QDir().mkpath(QFileInfo(file.path).path());
 
-    if (!writeAtomically(script))
-        return false;
-    // Set explicitly: an older script may have had another mode.
-    if (!QFile::setPermissions(script.path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                                | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther))
-        return false;
+    // Executable for everyone, set explicitly: an older script may have had another mode.
+    if (!writeWhole(script.path, script.content.toUtf8(), mode_t(0755)))
+        return script.path;
     for (const GuardFile &file : managerFiles)
-        if (!writeAtomically(file))
-            return false;
-    return true;
+        if (!writeWhole(file.path, file.content.toUtf8(), std::nullopt))
+            return file.path;
+    return std::nullopt;
 }
 
-bool startGuardForAllUsers(Platform platform, const SystemFolders &system)
+GuardState guardState(Platform platform, const UserDirs &dirs)
 {
-    const ServiceManager manager = allUsersServiceManager(platform, system);
-    if (!writeGuardFiles({manager.scriptPath, guardScriptFor(platform, targetList(system.asUserDirs()))}, manager.files))
-        return false;
-    shell(manager.commands.load);
-    return probe(manager.commands);
-}
-
-bool stopGuardForAllUsers(Platform platform, const SystemFolders &system)
-{
-    const ServiceManager manager = allUsersServiceManager(platform, system);
-    shell(manager.commands.remove);
-    // Nothing of it stays: no account's next login may find any of it.
-    for (const QString &path : manager.filePaths + QStringList{manager.scriptPath})
-        QFile::remove(path);
-    return !probe(manager.commands);
-}
-
-bool guardRunsForAllUsers(Platform platform, const SystemFolders &system)
-{
-    return probe(allUsersServiceManager(platform, system).commands);
-}
-
-bool guardInstalledForAllUsers(Platform platform)
-{
-    // Where the units lie does not depend on the program's prefix.
-    return QFile::exists(allUsersServiceManager(platform, SystemFolders()).loginEntry);
+    if (!serviceManagerReachable(platform, dirs))
+        return GuardState::Unknown;
+    return probe(serviceManager(platform, dirs).commands) ? GuardState::On : GuardState::Off;
 }
 
 bool guardRunning(Platform platform, const UserDirs &dirs)
 {
-    return probe(serviceManager(platform, dirs).commands);
+    return guardState(platform, dirs) == GuardState::On;
 }
 
 bool serviceManagerReachable(Platform platform, const UserDirs &dirs)
@@ -161,43 +258,108 @@ bool serviceManagerReachable(Platform platform, const UserDirs &dirs)
     return reachable.isEmpty() || shell(reachable) == QLatin1String("yes");
 }
 
-bool startGuard(Platform platform, const UserDirs &dirs)
+GuardResult startGuard(Platform platform, const UserDirs &dirs)
 {
-    if (guardInstalledForAllUsers(platform))
-        return false;
+    if (const auto refused = accountRefusal(platform, dirs))
+        return {false, *refused};
     const GuardLock lock(dirs);
+    if (lock.failure)
+        return {false, *lock.failure};
     return startHoldingLock(platform, dirs);
 }
 
-bool stopGuard(Platform platform, const UserDirs &dirs)
+GuardResult stopGuard(Platform platform, const UserDirs &dirs)
 {
+    if (const auto refused = accountRefusal(platform, dirs))
+        return {false, *refused};
     const GuardLock lock(dirs);
+    if (lock.failure)
+        return {false, *lock.failure};
     const ServiceManager manager = serviceManager(platform, dirs);
     const GuardCommands &commands = manager.commands;
-    shell(commands.remove);
-    for (const QString &path : manager.filePaths)
-        QFile::remove(path);
-    if (!commands.afterRemove.isEmpty())
-        shell(commands.afterRemove);
-    if (commands.unloadIsAsynchronous)
-        return waitUntilUnloaded(commands);
-    return !probe(commands);
+    unloadAndRemove(manager, false);
+    QString message;
+    if (guardInstalledForAllUsers(platform)) {
+        shell(commands.pauseShared);
+        message = guardPausedText;
+    }
+    const bool off = commands.unloadIsAsynchronous ? waitUntilUnloaded(commands) : !probe(commands);
+    return {off, message};
+}
+
+GuardResult startGuardForAllUsers(Platform platform, const SystemFolders &system)
+{
+    if (!rootForAllUsers())
+        return {false, guardNeedsRootText};
+    return writeAndLoad(allUsersServiceManager(platform, system), targetList(system.asUserDirs()), platform,
+                        [platform, system] { return guardInstalledForAllUsers(platform, system); });
+}
+
+GuardResult stopGuardForAllUsers(Platform platform, const SystemFolders &system)
+{
+    if (!rootForAllUsers())
+        return {false, guardNeedsRootText};
+    // Nothing of it stays: no account's next login may find any of it.
+    unloadAndRemove(allUsersServiceManager(platform, system), true);
+    return {!guardInstalledForAllUsers(platform, system), {}};
+}
+
+bool guardInstalledForAllUsers(Platform platform, const SystemFolders &system)
+{
+    // Only looked at, never opened or followed: a FIFO there would block a reader, and a
+    // link or a unit without an [Install] section ("static") installs nothing.
+    const ServiceManager manager = allUsersServiceManager(platform, system);
+    struct stat entry {}, link {};
+    if (!fileStatus(manager.loginEntry, entry) || !S_ISREG(entry.st_mode))
+        return false;
+    if (manager.enabledBy.isEmpty())
+        return true;
+    return fileStatus(manager.enabledBy, link) && S_ISLNK(link.st_mode)
+           && QDir::cleanPath(QFileInfo(manager.enabledBy).symLinkTarget()) == QDir::cleanPath(manager.loginEntry);
 }
 
 PreferenceChange applyTargetPreferences(const QList<std::pair<QString, bool>> &values, Platform platform, const UserDirs &dirs)
 {
     PreferenceChange change;
-    bool anyStored = false;
-    for (const auto &[key, value] : values) {
-        const bool stored = storePreference(key, value, dirs);
-        change.stored = change.stored && stored;
-        anyStored = anyStored || stored;
-    }
-    if (!anyStored)
+    if (!storeAll(values, dirs, change))
         return change;
-    // A loaded guard keeps the target list it was started with; start it again.
+    if (guardInstalledForAllUsers(platform)) {
+        change.message = guardFollowsAdministratorText;
+        return change;
+    }
+    // A loaded guard keeps the target list it was started with; start it again. Without a
+    // manager to ask, a guard whose files are there may be running with the old list.
+    const ServiceManager manager = serviceManager(platform, dirs);
+    if (!serviceManagerReachable(platform, dirs)) {
+        change.guardFollowed = !ownFilesExist(manager);
+        change.message = change.guardFollowed ? QString() : guardNoManagerText;
+        return change;
+    }
     const GuardLock lock(dirs);
-    if (guardRunning(platform, dirs))
-        change.guardFollowed = startHoldingLock(platform, dirs);
+    if (lock.failure) {
+        change.guardFollowed = false;
+        change.message = *lock.failure;
+    } else if (probe(manager.commands)) {
+        const GuardResult restarted = startHoldingLock(platform, dirs);
+        change.guardFollowed = restarted.done;
+        change.message = restarted.message;
+        change.unwrittenFile = restarted.unwrittenFile;
+    }
+    return change;
+}
+
+PreferenceChange applyTargetPreferencesForAllUsers(const QList<std::pair<QString, bool>> &values, Platform platform,
+                                                   const SystemFolders &system)
+{
+    if (!rootForAllUsers())
+        return {.stored = false, .guardFollowed = true, .message = guardNeedsRootText};
+    PreferenceChange change;
+    // An installed guard for every account follows the new list at once.
+    if (storeAll(values, system.asUserDirs(), change) && guardInstalledForAllUsers(platform, system)) {
+        const GuardResult restarted = startGuardForAllUsers(platform, system);
+        change.guardFollowed = restarted.done;
+        change.message = restarted.message;
+        change.unwrittenFile = restarted.unwrittenFile;
+    }
     return change;
 }

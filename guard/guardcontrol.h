@@ -8,62 +8,84 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
 #include <utility>
 
-// Installs, probes and removes the guard with the native service manager. Each blocks
-// until its commands have finished and judges the outcome only by a final probe. Starts,
-// stops and the guard's follow-up of a settings change run one at a time per account,
-// whichever program (the window, hushwellctl) asks: a lock file in the runtime folder, or
-// in the config folder where there is none, serialises them, so that the probe, the files
-// and the login entry always agree afterwards. The
-// platform is the native one but for tests, which run the macOS sequence against a
+// Installs, probes and removes the guard, for one account or, as root, for every account.
+// Every rule lives here, below the window and hushwellctl alike: no start or stop writes
+// anything without a service manager that answers, or under a home folder of another
+// account (sudo -E); starts, stops and the follow-up of a settings change run one at a
+// time per account (a lock file in a folder only the account owns); an account under an
+// administrator's guard for every account writes no files of its own. Each operation
+// blocks until its commands have finished and judges the outcome only by a final probe.
+// The platform is the native one but for tests, which run the macOS sequence against a
 // stand-in launchctl; the folders are the environment's unless a caller passes others.
 
-// True when the guard's job is loaded (probe answers exactly "yes").
+// What a start or a stop came to: whether the state asked for was reached, and a sentence
+// to show with it (why it failed, or what else the user must know); empty: nothing more.
+// A file that could not be written whole is named apart: the window keeps its one line for
+// a failed start, hushwellctl names the file.
+struct GuardResult {
+    bool done = false;
+    QString message;
+    QString unwrittenFile;
+    explicit operator bool() const { return done; }
+};
+
+enum class GuardState { Off, On, Unknown }; // Unknown: no service manager answered
+
+// On only when the job is loaded, and loaded from a file that still exists.
+GuardState guardState(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
 bool guardRunning(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
 
-// Writes the guard files for the current target list and (re)loads the job. False when a
-// file could not be written (then no service-manager command runs) or the job is not
-// loaded afterwards.
-bool startGuard(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
+// Writes the guard files for the current target list and (re)loads the job. Under an
+// administrator's guard for every account it writes nothing and starts that guard in the
+// account's own manager instead.
+GuardResult startGuard(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
 
 // Unloads the job and deletes the service manager's files; the script stays on disk.
-// True when the job is no longer loaded; launchd's asynchronous bootout is waited for
-// (at most 10 s) before that is judged.
-bool stopGuard(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
+// launchd's asynchronous bootout is waited for (at most 10 s) before the probe judges.
+// Under an administrator's guard it is paused until the account's next login, and the
+// message says so.
+GuardResult stopGuard(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
 
-// Writes the script (mode 755), then the service manager's files, each atomically; the
-// service manager's files come last because they are what starts the guard. A link in
-// place of any of them (a mask, or one planted to redirect the write) is removed first.
-// Stops at the first failure and returns false; an empty list of manager files is a
-// failure before anything is written.
-bool writeGuardFiles(const GuardFile &script, const QList<GuardFile> &managerFiles);
+// Writes the script (mode 755), then the service manager's files; each is written whole
+// beside its place, checked (every byte written, synced, read back) and only then renamed
+// into place, so that a short write leaves the previous file. A link at a path is
+// replaced, never written through. Stops at the first failure and returns the path that
+// failed; an empty list of manager files fails before anything is written.
+std::optional<QString> writeGuardFiles(const GuardFile &script, const QList<GuardFile> &managerFiles);
 
-// The guard for every account (needs root): its files written for the target list of the
+// The guard for every account (root only): its files written for the target list of the
 // system's preferences (where they are silent, an account's defaults) and enabled for
-// every user manager started from then on; or disabled and all its files removed.
-// False when that failed, judged by the probe.
-bool startGuardForAllUsers(Platform platform, const SystemFolders &system);
-bool stopGuardForAllUsers(Platform platform, const SystemFolders &system);
-bool guardRunsForAllUsers(Platform platform, const SystemFolders &system);
-// True while an administrator's guard for every account is installed: an account's own
-// start then refuses, since its unit would shadow the system's of the same name.
-bool guardInstalledForAllUsers(Platform platform = nativePlatform());
+// every login; the accounts logged in now start or stop it at once, each in its own
+// manager. Stopping removes every file of it.
+GuardResult startGuardForAllUsers(Platform platform, const SystemFolders &system);
+GuardResult stopGuardForAllUsers(Platform platform, const SystemFolders &system);
+// Installed: a regular file (never a link, a FIFO or a folder) at the login entry, and on
+// Linux enabled by its own link in timers.target.wants.
+bool guardInstalledForAllUsers(Platform platform = nativePlatform(), const SystemFolders &system = SystemFolders());
 
 // True when the service manager answers at all (systemd --user may not run for a su
-// session, in a container or under WSL; launchd always does).
+// session, in a container, a chroot or under WSL; launchd always does).
 bool serviceManagerReachable(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
 
-// What became of a change of the target preferences: whether every value was stored, and
-// whether a loaded guard was started again with the new target list (true when the guard
-// was not loaded, or nothing was stored for it to follow).
+// What became of a change of the target preferences: whether every value was stored,
+// whether a loaded guard follows the new target list, and a sentence to show (why not, or
+// that the administrator's guard follows its own settings).
 struct PreferenceChange {
     bool stored = true;
     bool guardFollowed = true;
+    QString message;
+    QString unwrittenFile; // as in GuardResult
 };
 
-// Stores target preferences (includeDesktopService, includeCoreSync) and, when something
-// was stored and the guard is loaded, starts it again so that its script follows the new
-// target list.
+// Stores preferences and, when a target key (includeDesktopService, includeCoreSync) was
+// stored and the account's own guard is loaded, starts it again so that its script
+// follows the new target list.
 PreferenceChange applyTargetPreferences(const QList<std::pair<QString, bool>> &values, Platform platform = nativePlatform(),
                                         const UserDirs &dirs = UserDirs::fromEnvironment());
+// The same for the system's preferences (root only): an installed guard for every account
+// is rewritten with the new list.
+PreferenceChange applyTargetPreferencesForAllUsers(const QList<std::pair<QString, bool>> &values, Platform platform,
+                                                   const SystemFolders &system);

@@ -2,8 +2,11 @@
 
 #include <QString>
 
+enum class GuardState;
+
 // What the guard panel shows for a probe answer: the state line, the detail line, and
-// which of "Start Guard" and "Stop Guard" is enabled (always exactly one).
+// which of "Start Guard" and "Stop Guard" is enabled (exactly one while the state is
+// known; neither when no service manager answered, where either would fail).
 struct GuardPanel {
     bool on = false;
     QString status;
@@ -13,12 +16,27 @@ struct GuardPanel {
 };
 
 GuardPanel guardPanelFor(bool guardIsRunning);
+GuardPanel guardPanelFor(GuardState state);
 
 // The lines that report a failed start or stop, in the window and in hushwellctl.
 inline const QString guardStartFailedText = QStringLiteral("Couldn't start the guard.");
 inline const QString guardStopFailedText = QStringLiteral("Couldn't stop the guard.");
 
-// Why an account's own guard cannot start, or be stopped, while an administrator's guard
-// for every account is installed.
+// Why nothing was asked of the service manager, or written for it.
+inline const QString guardNoManagerText = QStringLiteral("No systemd user manager is running for this account.");
+inline const QString guardLockBusyText =
+    QStringLiteral("Another start or stop of the guard is still under way; nothing was changed.");
+inline const QString guardNeedsRootText = QStringLiteral("--all-users changes every account: run it as root.");
+inline const QString homeOfAnotherAccountText =
+    QStringLiteral("The home folder belongs to another account; nothing was written there (run this as that account, "
+                   "without sudo).");
+QString guardWriteFailedText(const QString &path);
+QString guardLockFailedText(const QString &path);
+
+// An account under the guard an administrator installed for every account.
 inline const QString guardForAllUsersText =
-    QStringLiteral("An administrator installed the guard for every account; it runs for you at each login.");
+    QStringLiteral("An administrator installed the guard for every account: Stop Guard pauses it until your next login.");
+inline const QString guardPausedText =
+    QStringLiteral("Paused until your next login, when the administrator's guard for every account starts again.");
+inline const QString guardFollowsAdministratorText =
+    QStringLiteral("Saved; the guard keeps following the administrator's settings for every account.");

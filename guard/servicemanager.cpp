@@ -6,6 +6,8 @@
 
 #include <QDir>
 
+#include <initializer_list>
+
 namespace {
 
 ServiceManager launchd(const UserDirs &dirs, uid_t userId)
@@ -20,17 +22,28 @@ ServiceManager launchd(const UserDirs &dirs, uid_t userId)
     const QString domain = QStringLiteral("gui/") + QString::number(userId);
     const QString service = domain + QLatin1Char('/') + guardLabel;
     const QString bootout = QStringLiteral("launchctl bootout ") + service + QStringLiteral(" 2>/dev/null");
+    const QString sharedPlist = allUsersServiceManager(Platform::MacOS, SystemFolders()).loginEntry;
     manager.commands = {
-        bootout,
-        QStringLiteral("launchctl bootstrap ") + domain + QLatin1Char(' ') + shellQuoted(manager.loginEntry)
-            + QStringLiteral(" 2>/dev/null; launchctl enable ") + service + QStringLiteral(" 2>/dev/null"),
-        QStringLiteral("launchctl print ") + service + QStringLiteral(" >/dev/null 2>&1 && echo yes"),
-        bootout,
-        QString(),
-        QString(),
-        true,
+        .unload = bootout,
+        .load = QStringLiteral("launchctl bootstrap ") + domain + QLatin1Char(' ') + shellQuoted(manager.loginEntry)
+                + QStringLiteral(" 2>/dev/null; launchctl enable ") + service + QStringLiteral(" 2>/dev/null"),
+        .probe = QStringLiteral("launchctl print ") + service + QStringLiteral(" >/dev/null 2>&1 && echo yes"),
+        .remove = bootout,
+        .resumeShared = QStringLiteral("launchctl bootstrap ") + domain + QLatin1Char(' ') + shellQuoted(sharedPlist)
+                        + QStringLiteral(" 2>/dev/null"),
+        .pauseShared = bootout,
+        .unloadIsAsynchronous = true,
     };
     return manager;
+}
+
+// `systemctl --user` with each argument list in turn, errors dropped, joined with "; ".
+QString systemctlUser(std::initializer_list<QString> calls)
+{
+    QStringList lines;
+    for (const QString &arguments : calls)
+        lines << QStringLiteral("systemctl --user ") + arguments + QStringLiteral(" 2>/dev/null");
+    return lines.join(QStringLiteral("; "));
 }
 
 ServiceManager systemdUser(const UserDirs &dirs)
@@ -43,27 +56,46 @@ ServiceManager systemdUser(const UserDirs &dirs)
     if (!holdsControlCharacter(manager.scriptPath))
         manager.files = {{manager.filePaths[0], guardServiceUnitFor(manager.scriptPath)}, {manager.loginEntry, guardTimerUnit()}};
 
-    const QString timer = guardLabel + QStringLiteral(".timer");
+    const QString timer = guardLabel + QStringLiteral(".timer"), service = guardLabel + QStringLiteral(".service");
     // Stopping the service too ends a run in progress, as launchd's bootout does.
-    const QString stop = QStringLiteral("systemctl --user stop ") + timer + QLatin1Char(' ') + guardLabel
-                         + QStringLiteral(".service 2>/dev/null");
-    const QString reload = QStringLiteral("systemctl --user daemon-reload 2>/dev/null");
+    const QString stop = QStringLiteral("stop ") + timer + QLatin1Char(' ') + service;
+    // A run cut short by the stop that precedes every load would stay listed as failed.
+    const QString resume = systemctlUser({QStringLiteral("daemon-reload"), QStringLiteral("start ") + timer,
+                                          QStringLiteral("reset-failed ") + service});
     manager.commands = {
-        stop,
-        reload + QStringLiteral("; systemctl --user enable --now ") + timer + QStringLiteral(" 2>/dev/null"),
-        QStringLiteral("systemctl --user is-active --quiet ") + timer + QStringLiteral(" 2>/dev/null && echo yes"),
+        .unload = systemctlUser({stop}),
+        .load = systemctlUser({QStringLiteral("daemon-reload"), QStringLiteral("enable --now ") + timer,
+                               QStringLiteral("reset-failed ") + service}),
+        // Active, and loaded from a file that is still there: a manager that was not told of
+        // a removal keeps the timer of a deleted file running, and it kills nothing.
+        .probe = QStringLiteral("systemctl --user is-active --quiet ") + timer
+                 + QStringLiteral(" 2>/dev/null && f=$(systemctl --user show -P FragmentPath ") + timer
+                 + QStringLiteral(" 2>/dev/null) && [ -f \"$f\" ] && echo yes"),
         // Stopped before it is disabled: disable reloads the manager, and a reload makes
         // a loaded OnActiveSec=0 timer fire once more, killing what the user just asked
         // to leave alone.
-        stop + QStringLiteral("; systemctl --user disable ") + timer + QStringLiteral(" 2>/dev/null"),
+        .remove = systemctlUser({stop, QStringLiteral("disable ") + timer}),
         // A guard run cut short by the stop would otherwise stay listed as failed.
-        reload + QStringLiteral("; systemctl --user reset-failed ") + guardLabel + QStringLiteral(".service ") + timer
-            + QStringLiteral(" 2>/dev/null"),
-        // su sessions, containers and WSL often have no user manager at all.
-        QStringLiteral("systemctl --user show-environment >/dev/null 2>&1 && echo yes"),
-        false,
+        .afterRemove = systemctlUser({QStringLiteral("daemon-reload"), QStringLiteral("reset-failed ") + service + QLatin1Char(' ') + timer}),
+        // su sessions, containers and WSL often have no user manager at all; in a chroot
+        // systemctl says "Running in chroot, ignoring command" and succeeds: only a manager
+        // that lists its environment answers.
+        .reachable = QStringLiteral("systemctl --user show-environment 2>/dev/null | grep -q = && echo yes"),
+        .resumeShared = resume,
+        .pauseShared = systemctlUser({stop, QStringLiteral("reset-failed ") + service}),
     };
     return manager;
+}
+
+// `commands` (a systemctl --user text) in every user manager running now, each run as the
+// account that owns the manager's runtime folder, through that manager's own socket.
+QString inEveryUserManager(const QString &runtimeRoot, const QString &commands)
+{
+    return QStringLiteral("for d in ") + shellQuoted(runtimeRoot)
+           + QStringLiteral("/*; do [ -S \"$d/systemd/private\" ] || continue; "
+                            "setpriv --reuid=\"$(stat -c %u \"$d\")\" --regid=\"$(stat -c %g \"$d\")\" --clear-groups "
+                            "env -i XDG_RUNTIME_DIR=\"$d\" PATH=/usr/bin:/bin sh -c ")
+           + shellQuoted(commands) + QStringLiteral(" >/dev/null 2>&1; done");
 }
 
 } // namespace
@@ -78,7 +110,7 @@ SystemFolders SystemFolders::forProgramIn(const QString &programDir)
 
 UserDirs SystemFolders::asUserDirs() const
 {
-    return {QString(), config, data, QString()};
+    return {.home = QString(), .config = config, .data = data, .runtime = QString()};
 }
 
 ServiceManager allUsersServiceManager(Platform platform, const SystemFolders &system)
@@ -91,7 +123,6 @@ ServiceManager allUsersServiceManager(Platform platform, const SystemFolders &sy
         manager.filePaths = {manager.loginEntry};
         manager.files = {{manager.loginEntry, guardPlistFor(manager.scriptPath)}};
         // launchd loads it for each user at login; installing it is a file copy.
-        manager.commands.probe = QStringLiteral("[ -f ") + shellQuoted(manager.loginEntry) + QStringLiteral(" ] && echo yes");
         return manager;
     case Platform::Linux: {
         const QString units = system.units + QLatin1Char('/') + guardLabel;
@@ -101,9 +132,21 @@ ServiceManager allUsersServiceManager(Platform platform, const SystemFolders &sy
         manager.filePaths = {units + QStringLiteral(".service"), manager.loginEntry};
         if (!holdsControlCharacter(manager.scriptPath))
             manager.files = {{manager.filePaths[0], guardServiceUnitFor(manager.scriptPath)}, {manager.loginEntry, guardTimerUnit()}};
-        manager.commands.load = QStringLiteral("systemctl --global enable ") + timer + QStringLiteral(" 2>/dev/null");
-        manager.commands.probe = QStringLiteral("systemctl --global is-enabled --quiet ") + timer + QStringLiteral(" 2>/dev/null && echo yes");
-        manager.commands.remove = QStringLiteral("systemctl --global disable ") + timer + QStringLiteral(" 2>/dev/null");
+        manager.enabledBy = system.units + QStringLiteral("/timers.target.wants/") + timer;
+        const QString global = QStringLiteral("systemctl --global ");
+        const QString stop = QStringLiteral("stop ") + timer + QLatin1Char(' ') + guardLabel + QStringLiteral(".service");
+        manager.commands = {
+            .unload = inEveryUserManager(system.runtime, systemctlUser({stop})),
+            .load = global + QStringLiteral("enable ") + timer + QStringLiteral(" 2>/dev/null; ")
+                    + inEveryUserManager(system.runtime, systemctlUser({QStringLiteral("daemon-reload"), QStringLiteral("start ") + timer,
+                                                                        QStringLiteral("reset-failed ") + guardLabel + QStringLiteral(".service")})),
+            // Stopped in every manager first, for the reason an account's own stop is.
+            .remove = inEveryUserManager(system.runtime, systemctlUser({stop})) + QStringLiteral("; ") + global
+                      + QStringLiteral("disable ") + timer + QStringLiteral(" 2>/dev/null"),
+            .afterRemove = inEveryUserManager(system.runtime, systemctlUser({QStringLiteral("daemon-reload"),
+                                                                              QStringLiteral("reset-failed ") + guardLabel
+                                                                                  + QStringLiteral(".service ") + timer})),
+        };
         return manager;
     }
     }

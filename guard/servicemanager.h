@@ -17,10 +17,14 @@
 struct GuardCommands {
     QString unload;       // ends any instance that is loaded, a run in progress included
     QString load;         // loads the job from the files just written
-    QString probe;        // prints "yes" exactly when the job is loaded
+    QString probe;        // prints "yes" exactly when the job is loaded from a file that exists
     QString remove;       // unloads the job before its files are deleted
     QString afterRemove;  // run once the service manager's files are gone; may be empty
     QString reachable;    // prints "yes" when the service manager answers; empty: always does
+    // An account under an administrator's guard for every account starts that guard in its
+    // own manager, or pauses it there until its next login; neither writes a file.
+    QString resumeShared;
+    QString pauseShared;
     // launchd's bootout returns while a running job is still winding down, and a
     // bootstrap in that window fails: a start waits, bounded, until the probe fails
     // before it loads, and a stop waits so before it reports.
@@ -33,6 +37,7 @@ struct GuardCommands {
 struct ServiceManager {
     QString scriptPath;
     QString loginEntry;     // the file that makes the manager start the guard at each login
+    QString enabledBy;      // the link that enables it for every login (systemd, every account); may be empty
     QStringList filePaths;  // the manager's files, in the order they are written (loginEntry last)
     QList<GuardFile> files; // the same with their texts; empty when scriptPath cannot be named in them
     GuardCommands commands;
@@ -48,6 +53,7 @@ struct SystemFolders {
     QString units = QStringLiteral("/etc/systemd/user");
     QString config = QStringLiteral("/etc/xdg");
     QString data = QStringLiteral("/usr/local/share");
+    QString runtime = QStringLiteral("/run/user"); // one folder per logged-in account, its manager's socket inside
 
     // The prefix of a program installed in PREFIX/bin (the package's /usr); /usr/local
     // for one run from anywhere else.
@@ -58,7 +64,8 @@ struct SystemFolders {
 
 // The guard for every account, installed by an administrator: the same units and
 // property list as an account's own, with system paths; every user manager started
-// afterwards (the next login) loads it. The commands need no running manager.
+// afterwards (the next login) loads it. On Linux the commands also reach every user
+// manager running now, each as its own account through its own socket; they need none.
 ServiceManager allUsersServiceManager(Platform platform, const SystemFolders &system);
 
 // macOS: ~/Library/Application Support/Hushwell/guard.sh; Linux: $XDG_DATA_HOME/Hushwell/guard.sh.

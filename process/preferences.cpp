@@ -70,18 +70,70 @@ QString preferencesLocation(Platform platform, const UserDirs &dirs)
     Q_UNREACHABLE();
 }
 
-bool wants(const QString &key, const UserDirs &dirs)
+namespace {
+
+std::optional<bool> booleanNamed(const QString &text)
 {
-    const QVariant stored = storeIsUsable(dirs) ? openStore(dirs)->value(key) : QVariant();
-    if (stored.isValid())
-        return stored.toBool();
+    const QString word = text.trimmed().toLower();
+    for (const char *yes : {"true", "1", "yes", "on"})
+        if (word == QLatin1String(yes))
+            return true;
+    for (const char *no : {"false", "0", "no", "off"})
+        if (word == QLatin1String(no))
+            return false;
+    return std::nullopt;
+}
+
+bool registeredDefault(const QString &key)
+{
     QMutexLocker lock(&defaultsMutex);
     return defaultsTable().value(key, false);
 }
 
+} // namespace
+
+std::optional<QString> preferencesProblem(const UserDirs &dirs)
+{
+    if (homeOfAnotherAccount(dirs))
+        return QStringLiteral("it lies in the home folder of another account (run this as that account, without sudo)");
+    if (!storeIsUsable(dirs))
+        return QStringLiteral("it is no regular file");
+    // QSettings rewrites the whole file from what it could parse: a comment, or a file
+    // that is no settings file at all, would be lost.
+    if (openStore(dirs)->status() == QSettings::FormatError)
+        return QStringLiteral("it holds lines that are no settings, and was left as it was");
+    return std::nullopt;
+}
+
+PreferenceReading readPreference(const QString &key, const UserDirs &dirs)
+{
+    PreferenceReading reading;
+    reading.value = registeredDefault(key);
+    if (!storeIsUsable(dirs))
+        return reading;
+    const auto store = openStore(dirs);
+    const QVariant stored = store->value(key);
+    if (store->status() == QSettings::FormatError || !stored.isValid())
+        return reading;
+    reading.stored = true;
+    // The native store (macOS) keeps booleans as booleans, the INI file as text.
+    reading.storedText = stored.typeId() == QMetaType::Bool ? (stored.toBool() ? QStringLiteral("true") : QStringLiteral("false"))
+                                                           : stored.toString();
+    const std::optional<bool> value = booleanNamed(reading.storedText);
+    reading.storedIsBoolean = value.has_value();
+    if (value)
+        reading.value = *value;
+    return reading;
+}
+
+bool wants(const QString &key, const UserDirs &dirs)
+{
+    return readPreference(key, dirs).value;
+}
+
 bool storePreference(const QString &key, bool value, const UserDirs &dirs)
 {
-    if (!storeIsUsable(dirs))
+    if (preferencesProblem(dirs))
         return false;
     const auto store = openStore(dirs);
     const QVariant before = store->value(key);

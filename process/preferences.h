@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // Boolean preferences in the user's standard store: on macOS the defaults domain
 // com.larkvane.hushwell, elsewhere an INI file under the config folder. A key with no
 // stored value reads as its registered default, and as false when it has neither. Every
@@ -16,9 +18,26 @@
 void registerDefaultPreferences();
 
 bool wants(const QString &key, const UserDirs &dirs = UserDirs::fromEnvironment());
-// False when the value could not be written (the store is a folder, a FIFO, a device or a
-// link to one, or lies in a folder that cannot be written); the store is then as it was.
-// Such a store is never opened: wants() answers the defaults.
+
+// What the store says of one key. Stored text reads as a boolean in the usual spellings
+// (true/false, 1/0, yes/no, on/off, in any case); anything else is ignored, and the
+// default applies.
+struct PreferenceReading {
+    bool value = false;          // what applies
+    bool stored = false;         // the store holds something for the key
+    bool storedIsBoolean = true; // false: what it holds means neither true nor false
+    QString storedText;
+};
+PreferenceReading readPreference(const QString &key, const UserDirs &dirs = UserDirs::fromEnvironment());
+
+// Why the store can be neither read nor written, as a clause for "couldn't store KEY in
+// FILE: …" (it is no regular file, it holds lines that are no settings, it lies in another
+// account's home); nothing when it can. Such a store is never opened for writing: wants()
+// answers the defaults, and the file stays byte for byte as it was.
+std::optional<QString> preferencesProblem(const UserDirs &dirs = UserDirs::fromEnvironment());
+
+// False when the value could not be written (a preferencesProblem, or a folder that
+// cannot be written); the store is then as it was.
 bool storePreference(const QString &key, bool value, const UserDirs &dirs = UserDirs::fromEnvironment());
 
 // Where the store lives, for messages and tests (a file path, or the macOS domain).

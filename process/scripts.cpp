@@ -49,11 +49,15 @@ ScriptProfile macProfile()
 // on, and print nothing when the scan could not run, so that no failure reads as 0.
 ScriptProfile linuxProfile()
 {
+    // A target matches only at the start of a command line or right after a path separator
+    // ("/", or a backslash for a Windows program under Wine): a real target starts from its own
+    // executable's path, while a pager, an editor or a grep that merely mentions one in its
+    // arguments is left alone.
     const auto alternation = [](const QStringList &targets) {
         QStringList bracketed;
         for (const QString &pattern : targets)
             bracketed << (pattern.isEmpty() ? pattern : QLatin1Char('[') + pattern.left(1) + QLatin1Char(']') + pattern.mid(1));
-        return bracketed.join(QLatin1Char('|'));
+        return QStringLiteral("(^|[/\\\\])(") + bracketed.join(QLatin1Char('|')) + QLatin1Char(')');
     };
     const auto pgrep = [alternation](const char *options, const QStringList &targets) {
         return QStringLiteral("pgrep ") + QLatin1String(options) + QStringLiteral(" -u \"$(id -u)\" -f ")

@@ -13,3 +13,25 @@ QStringList wrappedLines(const QString &text, qsizetype width)
     }
     return lines << line;
 }
+
+QString printable(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code == u'\n')
+            shown += QLatin1String("\\n");
+        else if (code == u'\t')
+            shown += QLatin1String("\\t");
+        else if (code == u'\r')
+            shown += QLatin1String("\\r");
+        else if (code < 0x20 || code == 0x7f)
+            shown += QStringLiteral("\\x%1").arg(int(code), 2, 16, QLatin1Char('0'));
+        else if (code > 0x7f && code < 0xa0)
+            shown += QStringLiteral("\\u%1").arg(int(code), 4, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}

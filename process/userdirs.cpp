@@ -1,6 +1,10 @@
 #include "process/userdirs.h"
 
 #include <QDir>
+#include <QFile>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -32,4 +36,12 @@ UserDirs UserDirs::underHome(const QString &home, const QString &runtime)
 {
     const QString base = cleaned(home);
     return {base, base + QStringLiteral("/.config"), base + QStringLiteral("/.local/share"), runtime.isEmpty() ? runtime : cleaned(runtime)};
+}
+
+bool homeOfAnotherAccount(const UserDirs &dirs)
+{
+    struct stat home {};
+    if (dirs.home.isEmpty() || ::stat(QFile::encodeName(dirs.home).constData(), &home) != 0)
+        return false;
+    return home.st_uid != ::geteuid();
 }

@@ -16,3 +16,9 @@ struct UserDirs {
     // The XDG layout under one home folder, as a fresh account has it.
     static UserDirs underHome(const QString &home, const QString &runtime = {});
 };
+
+// True when the home folder exists and belongs to an account other than the one this
+// process acts as: `sudo -E` keeps the invoking account's HOME, and whatever root wrote
+// there would be root's, locking that account out of its own files. Nothing is written
+// under such a home.
+bool homeOfAnotherAccount(const UserDirs &dirs);

@@ -16,7 +16,7 @@ packages=(
 # What only the tests need: GoogleTest, namespaces, a font for pixel checks, and the
 # tools that check the package, its metadata and its documentation.
 test_packages=(
-  libgtest-dev util-linux fonts-dejavu-core
+  libgtest-dev util-linux fonts-dejavu-core groff-base
   desktop-file-utils dpkg-dev file python3 python3-yaml appstream lintian zsh
   weston qt6-wayland ansible-core
 )

@@ -2,6 +2,7 @@
 
 #include "skin/skin.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 
 void setTextColour(QWidget *widget, const QColor &colour)
@@ -34,6 +35,14 @@ QFont systemFont(int pixelSize, QFont::Weight weight)
     font.setPixelSize(pixelSize);
     font.setWeight(weight);
     return font;
+}
+
+void useInterfaceFontEverywhere()
+{
+    if (preferredFontFamily(nativePlatform(), QFontDatabase::families()).isEmpty())
+        return;
+    QApplication::setFont(systemFont(13));
+    QApplication::setFont(systemFont(11), "QTipLabel");
 }
 
 QLabel *label(const QString &text, int size, QFont::Weight weight, const QColor &colour, const QRect &frame,

@@ -18,6 +18,11 @@ QString preferredFontFamily(Platform platform, const QStringList &installedFamil
 // The interface font at a pixel size and weight, in the preferred family.
 QFont systemFont(int pixelSize, QFont::Weight weight = QFont::Normal);
 
+// Where the preferred family is installed, the application's own font too, so that push
+// buttons, the menu, tooltips and message boxes draw in the face of the panels: 13 pixels,
+// as a standard push button's title, tooltips 11.
+void useInterfaceFontEverywhere();
+
 // The colour of a label's or a button's text, whether the window is active or not.
 void setTextColour(QWidget *widget, const QColor &colour);
 

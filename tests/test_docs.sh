@@ -16,7 +16,18 @@ done
 for code in $("$ctl" --help | sed -n 's/^  \([0-9]\)  .*/\1/p'); do
   grep -qx "\.B $code" "$man" || fail "hushwellctl(1) does not explain exit status $code"
 done
-echo "hushwellctl(1) covers every command and exit status of --help"
+# The examples as a reader sees them: every line that opens an object or an array is JSON.
+groff -man -Tascii -P-cbou "$man" 2>/dev/null | sed -n 's/^ *\([{[].*\)/\1/p' >"${TMPDIR:-/tmp}/hushwell-man-json.$$"
+python3 - "${TMPDIR:-/tmp}/hushwell-man-json.$$" <<'PY' || fail "hushwellctl(1)'s JSON examples"
+import json, sys
+lines = open(sys.argv[1]).read().splitlines()
+if len(lines) < 3:
+    sys.exit(f"only {len(lines)} JSON examples rendered")
+for line in lines:
+    json.loads(line)
+PY
+rm -f "${TMPDIR:-/tmp}/hushwell-man-json.$$"
+echo "hushwellctl(1) covers every command and exit status of --help, and its JSON parses"
 
 bash -c '
   . "$1/resources/completion/hushwellctl.bash" || exit 1

@@ -77,7 +77,7 @@ TEST_F(Guard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)
     const CtlResult unfollowed = ctl({"set", "includeCoreSync", "false"});
     QDir(guardScriptPath()).removeRecursively();
     EXPECT_EQ(failed.status, 1);
-    EXPECT_EQ(failed.err, "Couldn't start the guard.\n");
+    EXPECT_EQ(failed.err, "hushwellctl: couldn't write " + guardScriptPath() + "; the guard keeps what it had\n");
     EXPECT_TRUE(guardRunning()) << "no unload ran";
     EXPECT_EQ(readFile(guardPlistPath()), timerBefore);
     EXPECT_EQ(unfollowed.status, 1) << "stored, but the guard could not follow";
@@ -127,7 +127,7 @@ TEST_F(Guard, ConcurrentStartsAndStopsEndConsistent)
     const QStringList units = serviceManager(nativePlatform(), UserDirs::fromEnvironment()).filePaths;
     for (int round = 0; round < 3; ++round) {
         ASSERT_TRUE(startGuard());
-        std::vector<std::future<bool>> actions;
+        std::vector<std::future<GuardResult>> actions;
         for (int pair = 0; pair < 8; ++pair) {
             actions.push_back(std::async(std::launch::async, [] { return startGuard(); }));
             actions.push_back(std::async(std::launch::async, [] { return stopGuard(); }));

@@ -32,7 +32,7 @@ TEST(GuardFiles, WrittenInOrderWithMode755ThroughNoLinkAndStoppingAtTheFirstFail
 {
     QTemporaryDir dir;
     const QString script = dir.path() + "/a/b/guard.sh", unit = dir.path() + "/c/d/job.timer";
-    ASSERT_TRUE(writeGuardFiles({script, "old\n"}, {{unit, "old"}}));
+    ASSERT_EQ(writeGuardFiles({script, "old\n"}, {{unit, "old"}}), std::nullopt);
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner);
     // A masked unit is a link (to /dev/null); a link at the script's path may point anywhere.
     // Plain files stand in for their targets here.
@@ -43,7 +43,7 @@ TEST(GuardFiles, WrittenInOrderWithMode755ThroughNoLinkAndStoppingAtTheFirstFail
     QFile::setPermissions(planted, QFile::ReadOwner | QFile::WriteOwner);
     QFile::remove(script);
     QFile::link(planted, script);
-    ASSERT_TRUE(writeGuardFiles({script, "#!/bin/sh\nexit 0\n"}, {{unit, "[Timer]"}}));
+    ASSERT_EQ(writeGuardFiles({script, "#!/bin/sh\nexit 0\n"}, {{unit, "[Timer]"}}), std::nullopt);
     EXPECT_EQ(QFile::permissions(script) & 0x0777, QFileDevice::Permissions(0x0755));
     EXPECT_EQ(readFile(script), "#!/bin/sh\nexit 0\n");
     EXPECT_EQ(readFile(unit), "[Timer]");
@@ -55,10 +55,12 @@ TEST(GuardFiles, WrittenInOrderWithMode755ThroughNoLinkAndStoppingAtTheFirstFail
     EXPECT_EQ(QDir(dir.path() + "/a/b").entryList(QDir::Files), QStringList{"guard.sh"}) << "no temporary left behind";
 
     ASSERT_TRUE(blockFolder(dir.path() + "/blocked"));
-    EXPECT_FALSE(writeGuardFiles({dir.path() + "/blocked/guard.sh", "x"}, {{unit, "new"}}));
+    EXPECT_EQ(writeGuardFiles({dir.path() + "/blocked/guard.sh", "x"}, {{unit, "new"}}), dir.path() + "/blocked/guard.sh")
+        << "the failed file is named";
     EXPECT_EQ(readFile(unit), "[Timer]") << "the service files are left alone";
-    EXPECT_FALSE(writeGuardFiles({script, "x"}, {{dir.path() + "/blocked/job.timer", "t"}})) << "a unit that cannot be written";
-    EXPECT_FALSE(writeGuardFiles({script, "x"}, {})) << "no service files, no guard";
+    EXPECT_EQ(writeGuardFiles({script, "x"}, {{dir.path() + "/blocked/job.timer", "t"}}), dir.path() + "/blocked/job.timer")
+        << "a unit that cannot be written";
+    EXPECT_NE(writeGuardFiles({script, "x"}, {}), std::nullopt) << "no service files, no guard";
 }
 
 // launchd's bootout returns before the job has gone (support/launchctl imitates it); the

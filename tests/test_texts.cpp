@@ -65,7 +65,7 @@ TEST(Texts, EveryGeneratedTextForBothPlatformsIsExact)
         ASSERT_TRUE(expected.open(QIODevice::ReadOnly)) << name;
         EXPECT_EQ(text, QString::fromUtf8(expected.readAll())) << name;
     }
-    EXPECT_TRUE(killScriptFor(Platform::Linux, {"it's"}).contains("P='[i]t'\\''s'\n")) << "quoted for the shell";
+    EXPECT_TRUE(killScriptFor(Platform::Linux, {"it's"}).contains("P='(^|[/\\\\])([i]t'\\''s)'\n")) << "quoted for the shell";
     EXPECT_EQ(guardPlistFor("/Users/o'brien & <co> \"x\"/guard.sh").section('\n', 8, 8),
               "        <string>/Users/o&apos;brien &amp; &lt;co&gt; &quot;x&quot;/guard.sh</string>");
 }
@@ -117,7 +117,7 @@ TEST_F(Preferences, AStoreThatIsNoRegularFileIsRefusedAtOnceAndLeftAsItWas)
         EXPECT_FALSE(storePreference(kCoreSync, false)) << name;
         const CtlResult refused = ctl({"set", "includeCoreSync", "false"});
         EXPECT_EQ(refused.status, 1) << name;
-        EXPECT_EQ(refused.err, "hushwellctl: couldn't store includeCoreSync in " + store + "\n") << name;
+        EXPECT_EQ(refused.err, "hushwellctl: couldn't store includeCoreSync in " + store + ": it is no regular file\n") << name;
         EXPECT_EQ(QFileInfo(store).isSymLink(), before.isSymLink()) << name << ": left as it was";
         EXPECT_FALSE(QFileInfo(elsewhere).isFile()) << name << ": nothing written through the link";
         QDir(store).removeRecursively();
@@ -219,8 +219,11 @@ TEST_F(Cli, ACountThatCannotRunIsNeverQuiet)
             pgrep.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
         }
         qputenv("PATH", QFile::encodeName(bin.path()));
-        const CtlResult status = ctl({"status"}), json = ctl({"status", "--json"}), list = ctl({"list"});
+        const CtlResult status = ctl({"status"}), json = ctl({"status", "--json"}), list = ctl({"list"}),
+                        killed = ctl({"kill", "--json"}), plainKill = ctl({"kill"});
         qputenv("PATH", path);
+        EXPECT_TRUE(QJsonDocument::fromJson(killed.out.toUtf8())["stopped"].isNull()) << name << ": nothing known was stopped";
+        EXPECT_FALSE(plainKill.out.contains("Stopped")) << name << ": no report from a list that failed";
         EXPECT_EQ(status.status, 1) << name;
         EXPECT_EQ(status.out, "Can't check\nCouldn't read the list of running processes.\n") << name;
         EXPECT_TRUE(QJsonDocument::fromJson(json.out.toUtf8())["running"].isNull()) << name;

@@ -1,0 +1,54 @@
+#include "process/killreport.h"
+
+#include "process/killpanel.h"
+#include "process/scripts.h"
+#include "process/shell.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <csignal>
+
+std::optional<QList<ProcessRow>> killListed()
+{
+    const QList<ProcessRow> listed = parseProcessList(shell(listCommand()));
+    // The list prints nothing both when nothing runs and when it failed: an empty one is
+    // believed only when the count says 0 too.
+    const bool known = !listed.isEmpty() || killPanelFor(shell(countCommand())).quiet();
+    shell(killCommand());
+    if (!known)
+        return std::nullopt;
+    QList<ProcessRow> stopped;
+    for (const ProcessRow &row : listed)
+        if (processGone(row.pid))
+            stopped.append(row);
+    return stopped;
+}
+
+bool processGone(qint64 pid)
+{
+    if (pid <= 0)
+        return false;
+    if (::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+        return true;
+    // Ended, but not yet reaped by its parent: nothing of it runs.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    const qsizetype afterName = line.lastIndexOf(") ");
+    return afterName >= 0 && line.mid(afterName + 2, 1) == "Z";
+}
+
+std::optional<QString> stoppedSentence(const std::optional<QList<ProcessRow>> &stopped)
+{
+    if (!stopped || stopped->isEmpty())
+        return std::nullopt;
+    qint64 kib = 0;
+    for (const ProcessRow &row : *stopped)
+        kib += row.rssKib;
+    return QStringLiteral("Stopped %1 %2 holding %3 MB.")
+        .arg(stopped->size())
+        .arg(stopped->size() == 1 ? QStringLiteral("process") : QStringLiteral("processes"))
+        .arg(kib / 1024.0, 0, 'f', 1);
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "process/processlist.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// Lists the target processes, runs the kill script, and returns those of the listed ones
+// that are gone after it; nothing when the list could not be read. One scan more than the
+// kill alone (two when nothing is listed: the count tells none from a failure). Blocks for
+// the kill's run (up to about two seconds).
+std::optional<QList<ProcessRow>> killListed();
+
+// True when no process has that PID any more, or only its zombie is left.
+bool processGone(qint64 pid);
+
+// "Stopped N processes holding X MB.", for the CLI and the count's tooltip; nothing when
+// nothing was stopped or what was stopped is not known.
+std::optional<QString> stoppedSentence(const std::optional<QList<ProcessRow>> &stopped);
