@@ -88,11 +88,11 @@ echo "removed: the account logged in says off at once, and a new login runs noth
 "$ctl" guard start --all-users >/dev/null || fail "the second start"
 mv "$timer" "$tmp/timer" && ln -s "$tmp/timer" "$timer"
 "$ctl" guard status --all-users >/dev/null && fail "a link at the timer's path reads as on"
-rm "$timer" && sed '/Install/,$d' "$tmp/timer" >"$timer"
-"$ctl" guard status --all-users >/dev/null && fail "a unit that is not enabled reads as on"
+rm "$timer" /etc/systemd/user/timers.target.wants/com.larkvane.hushwell.guard.timer && sed '/Install/,$d' "$tmp/timer" >"$timer"
+"$ctl" guard status --all-users >/dev/null && fail "a static unit, enabled by nothing, reads as on"
 rm "$timer" && mkfifo "$timer"
 timeout 10 "$ctl" guard status --all-users >/dev/null; [ $? = 3 ] || fail "a FIFO at the timer's path: not a plain off"
-rm "$timer" && cp "$tmp/timer" "$timer"
+rm "$timer" && "$ctl" guard start --all-users >/dev/null || fail "the start after the probes"
 echo "a link, a unit that is not enabled and a FIFO at the timer's path are not a guard"
 
 # The package's removal step, as dpkg runs it.

@@ -21,7 +21,10 @@ if [ "$(uname)" = Linux ]; then
 
   # A display that is named but cannot be reached: the same kind of line, naming it, never
   # Qt's abort (exit 134).
-  for display in DISPLAY=:77 DISPLAY=garbage WAYLAND_DISPLAY=wayland-77 QT_QPA_PLATFORM=nonsense; do
+  # The same for a platform that shows no window on a desktop: a framebuffer console that
+  # aborts where it cannot start, a VNC server that would listen on a port.
+  for display in DISPLAY=:77 DISPLAY=garbage WAYLAND_DISPLAY=wayland-77 QT_QPA_PLATFORM=nonsense QT_QPA_PLATFORM=linuxfb \
+                 QT_QPA_PLATFORM=vnc QT_QPA_PLATFORM=eglfs QT_QPA_PLATFORM=minimal "QT_QPA_PLATFORM=xcb;vnc"; do
     said=$(run "$display" timeout 20 "$hushwell" 2>&1 >/dev/null)
     status=$?
     [ "$status" -eq 1 ] || fail "hushwell with $display exited $status"
@@ -31,6 +34,11 @@ if [ "$(uname)" = Linux ]; then
       *) fail "hushwell with $display said: $said" ;;
     esac
   done
+
+  said=$(run DISPLAY=:77 timeout 20 "$hushwell" -platform vnc:port=59377 2>&1 >/dev/null)
+  status=$?
+  [ "$status" -eq 1 ] || fail "hushwell -platform vnc exited $status"
+  case $said in *"graphical session"*) ;; *) fail "hushwell -platform vnc said: $said" ;; esac
 
   # With the sound off, a media backend that cannot even load must not stop the start.
   run QT_QPA_PLATFORM=offscreen QT_MEDIA_BACKEND=gstreamer GST_PLUGIN_SYSTEM_PATH="$tmp" timeout 3 "$hushwell" >/dev/null 2>&1

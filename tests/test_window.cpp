@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QThreadPool>
+#include <QThread>
 #include <QTimer>
 #include <QVariantAnimation>
 #include <QToolTip>
@@ -32,6 +33,22 @@
 
 const QString working = QString::fromUtf8("Working\u2026");
 const QColor darkRed = QColor::fromRgbF(0.55f, 0.06f, 0.06f), darkGreen = QColor::fromRgbF(0.1f, 0.34f, 0.1f);
+
+// Calls `seen` at the first paint of a widget.
+class FirstPaint : public QObject
+{
+public:
+    FirstPaint(QWidget *widget, std::function<void()> seen) : seen(std::move(seen)) { widget->installEventFilter(this); }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && seen)
+            std::exchange(seen, nullptr)();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> seen;
+};
 
 // The window in a world: FreshPreferences (nothing but the window), PrivateProcesses (fake
 // targets, exact counts, kills) or ManagedHome (and the guard).
@@ -49,12 +66,14 @@ protected:
         delegate.reset();
         World::TearDown();
     }
-    // Starts the window and waits for its first frame and the refresh that follows it.
+    // Starts the window and waits for its first frame, which it records, and the refresh
+    // that follows it.
     void launch(AppDelegate::SoundLoader loadSound = loadInstalledSound)
     {
         delegate = std::make_unique<AppDelegate>(std::move(loadSound));
         delegate->applicationDidFinishLaunching();
         window = delegate->mainWindow();
+        FirstPaint watch(control("casing"), [this] { firstFrame = {control<QLabel>("status")->text(), guardPanel()}; });
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
         settle();
     }
@@ -107,22 +126,9 @@ protected:
     }
     std::unique_ptr<AppDelegate> delegate;
     QMainWindow *window = nullptr;
-};
-
-// Calls `seen` at the first paint of a widget.
-class FirstPaint : public QObject
-{
-public:
-    FirstPaint(QWidget *widget, std::function<void()> seen) : seen(std::move(seen)) { widget->installEventFilter(this); }
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && seen)
-            std::exchange(seen, nullptr)();
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> seen;
+    struct {
+        QString status, guard;
+    } firstFrame;
 };
 
 // The height of the tooltip Qt shows for `text`.
@@ -166,7 +172,27 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoice)
     EXPECT_FALSE(button("coreSyncBox")->isChecked()) << "the stored value over its default";
     if (nativePlatform() == Platform::Linux) {
         EXPECT_EQ(QFontInfo(control<QLabel>("status")->font()).family(), "Inter") << "a family with a real medium weight";
+        EXPECT_EQ(QFontInfo(button("refreshButton")->font()).family(), "Inter") << "a push button: one face everywhere";
+        EXPECT_EQ(QFontInfo(QToolTip::font()).family(), "Inter") << "the tooltips";
+        EXPECT_EQ(QFontInfo(window->menuBar()->actions().value(0)->menu()->font()).family(), "Inter") << "the menu";
     }
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint) << "a window of fixed size";
+
+    // The drawer's move eases in and out: slower at both ends than in the middle.
+    const int closedHeight = window->height();
+    button("disclosure")->click();
+    auto *moving = delegate->findChild<QVariantAnimation *>();
+    moving->pause();
+    const auto heightAt = [&](int ms) {
+        moving->setCurrentTime(ms);
+        return window->height() - closedHeight;
+    };
+    EXPECT_LT(heightAt(20), 158 / 10) << "a tenth of the time, less than a tenth of the way";
+    EXPECT_EQ(heightAt(100), 158 / 2) << "half the time, half the way";
+    EXPECT_GT(heightAt(180), 158 * 9 / 10) << "nine tenths of the time, more than nine tenths of the way";
+    moving->resume();
+    waitUntil([&] { return moving->state() == QAbstractAnimation::Stopped; });
+    toggleDrawer();
 
     // The drawer grows the window downward and back, animated: the top edge stays and the
     // height only grows.
@@ -224,8 +250,9 @@ TEST_F(Window, TooltipsAreWrappedOnce)
     EXPECT_EQ(heights[2] - heights[1], line + 4) << "the third row is one line";
 }
 
-// A click ticks a box without giving it the focus, so no focus frame is drawn; Tab does.
-TEST_F(Window, CheckboxesTakeFocusFromTheKeyboardOnly)
+// A click ticks a box or presses a button without giving it the focus, so no focus frame
+// is drawn, even once Tab has been used; Tab does give it.
+TEST_F(Window, ControlsTakeFocusFromTheKeyboardOnly)
 {
     launch();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
@@ -235,6 +262,8 @@ TEST_F(Window, CheckboxesTakeFocusFromTheKeyboardOnly)
     button("refreshButton")->setFocus(Qt::TabFocusReason);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), button("soundCheckbox")) << "tabbed to";
+    QTest::mouseClick(button("refreshButton"), Qt::LeftButton);
+    EXPECT_NE(QApplication::focusWidget(), button("refreshButton")) << "a push button clicked after Tab";
 }
 
 // Whatever the windowing system (offscreen here, a real Wayland compositor through
@@ -295,18 +324,14 @@ TEST_F(CountingWindow, RefreshShowsHowManyRunAndNeverCallsAFailedCountQuiet)
         << "and no \"Fans should settle\"";
 }
 
-// The first frame shows the launch texts; the count follows it, read off the main thread.
+// The first frame shows the launch texts, and neither guard button acts before the guard's
+// state is known; the count follows it, read off the main thread.
 TEST_F(CountingWindow, TheFirstFrameComesBeforeTheCount)
 {
     FakeTarget one(QStringLiteral("AdobeIPCBroker"));
-    delegate = std::make_unique<AppDelegate>();
-    delegate->applicationDidFinishLaunching();
-    window = delegate->mainWindow();
-    QString firstFrame;
-    FirstPaint watch(control("casing"), [&] { firstFrame = control<QLabel>("status")->text(); });
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    settle();
-    EXPECT_EQ(firstFrame, QString::fromUtf8("Checking\u2026"));
+    launch();
+    EXPECT_EQ(firstFrame.status, QString::fromUtf8("Checking\u2026"));
+    EXPECT_EQ(firstFrame.guard, QString::fromUtf8("Checking\u2026 | #dbdbdb | ")) << "no button enabled, and the guard unread";
     EXPECT_EQ(control<QLabel>("status")->text(), "1 running") << "then the count";
 }
 
@@ -361,6 +386,7 @@ TEST_F(CountingWindow, KillWorksInTheBackgroundWithItsSoundAndKeyboard)
     EXPECT_TRUE(wants(kSound)) << "ticking the box stores it";
     EXPECT_EQ(sound, QStringList({"stop", "play"})) << "and plays it once, from the start";
     FakeTarget a(QStringLiteral("AdobeGCClient"));
+    const qint64 aPid = a.pid();
     dome()->click();
     EXPECT_EQ(sound, QStringList({"stop", "play", "stop", "play"})) << "a press stops the sound still playing and starts it again";
     EXPECT_EQ(killPanel() + (dome()->isEnabled() ? "" : " | disabled"), working + " | #5c4a0d |  | dark | disabled")
@@ -369,12 +395,23 @@ TEST_F(CountingWindow, KillWorksInTheBackgroundWithItsSoundAndKeyboard)
     EXPECT_EQ(killPanel(), QString(quiet).replace("Nothing of Adobe's is running in the background.",
                                                   "Fans should settle down shortly."));
     EXPECT_FALSE(a.alive());
+    const auto hover = [this] {
+        QHelpEvent event(QEvent::ToolTip, QPoint(5, 5), control("detail")->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(control("detail"), &event);
+        settle();
+        return QToolTip::text();
+    };
+    const QString stopped = hover();
+    EXPECT_TRUE(stopped.contains("Stopped 1 process holding ")) << "what the kill stopped: " << stopped.toStdString();
+    EXPECT_TRUE(stopped.contains(QStringLiteral(">%1<").arg(aPid))) << "and which";
 
     // Adobe's launcher starts a target again at once: the kill leaves it running.
     QProcess respawner;
     respawner.start("/bin/bash", {"-c", "n=AdobeUpdate; while :; do (exec -a \"${n}Daemon\" sleep 300); done"});
     dome()->click();
     ASSERT_TRUE(killDone());
+    QThread::msleep(3100); // past the hover's cache of the list
+    EXPECT_FALSE(hover().contains("Stopped")) << "something runs again: the list of what runs";
     respawner.kill();
     respawner.waitForFinished();
     shell("pkill -9 -f '[A]dobeUpdateDaemon'"); // its last child
@@ -400,6 +437,12 @@ TEST_F(CountingWindow, QuittingWhileAKillRunsWaitsForItSafely)
 TEST_F(CountingWindow, ATargetBoxStoresOnlyItselfAndShowsWhatIsStored)
 {
     launch();
+    // A change made from a terminal shows as soon as the window is activated again.
+    ASSERT_EQ(ctl({"set", "soundEnabled", "true"}).status, 0);
+    QEvent activated(QEvent::WindowActivate);
+    QCoreApplication::sendEvent(window, &activated);
+    settle();
+    EXPECT_TRUE(button("soundCheckbox")->isChecked()) << "read again on activation";
     button("disclosure")->click();
     FakeTarget licensing(QStringLiteral("Adobe Desktop Service"));
     ASSERT_EQ(ctl({"set", "includeCoreSync", "false"}).status, 0);
