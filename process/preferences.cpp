@@ -100,7 +100,9 @@ std::optional<QString> preferencesProblem(const UserDirs &dirs)
         return QStringLiteral("it is no regular file");
     // QSettings rewrites the whole file from what it could parse: a comment, or a file
     // that is no settings file at all, would be lost.
-    if (openStore(dirs)->status() == QSettings::FormatError)
+    const auto store = openStore(dirs);
+    store->allKeys(); // read now: the status says nothing of a file not read yet
+    if (store->status() == QSettings::FormatError)
         return QStringLiteral("it holds lines that are no settings, and was left as it was");
     return std::nullopt;
 }

@@ -16,6 +16,10 @@
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <tuple>
 
 // A service manager's files one after the other, as hushwellctl show prints them.
 QString serviceManagerText(const ServiceManager &manager)
@@ -126,6 +130,87 @@ TEST_F(Preferences, AStoreThatIsNoRegularFileIsRefusedAtOnceAndLeftAsItWas)
     }
 }
 
+// A store QSettings cannot parse would be rewritten from what it could: a comment, or a
+// whole file that is no settings file, would be lost. It is refused before anything is
+// written, and read as the defaults.
+TEST_F(Preferences, AStoreThatIsNoSettingsFileIsRefusedAndKeptByteForByte)
+{
+    const QString store = preferencesLocation(), elsewhere = QFileInfo(store).path() + "/notes.txt";
+    QDir().mkpath(QFileInfo(store).path());
+    const auto write = [](const QString &path, const QByteArray &bytes) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    const std::tuple<const char *, QString, QByteArray> rows[] = {
+        {"a commented store", store, "# a comment\nincludeCoreSync=true\n"},
+        {"a file that is no settings file, behind a link", elsewhere, "shopping list\n[milk\n"},
+    };
+    for (const auto &[name, file, bytes] : rows) {
+        ASSERT_TRUE(write(file, bytes)) << name;
+        if (file != store) {
+            ASSERT_TRUE(QFile::link(file, store)) << name;
+        }
+        const CtlResult refused = ctl({"set", "includeCoreSync", "false"});
+        EXPECT_EQ(refused.status, 1) << name;
+        EXPECT_TRUE(refused.err.contains(store)) << name << ": names the file: " << refused.err.toStdString();
+        EXPECT_EQ(refused.err.count('\n'), 1) << name;
+        EXPECT_EQ(readFile(file).toUtf8(), bytes) << name << ": byte for byte as it was";
+        EXPECT_TRUE(wants(kCoreSync)) << name << ": the default";
+        QFile::remove(store);
+        QFile::remove(elsewhere);
+    }
+}
+
+// What a stored value means: the usual spellings of a boolean, in any case; anything else
+// is ignored for the default, and get says so.
+TEST_F(Preferences, StoredSpellingsOfABoolean)
+{
+    QDir().mkpath(QFileInfo(preferencesLocation()).path());
+    const std::tuple<const char *, bool, bool> rows[] = {
+        {"true", true, true}, {"false", false, true}, {"no", false, true},   {"off", false, true}, {"OFF", false, true},
+        {"Yes", true, true},  {"on", true, true},     {"0", false, true},    {"1", true, true},    {"maybe", true, false},
+        {"\x1b[2J", true, false},
+    };
+    QByteArray padding; // a size of its own for each row: QSettings trusts a file of unchanged size and time
+    for (const auto &[stored, value, isBoolean] : rows) {
+        QFile file(preferencesLocation());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray("[General]\nincludeCoreSync=") + stored + "\npadding=" + (padding += 'x') + "\n");
+        file.close();
+        EXPECT_EQ(wants(kCoreSync), value) << "stored " << stored;
+        const CtlResult got = ctl({"get", "includeCoreSync"});
+        EXPECT_EQ(got.out, value ? "true\n" : "false\n") << "stored " << stored;
+        EXPECT_EQ(got.err.contains("is not a boolean"), !isBoolean) << "stored " << stored << ": " << got.err.toStdString();
+        EXPECT_FALSE(got.err.contains(QChar(0x1b))) << "stored " << stored << ": echoed escaped";
+    }
+}
+
+// A run under sudo -E keeps the account's HOME: nothing root writes may land there.
+TEST_F(Preferences, NothingIsWrittenIntoAHomeOfAnotherAccount)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to give a folder to another account";
+    QTemporaryDir theirs;
+    ASSERT_EQ(::chown(QFile::encodeName(theirs.path()), 65534, 65534), 0);
+    const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME"), data = qgetenv("XDG_DATA_HOME");
+    qputenv("HOME", QFile::encodeName(theirs.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(theirs.path() + "/.config"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(theirs.path() + "/.local/share"));
+    qputenv("SUDO_UID", "65534");
+    const CtlResult set = ctl({"set", "includeCoreSync", "false"}), start = ctl({"guard", "start"}), stop = ctl({"guard", "stop"});
+    qputenv("HOME", home);
+    qputenv("XDG_CONFIG_HOME", config);
+    qputenv("XDG_DATA_HOME", data);
+    qunsetenv("SUDO_UID");
+    EXPECT_EQ(set.status, 1);
+    EXPECT_TRUE(set.err.contains("another account")) << set.err.toStdString();
+    EXPECT_EQ(start.status, 1);
+    EXPECT_TRUE(start.err.contains("another account")) << start.err.toStdString();
+    EXPECT_EQ(stop.status, 1);
+    EXPECT_EQ(QDir(theirs.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList())
+        << "nothing written there";
+}
+
 TEST_F(Preferences, AStoreThatCannotBeWrittenKeepsWhatItHad)
 {
     ASSERT_TRUE(blockFolder(QFileInfo(preferencesLocation()).path())); // a file where its folder should be
@@ -172,13 +257,16 @@ TEST_F(Cli, UsageErrorsSayOneLineExitTwoAndWriteNothing)
         {"show", "nothing-by-that-name"}, {"show", "kill-script", "--platform"}, {"show", "kill-script", "--platform", "windows"},
         {"show", "guard-plist", "--platform", "linux"}, {"show", "guard-units", "--platform", "macos"},
         {"kill", "stray"}, {"list", "--json", "stray"}, {"guard"}, {"guard", "start", "stray"}, {"guard", "restart"},
-        {"--version", "stray"}, {"get"}, {"help", "kill", "stray"}, {"show"}, {"show", "kill-script", "--platform="}};
+        {"--version", "stray"}, {"get"}, {"help", "kill", "stray"}, {"show"}, {"show", "kill-script", "--platform="},
+        {"frob\x1b[31mnicate"}, {"get", "key\x1b]0;title\x07"}, {"show", "kill-script", QString("--platform=") + QChar(0x9b) + "2J"}};
     for (const QStringList &args : wrong) {
         const CtlResult r = ctl(args);
         const std::string call = args.join(' ').toStdString();
         EXPECT_EQ(r.status, 2) << call;
         EXPECT_EQ(r.err.count('\n'), 1) << call << ": " << r.err.toStdString();
         EXPECT_TRUE(r.err.startsWith("hushwellctl: ")) << call << ": " << r.err.toStdString();
+        const bool controlEchoed = std::any_of(r.err.begin(), r.err.end() - 1, [](QChar c) { return c.unicode() < 0x20 || (c.unicode() >= 0x7f && c.unicode() < 0xa0); });
+        EXPECT_FALSE(controlEchoed) << call << ": control characters are echoed escaped";
         EXPECT_EQ(r.out, "") << call;
     }
     EXPECT_FALSE(QFile::exists(preferencesLocation()));
@@ -244,5 +332,32 @@ TEST_F(Cli, WithoutAUserManagerTheGuardCommandsSaySo)
         EXPECT_EQ(result.err, "hushwellctl: no systemd user manager is running for this account\n") << action;
     }
     EXPECT_FALSE(QFile::exists(guardScriptPath())) << "a start without a manager writes nothing";
+    const CtlResult json = ctl({"status", "--json"});
+    EXPECT_TRUE(QJsonDocument::fromJson(json.out.toUtf8())["guard"].isNull()) << "the guard's state is unknown";
+    EXPECT_EQ(json.status, 1);
+
+    // A guard whose files are there may be running with the old list: a set says it could
+    // not be told.
+    QDir().mkpath(QFileInfo(guardPlistPath()).path());
+    QFile(guardPlistPath()).open(QIODevice::WriteOnly);
+    const CtlResult set = ctl({"set", "includeCoreSync", "false"});
+    EXPECT_EQ(set.status, 1);
+    EXPECT_TRUE(set.err.contains("no systemd user manager")) << set.err.toStdString();
+    QFile::remove(guardPlistPath());
+
+    // In a chroot systemctl says "Running in chroot, ignoring command" and succeeds.
+    QTemporaryDir bin;
+    QFile chroot(bin.path() + "/systemctl");
+    ASSERT_TRUE(chroot.open(QIODevice::WriteOnly));
+    chroot.write("#!/bin/sh\necho 'Running in chroot, ignoring command' >&2\nexit 0\n");
+    chroot.close();
+    chroot.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
+    const CtlResult chrooted = ctl({"guard", "start"});
+    qputenv("PATH", path);
+    EXPECT_EQ(chrooted.status, 1) << "no manager answered";
+    EXPECT_EQ(chrooted.err, "hushwellctl: no systemd user manager is running for this account\n");
+    EXPECT_FALSE(QFile::exists(guardScriptPath())) << "nothing written in a chroot";
 }
 
