@@ -175,7 +175,7 @@ TEST_F(Preferences, StoredSpellingsOfABoolean)
     for (const auto &[stored, value, isBoolean] : rows) {
         QFile file(preferencesLocation());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray("[General]\nincludeCoreSync=") + stored + "\npadding=" + (padding += 'x') + "\n");
+        file.write(QByteArray("[General]\nincludeCoreSync=") + stored + "\npadding=" + (padding += "xxxxxxxx") + "\n");
         file.close();
         EXPECT_EQ(wants(kCoreSync), value) << "stored " << stored;
         const CtlResult got = ctl({"get", "includeCoreSync"});
