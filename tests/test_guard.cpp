@@ -4,13 +4,21 @@
 
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
+#include "guard/guardpanel.h"
 #include "guard/servicemanager.h"
+#include "process/preferences.h"
+#include "process/shell.h"
 #include "process/catalogue.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QThread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <future>
 #include <vector>
@@ -132,8 +140,11 @@ TEST_F(Guard, ConcurrentStartsAndStopsEndConsistent)
             actions.push_back(std::async(std::launch::async, [] { return startGuard(); }));
             actions.push_back(std::async(std::launch::async, [] { return stopGuard(); }));
         }
-        for (auto &action : actions)
-            EXPECT_TRUE(action.get()) << "round " << round << ": each did what it was asked";
+        for (auto &action : actions) {
+            const GuardResult result = action.get();
+            // Each did what it was asked, or, kept waiting too long, changed nothing and said so.
+            EXPECT_TRUE(result.done || result.message == guardLockBusyText) << "round " << round << ": " << result.message.toStdString();
+        }
         const bool on = guardRunning();
         for (const QString &unit : units)
             EXPECT_EQ(QFile::exists(unit), on) << "round " << round << ": " << unit.toStdString();
@@ -161,3 +172,65 @@ TEST_F(Guard, HomeNamedAfterATargetOrFullOfSyntaxStillWorks)
     EXPECT_TRUE(stopGuard(nativePlatform(), odd));
 }
 
+
+// A full file system: no write is trusted unread. The previous file stays whole, the start
+// fails naming the file, and the guard that ran keeps running.
+TEST_F(Guard, AFullDiskLeavesThePreviousFilesAndSaysWhich)
+{
+    ASSERT_TRUE(startGuard());
+    const ServiceManager files = serviceManager(nativePlatform(), UserDirs::fromEnvironment());
+    // The script's folder, then the units' folder: the first file written there fails.
+    const std::pair<QString, QString> rows[] = {{files.scriptPath, files.scriptPath}, {files.loginEntry, files.filePaths.value(0)}};
+    for (const auto &[kept, failing] : rows) {
+        const QString folder = QFileInfo(kept).path(), before = readFile(kept);
+        ASSERT_EQ(shell("mount -t tmpfs -o size=4k tmpfs " + shellQuoted(folder) + " && echo mounted"), "mounted");
+        QFile previous(kept); // a page of its own fills the 4 KiB
+        ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
+        previous.write(before.toUtf8());
+        previous.close();
+        const CtlResult start = ctl({"guard", "start"}), set = ctl({"set", "includeCoreSync", "false"});
+        const QString after = readFile(kept);
+        shell("umount -l " + shellQuoted(folder));
+        EXPECT_EQ(start.status, 1) << kept.toStdString();
+        EXPECT_EQ(start.err, "hushwellctl: couldn't write " + failing + "; the guard keeps what it had\n");
+        EXPECT_EQ(set.status, 1) << kept.toStdString() << ": stored, but the guard could not follow";
+        EXPECT_TRUE(set.err.contains("couldn't write " + failing)) << set.err.toStdString();
+        EXPECT_EQ(after, before) << kept.toStdString() << ": the previous file, whole";
+        EXPECT_TRUE(guardRunning()) << kept.toStdString();
+        storePreference(kCoreSync, true);
+    }
+}
+
+// The lock: in a folder only the account owns, never run without, and waited for a few
+// seconds at most.
+TEST_F(Guard, TheLockIsTheAccountsOwnAndNeverSkipped)
+{
+    const UserDirs dirs = UserDirs::fromEnvironment();
+    const QString lock = dirs.runtime + "/hushwell-guard.lock";
+    QFile::remove(lock);
+    ASSERT_TRUE(QDir().mkpath(lock)); // a folder where the lock should be
+    const GuardResult blocked = startGuard();
+    QDir(lock).removeRecursively();
+    EXPECT_FALSE(blocked.done);
+    EXPECT_EQ(blocked.message, guardLockFailedText(lock));
+    EXPECT_FALSE(QFile::exists(guardScriptPath())) << "nothing runs unlocked";
+
+    // A runtime folder that another account can write to is not used for it.
+    QTemporaryDir shared;
+    ASSERT_EQ(::chown(QFile::encodeName(shared.path()), 65534, 65534), 0);
+    ASSERT_TRUE(QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7777)));
+    UserDirs elsewhere = dirs;
+    elsewhere.runtime = shared.path();
+    EXPECT_TRUE(startGuard(nativePlatform(), elsewhere));
+    EXPECT_FALSE(QFile::exists(shared.path() + "/hushwell-guard.lock")) << "not in another account's folder";
+    EXPECT_TRUE(QFile::exists(dirs.config + "/hushwell/hushwell-guard.lock")) << "in the account's own";
+
+    // Held elsewhere for longer than anyone waits: the stop gives up and changes nothing.
+    const int held = ::open(QFile::encodeName(lock).constData(), O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const GuardResult waited = stopGuard();
+    ::close(held);
+    EXPECT_EQ(waited.message, guardLockBusyText);
+    EXPECT_TRUE(guardRunning()) << "the stop changed nothing";
+}
