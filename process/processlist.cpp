@@ -1,5 +1,7 @@
 #include "process/processlist.h"
 
+#include "process/textwrap.h"
+
 #include <QRegularExpression>
 
 QList<ProcessRow> parseProcessList(const QString &listOutput)
@@ -20,7 +22,7 @@ QString processListLine(const ProcessRow &row)
         .arg(row.pid, 7)
         .arg(row.cpu, 5, 'f', 1)
         .arg(row.rssKib / 1024.0, 7, 'f', 1)
-        .arg(row.command);
+        .arg(printable(row.command)); // a command line is anyone's text: no escape reaches the terminal
 }
 
 QString shortProcessName(const QString &command, const QStringList &targets)

@@ -15,7 +15,8 @@ struct ProcessRow {
 // The rows of the list command's output; lines of any other shape are left out.
 QList<ProcessRow> parseProcessList(const QString &listOutput);
 
-// One line of `hushwellctl list`: PID, CPU %, resident memory in MiB, command line.
+// One line of `hushwellctl list`: PID, CPU %, resident memory in MiB, command line (its
+// control characters escaped).
 QString processListLine(const ProcessRow &row);
 
 // What to call a process in a short list: the target pattern its command line matches

@@ -102,6 +102,13 @@ TEST_F(Guard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)
     EXPECT_EQ(refused.err, "Couldn't start the guard.\n");
     QFile::remove(never.fileName());
     EXPECT_TRUE(unfollowed.err.contains("couldn't restart the guard")) << unfollowed.err.toStdString();
+
+    // Its files deleted behind the manager's back: the timer still runs, from nothing.
+    ASSERT_TRUE(startGuard());
+    for (const QString &unit : serviceManager(nativePlatform(), UserDirs::fromEnvironment()).filePaths)
+        QFile::remove(unit);
+    EXPECT_EQ(systemctl("is-active " + guardLabel + ".timer"), "active");
+    EXPECT_FALSE(guardRunning()) << "on only while loaded from a file that exists";
 }
 
 // Folders from the environment are cleaned first: systemd ignores a StandardInput=file:

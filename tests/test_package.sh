@@ -19,6 +19,7 @@ echo "Depends: $depends"
 for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6multimedia6 procps systemd; do
   echo "$depends" | grep -q "\b$needed\b" || fail "Depends lacks $needed"
 done
+dpkg-deb -I "$deb" prerm 2>/dev/null | grep -q 'guard stop --all-users' || fail "the package's removal does not take the guard for every account"
 recommends=$(dpkg-deb -f "$deb" Recommends)
 for wanted in fonts-inter qt6-wayland bash-completion; do
   echo "$recommends" | grep -q "\b$wanted\b" || fail "Recommends lacks $wanted"

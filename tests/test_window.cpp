@@ -458,6 +458,8 @@ TEST_F(CountingWindow, ATargetBoxStoresOnlyItselfAndShowsWhatIsStored)
     press("coreSyncBox");
     EXPECT_TRUE(button("coreSyncBox")->isChecked()) << "what is read now: the default";
     EXPECT_EQ(control<QLabel>("blockDetail")->text(), "Couldn't save that setting.");
+    press("refreshButton");
+    EXPECT_EQ(control<QLabel>("blockDetail")->text(), "Couldn't read the settings; the defaults apply.");
     button("soundCheckbox")->click();
     EXPECT_FALSE(button("soundCheckbox")->isChecked()) << "the sound box too";
     QFile::remove(preferencesLocation());
