@@ -23,7 +23,8 @@ ctl="$build/cli/hushwellctl"
 "$ctl" guard start >/dev/null || { echo "guard benchmark: could not start the guard"; exit 1; }
 script="$XDG_DATA_HOME/Hushwell/guard.sh"
 alt=$("$ctl" show guard-script | sed -n "s/^P='\(.*\)'$/\1/p")
-fakes() { for name in $("$ctl" show guard-script | sed -n "s/^P='\(.*\)'$/\1/p" | tr -d '[]' | tr '|' '\n' | tr ' ' '_'); do
+# One fake a target: the names in the alternation, after its "(^|[/\\])(" prefix.
+fakes() { for name in $("$ctl" show guard-script | sed -n "s/^P='.*\])(\(.*\))'$/\1/p" | tr -d '[]' | tr '|' '\n' | tr ' ' '_'); do
   bash -c "exec -a '${name//_/ } --bench' sleep 600" & done; sleep 0.3; }
 
 # CPU milliseconds per run of "$@" over $1 rounds, from a subshell's children's times.
