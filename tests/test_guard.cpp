@@ -133,6 +133,14 @@ TEST_F(Guard, AnUntidyDataFolderStillKillsAndAStopMidRunLeavesNothingFailed)
     EXPECT_EQ(systemctl("is-active " + guardLabel + ".service"), "inactive") << "the run in progress ended";
     EXPECT_EQ(systemctl("--failed --no-legend --plain"), "");
     EXPECT_TRUE(stubborn.alive()) << "it ended before its signal-9 pass";
+
+    // A start cuts a run in progress short too, and leaves nothing failed either.
+    ASSERT_TRUE(startGuard());
+    FakeTarget again(QStringLiteral("AdobeCRDaemon --again"), FakeTarget::IgnoreTerm);
+    systemctl("start --no-block " + guardLabel + ".service");
+    ASSERT_TRUE(waitUntil([] { return systemctl("is-active " + guardLabel + ".service") == "activating"; }, 5000));
+    EXPECT_TRUE(startGuard());
+    EXPECT_EQ(systemctl("--failed --no-legend --plain"), "") << "the run the start cut short";
 }
 
 // Window and hushwellctl, or two hushwellctl, may start and stop at once: afterwards the

@@ -490,6 +490,8 @@ TEST_F(CountingWindow, KeysNeverStartTheGuard)
 TEST_F(GuardedWindow, BlockUnblockAndTheirFailures)
 {
     launch();
+    EXPECT_EQ(firstFrame.guard, QString::fromUtf8("Checking\u2026 | #dbdbdb | ")) << "no guard button before the first reading";
+    EXPECT_EQ(guardPanel(), guardOff) << "then Start Guard";
     // Guard operations reload a real manager, which on a loaded machine takes seconds.
     constexpr int managerTime = 30000;
     const auto settled = [this](const char *status) {

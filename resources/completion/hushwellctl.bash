@@ -9,7 +9,7 @@ _hushwellctl()
         return
     fi
     case ${COMP_WORDS[1]} in
-    status | list) COMPREPLY=($(compgen -W "--json --help" -- "$cur")) ;;
+    status | list | kill) COMPREPLY=($(compgen -W "--json --help" -- "$cur")) ;;
     guard) COMPREPLY=($(compgen -W "$([ "$COMP_CWORD" -eq 2 ] && echo start stop status) --all-users" -- "$cur")) ;;
     show)
         # bash splits "--platform=mac" at "=": the words are --platform, = and mac.
