@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QThread>
+#include <QThreadPool>
 
 #include <cstdio>
 
@@ -23,10 +25,20 @@ int main(int argc, char *argv[])
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
     QMainWindow *window = delegate.mainWindow();
-    QApplication::processEvents();
+    // Until the first reading is shown and nothing more is under way: the drawer's move
+    // too, which is animated.
+    const auto settle = [] {
+        for (int idle = 0; idle < 20;) {
+            QThreadPool::globalInstance()->waitForDone();
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+            QThread::msleep(10);
+            idle = QThreadPool::globalInstance()->activeThreadCount() == 0 ? idle + 1 : 0;
+        }
+    };
+    settle();
     bool saved = window->grab().save(QString::fromLocal8Bit(argv[1]));
     delegate.toggleSettings();
-    QApplication::processEvents();
+    settle();
     saved = window->grab().save(QString::fromLocal8Bit(argv[2])) && saved;
     return saved ? 0 : 1;
 }
