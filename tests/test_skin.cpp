@@ -133,3 +133,16 @@ TEST(TextWrap, LinesBreakAtTheWidthAndNoSooner)
     for (const auto &[name, text, lines] : rows)
         EXPECT_EQ(wrappedLines(text, 10), lines) << name;
 }
+
+TEST(TextWrap, ControlCharactersAreShownEscaped)
+{
+    const std::tuple<const char *, QString, QString> rows[] = {
+        {"an escape sequence", "a\x1b[2Jb", "a\\x1b[2Jb"},
+        {"line feed, tab, carriage return", "a\nb\tc\rd", "a\\nb\\tc\\rd"},
+        {"delete", "a\x7f" "b", "a\\x7fb"},
+        {"a C1 control", QString("a") + QChar(0x9b) + "b", "a\\u009bb"},
+        {"a backslash and what is printable stay", "C:\\Adobe é", "C:\\Adobe é"},
+    };
+    for (const auto &[name, text, shown] : rows)
+        EXPECT_EQ(printable(text), shown) << name;
+}
