@@ -133,7 +133,7 @@ std::optional<KillPanel> AppDelegate::showSnapshot(const Snapshot &snapshot)
     blockDetail->setText(detailForSettings(snapshot.settingsReadable).value_or(guard.detail));
     blockButton->setEnabled(guard.startEnabled);
     unblockButton->setEnabled(guard.stopEnabled);
-    // Only the administrator who installed it can stop the guard for every account.
+    // Under an administrator's guard for every account, Stop Guard only pauses it.
     unblockButton->setToolTip(tooltipMarkup(snapshot.guardForAllUsers ? guardForAllUsersText : stopGuardTooltip()));
     // What is stored, which hushwellctl may have changed meanwhile, or a click could not.
     for (const auto &[box, on] : {std::pair{soundCheckbox, snapshot.sound}, {desktopServiceBox, snapshot.desktopService},
