@@ -245,7 +245,13 @@ TEST_F(Guard, TheLockIsTheAccountsOwnAndNeverSkipped)
     ASSERT_GE(held, 0);
     ASSERT_EQ(::flock(held, LOCK_EX), 0);
     const GuardResult waited = stopGuard();
-    ::close(held);
     EXPECT_EQ(waited.message, guardLockBusyText);
     EXPECT_TRUE(guardRunning()) << "the stop changed nothing";
+    // Held for a moment only: the stop waits for it, and then stops.
+    auto release = std::async(std::launch::async, [held] {
+        QThread::msleep(1000);
+        ::close(held);
+    });
+    EXPECT_TRUE(stopGuard()) << "it waited for the lock";
+    release.get();
 }
