@@ -70,8 +70,7 @@ TEST(GuardControl, MacStopAndStartWaitForAnAsynchronousBootout)
     QTemporaryDir bin;
     ASSERT_TRUE(QFile::copy(HUSHWELL_TEST_SUPPORT "/launchctl", bin.path() + "/launchctl"));
     QFile(bin.path() + "/loaded").open(QIODevice::WriteOnly);
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
+    const PathWith standIns(bin.path());
     const UserDirs home = UserDirs::underHome(bin.path() + "/home");
     EXPECT_TRUE(startGuard(Platform::MacOS, home)) << "bootstrap waited until bootout had finished";
     EXPECT_TRUE(guardRunning(Platform::MacOS, home));
@@ -87,5 +86,4 @@ TEST(GuardControl, MacStopAndStartWaitForAnAsynchronousBootout)
     EXPECT_FALSE(stopGuard(Platform::MacOS, home));
     EXPECT_GE(waited.elapsed(), 9500) << "it waited the full 10 s";
     EXPECT_LT(waited.elapsed(), 13000) << "and no longer";
-    qputenv("PATH", path);
 }

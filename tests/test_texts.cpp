@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <optional>
 #include <tuple>
 
 // A service manager's files one after the other, as hushwellctl show prints them.
@@ -293,23 +294,18 @@ TEST_F(Cli, ACountThatCannotRunIsNeverQuiet)
         GTEST_SKIP() << "the Linux count runs pgrep";
     QTemporaryDir bin;
     ASSERT_TRUE(QFile::link("/usr/bin/id", bin.path() + "/id"));
-    const QByteArray path = qgetenv("PATH");
     const std::pair<const char *, const char *> pgreps[] = {
         {"pgrep missing", nullptr}, {"pgrep counts, then fails with status 3", "echo 0; exit 3"}, {"pgrep fails with status 2", "exit 2"},
         {"pgrep killed", "kill -9 $$"}, {"pgrep prints garbage", "echo garbage"}};
     for (const auto &[name, body] : pgreps) {
-        QFile pgrep(bin.path() + "/pgrep");
-        pgrep.remove();
+        QFile::remove(bin.path() + "/pgrep");
         if (body) {
-            ASSERT_TRUE(pgrep.open(QIODevice::WriteOnly));
-            pgrep.write(QByteArray("#!/bin/sh\n") + body + "\n");
-            pgrep.close();
-            pgrep.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+            ASSERT_TRUE(standIn(bin.path(), "pgrep", body)) << name;
         }
-        qputenv("PATH", QFile::encodeName(bin.path()));
+        std::optional<PathWith> only(std::in_place, bin.path(), true);
         const CtlResult status = ctl({"status"}), json = ctl({"status", "--json"}), list = ctl({"list"}),
                         killed = ctl({"kill", "--json"}), plainKill = ctl({"kill"});
-        qputenv("PATH", path);
+        only.reset();
         EXPECT_TRUE(QJsonDocument::fromJson(killed.out.toUtf8())["stopped"].isNull()) << name << ": nothing known was stopped";
         EXPECT_FALSE(plainKill.out.contains("Stopped")) << name << ": no report from a list that failed";
         EXPECT_EQ(status.status, 1) << name;
@@ -347,15 +343,10 @@ TEST_F(Cli, WithoutAUserManagerTheGuardCommandsSaySo)
 
     // In a chroot systemctl says "Running in chroot, ignoring command" and succeeds.
     QTemporaryDir bin;
-    QFile chroot(bin.path() + "/systemctl");
-    ASSERT_TRUE(chroot.open(QIODevice::WriteOnly));
-    chroot.write("#!/bin/sh\necho 'Running in chroot, ignoring command' >&2\nexit 0\n");
-    chroot.close();
-    chroot.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
+    ASSERT_TRUE(standIn(bin.path(), "systemctl", "echo 'Running in chroot, ignoring command' >&2\nexit 0"));
+    std::optional<PathWith> chroot(std::in_place, bin.path());
     const CtlResult chrooted = ctl({"guard", "start"});
-    qputenv("PATH", path);
+    chroot.reset();
     EXPECT_EQ(chrooted.status, 1) << "no manager answered";
     EXPECT_EQ(chrooted.err, "hushwellctl: no systemd user manager is running for this account\n");
     EXPECT_FALSE(QFile::exists(guardScriptPath())) << "nothing written in a chroot";

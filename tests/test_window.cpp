@@ -31,6 +31,8 @@
 
 #include <sys/stat.h>
 
+#include <optional>
+
 const QString working = QString::fromUtf8("Working\u2026");
 const QColor darkRed = QColor::fromRgbF(0.55f, 0.06f, 0.06f), darkGreen = QColor::fromRgbF(0.1f, 0.34f, 0.1f);
 
@@ -314,11 +316,10 @@ TEST_F(CountingWindow, RefreshShowsHowManyRunAndNeverCallsAFailedCountQuiet)
     settle();
     EXPECT_TRUE(QToolTip::text().contains(QStringLiteral(">%1<").arg(two.pid()))) << "which ones, on hover";
 
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", "/nonexistent");
+    std::optional<PathWith> nothing(std::in_place, "/nonexistent", true);
     dome()->click();
     const bool done = killDone();
-    qputenv("PATH", path);
+    nothing.reset();
     ASSERT_TRUE(done);
     EXPECT_EQ(killPanel(), "Can't check | " + darkRed.name() + " | Couldn't read the list of running processes. | lit")
         << "and no \"Fans should settle\"";
@@ -341,26 +342,22 @@ TEST_F(CountingWindow, RefreshesAskedForMeanwhileBecomeOneMore)
 {
     launch();
     QTemporaryDir bin;
-    QFile slow(bin.path() + "/pgrep");
-    ASSERT_TRUE(slow.open(QIODevice::WriteOnly));
-    slow.write(QString("#!/bin/sh\necho \"$1\" >>'%1/runs'\nsleep 0.3\nexec /usr/bin/pgrep \"$@\"\n").arg(bin.path()).toUtf8());
-    slow.close();
-    slow.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
+    ASSERT_TRUE(standIn(bin.path(), "pgrep",
+                        QString("echo \"$1\" >>'%1/runs'\nsleep 0.3\nexec /usr/bin/pgrep \"$@\"").arg(bin.path()).toUtf8()));
+    std::optional<PathWith> slow(std::in_place, bin.path());
     for (int i = 0; i < 4; ++i)
         button("refreshButton")->click();
     settle();
-    qputenv("PATH", path);
+    slow.reset();
     EXPECT_EQ(readFile(bin.path() + "/runs"), "-c\n-c\n") << "the first, and one more for the three asked meanwhile";
 
     // Quitting while a refresh or a setting's follow-up runs drops its completion safely.
-    qputenv("PATH", QFile::encodeName(bin.path()) + ":" + path);
+    slow.emplace(bin.path());
     button("refreshButton")->click();
     button("disclosure")->click();
     button("coreSyncBox")->click();
     delegate.reset();
-    qputenv("PATH", path);
+    slow.reset();
     QCoreApplication::processEvents();
     EXPECT_FALSE(wants(kCoreSync)) << "the follow-up finished before its controller went";
 }

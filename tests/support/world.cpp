@@ -110,3 +110,23 @@ bool FakeTarget::diesWithin(double seconds)
 {
     return process.state() == QProcess::NotRunning || process.waitForFinished(int(seconds * 1000));
 }
+
+PathWith::PathWith(const QString &folder, bool alone) : saved(qgetenv("PATH"))
+{
+    qputenv("PATH", alone ? QFile::encodeName(folder) : QFile::encodeName(folder) + ':' + saved);
+}
+
+PathWith::~PathWith()
+{
+    qputenv("PATH", saved);
+}
+
+bool standIn(const QString &folder, const QString &name, const QByteArray &body)
+{
+    QFile script(folder + QLatin1Char('/') + name);
+    script.remove();
+    if (!script.open(QIODevice::WriteOnly) || script.write("#!/bin/sh\n" + body + '\n') < 0)
+        return false;
+    script.close();
+    return script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+}

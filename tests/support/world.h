@@ -59,6 +59,22 @@ QString readFile(const QString &path);
 // succeed, even as root. True when the file is in place.
 bool blockFolder(const QString &path);
 
+// PATH with `folder` in front of it (or, `alone`, nothing else) for as long as it lives.
+class PathWith
+{
+public:
+    explicit PathWith(const QString &folder, bool alone = false);
+    ~PathWith();
+    PathWith(const PathWith &) = delete;
+    PathWith &operator=(const PathWith &) = delete;
+
+private:
+    QByteArray saved;
+};
+
+// A stand-in for a command: an executable shell script `folder/name` running `body`.
+bool standIn(const QString &folder, const QString &name, const QByteArray &body);
+
 // The native kill script without the lines that would change the account (on macOS the
 // launchctl, pluginkit and osascript lines; on Linux there are none).
 QString killScriptSafeToRun();
