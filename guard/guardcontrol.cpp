@@ -277,9 +277,13 @@ GuardResult stopGuard(Platform platform, const UserDirs &dirs)
         return {false, *lock.failure};
     const ServiceManager manager = serviceManager(platform, dirs);
     const GuardCommands &commands = manager.commands;
-    unloadAndRemove(manager, false);
     QString message;
-    if (guardInstalledForAllUsers(platform)) {
+    if (!guardInstalledForAllUsers(platform)) {
+        unloadAndRemove(manager, false);
+    } else {
+        // The administrator's guard is paused; an own guard left from before goes too.
+        if (ownFilesExist(manager))
+            unloadAndRemove(manager, false);
         shell(commands.pauseShared);
         message = guardPausedText;
     }
