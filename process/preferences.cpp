@@ -2,9 +2,11 @@
 
 #include "process/catalogue.h"
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QSet>
 #include <QSettings>
 
 #include <memory>
@@ -49,6 +51,23 @@ bool storeIsUsable(const UserDirs &dirs)
     }
     }
     Q_UNREACHABLE();
+}
+
+// QSettings parses a file once per process for as long as its size and time stay the same,
+// and only the object that parsed it reports a format error. Each file found unparseable is
+// remembered with the size and time it had then, so that every later object knows too.
+bool unparseable(QSettings &store)
+{
+    static QMutex mutex;
+    static QSet<QString> found;
+    store.allKeys(); // read now: the status says nothing of a file not read yet
+    const QFileInfo file(store.fileName());
+    const QString stamp = file.absoluteFilePath() + QLatin1Char('\n') + QString::number(file.size()) + QLatin1Char('\n')
+                          + QString::number(file.lastModified().toMSecsSinceEpoch());
+    QMutexLocker lock(&mutex);
+    if (store.status() == QSettings::FormatError)
+        found.insert(stamp);
+    return found.contains(stamp);
 }
 
 } // namespace
@@ -100,9 +119,7 @@ std::optional<QString> preferencesProblem(const UserDirs &dirs)
         return QStringLiteral("it is no regular file");
     // QSettings rewrites the whole file from what it could parse: a comment, or a file
     // that is no settings file at all, would be lost.
-    const auto store = openStore(dirs);
-    store->allKeys(); // read now: the status says nothing of a file not read yet
-    if (store->status() == QSettings::FormatError)
+    if (unparseable(*openStore(dirs)))
         return QStringLiteral("it holds lines that are no settings, and was left as it was");
     return std::nullopt;
 }
@@ -115,7 +132,7 @@ PreferenceReading readPreference(const QString &key, const UserDirs &dirs)
         return reading;
     const auto store = openStore(dirs);
     const QVariant stored = store->value(key);
-    if (store->status() == QSettings::FormatError || !stored.isValid())
+    if (unparseable(*store) || !stored.isValid())
         return reading;
     reading.stored = true;
     // The native store (macOS) keeps booleans as booleans, the INI file as text.
