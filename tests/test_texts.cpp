@@ -9,11 +9,13 @@
 #include "process/killpanel.h"
 #include "process/scripts.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QTemporaryDir>
+#include <QTimeZone>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -91,74 +93,71 @@ TEST(Texts, APathWithAControlCharacterGivesNoServiceManagerFiles)
 
 using Preferences = FreshPreferences;
 
-TEST_F(Preferences, DefaultsAndStoredValues)
-{
-    EXPECT_FALSE(wants("neverRegistered")) << "neither stored nor registered";
-    EXPECT_FALSE(wants(kSound));
-    EXPECT_TRUE(wants(kDesktopService));
-    EXPECT_TRUE(wants(kCoreSync));
-    EXPECT_TRUE(storePreference(kSound, true));
-    EXPECT_TRUE(wants(kSound)) << "read back";
-}
-
 // Only a regular file, or a link to one, is read or written: anything else there is
 // refused at once (a FIFO would block the read; a write through a link to a device would
-// replace the device).
-TEST_F(Preferences, AStoreThatIsNoRegularFileIsRefusedAtOnceAndLeftAsItWas)
+// replace the device). A store QSettings cannot parse would be rewritten from what it
+// could, losing a comment or a whole file that is no settings file: it is refused before
+// anything is written. Either reads as the defaults and is left byte for byte.
+TEST_F(Preferences, AStoreThatIsNoSettingsFileIsRefusedAndLeftAsItWas)
 {
-    const QString store = preferencesLocation();
-    const QString elsewhere = QFileInfo(store).path() + "/elsewhere";
+    const QString store = preferencesLocation(), elsewhere = QFileInfo(store).path() + "/elsewhere";
     QDir().mkpath(QFileInfo(store).path());
-    const std::pair<const char *, std::function<bool()>> rows[] = {
-        {"a FIFO", [&] { return ::mkfifo(QFile::encodeName(store), 0600) == 0; }},
-        {"a link to a FIFO", [&] { return ::mkfifo(QFile::encodeName(elsewhere), 0600) == 0 && QFile::link(elsewhere, store); }},
-        {"a dangling link", [&] { return QFile::link(elsewhere, store); }},
-        {"a folder", [&] { return QDir().mkpath(store); }},
+    const auto write = [](const QString &path, const QByteArray &bytes) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
     };
-    for (const auto &[name, make] : rows) {
+    const QString noFile = "hushwellctl: couldn't store includeCoreSync in " + store + ": it is no regular file\n";
+    const QString noSettings = "hushwellctl: couldn't store includeCoreSync in " + store
+                               + ": it holds lines that are no settings, and was left as it was\n";
+    const std::tuple<const char *, std::function<bool()>, QString> rows[] = {
+        {"a FIFO", [&] { return ::mkfifo(QFile::encodeName(store), 0600) == 0; }, noFile},
+        {"a link to a FIFO", [&] { return ::mkfifo(QFile::encodeName(elsewhere), 0600) == 0 && QFile::link(elsewhere, store); }, noFile},
+        {"a dangling link", [&] { return QFile::link(elsewhere, store); }, noFile},
+        {"a folder", [&] { return QDir().mkpath(store); }, noFile},
+        {"a commented store", [&] { return write(store, "# a comment\nincludeCoreSync=true\n"); }, noSettings},
+        {"no settings file, behind a link", [&] { return write(elsewhere, "shopping list\n[milk\n") && QFile::link(elsewhere, store); },
+         noSettings},
+    };
+    for (const auto &[name, make, refusal] : rows) {
         ASSERT_TRUE(make()) << name;
         const QFileInfo before(store);
+        const QByteArray bytes = before.isFile() ? readFile(store).toUtf8() : QByteArray();
         EXPECT_TRUE(wants(kCoreSync)) << name << ": the default, without blocking";
         EXPECT_FALSE(storePreference(kCoreSync, false)) << name;
         const CtlResult refused = ctl({"set", "includeCoreSync", "false"});
         EXPECT_EQ(refused.status, 1) << name;
-        EXPECT_EQ(refused.err, "hushwellctl: couldn't store includeCoreSync in " + store + ": it is no regular file\n") << name;
+        EXPECT_EQ(refused.err, refusal) << name;
         EXPECT_EQ(QFileInfo(store).isSymLink(), before.isSymLink()) << name << ": left as it was";
-        EXPECT_FALSE(QFileInfo(elsewhere).isFile()) << name << ": nothing written through the link";
+        EXPECT_EQ(QFileInfo(store).isFile() ? readFile(store).toUtf8() : QByteArray(), bytes) << name << ": byte for byte";
         QDir(store).removeRecursively();
         QFile::remove(store);
         QFile::remove(elsewhere);
     }
 }
 
-// A store QSettings cannot parse would be rewritten from what it could: a comment, or a
-// whole file that is no settings file, would be lost. It is refused before anything is
-// written, and read as the defaults.
-TEST_F(Preferences, AStoreThatIsNoSettingsFileIsRefusedAndKeptByteForByte)
+// A store once found unparseable is known again by its path, size and time only: mended,
+// or another store of the same size and time, it is read and written as usual.
+TEST_F(Preferences, AMendedStoreIsUsedAgain)
 {
-    const QString store = preferencesLocation(), elsewhere = QFileInfo(store).path() + "/notes.txt";
-    QDir().mkpath(QFileInfo(store).path());
-    const auto write = [](const QString &path, const QByteArray &bytes) {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    QTemporaryDir other;
+    const UserDirs here = UserDirs::fromEnvironment(), there = UserDirs::underHome(other.path());
+    const QDateTime then = QDateTime::currentDateTime().addSecs(-60).toTimeZone(QTimeZone::systemTimeZone());
+    const auto write = [](const UserDirs &dirs, const QByteArray &bytes, const QDateTime &time) {
+        QDir().mkpath(QFileInfo(preferencesLocation(nativePlatform(), dirs)).path());
+        QFile file(preferencesLocation(nativePlatform(), dirs));
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.setFileTime(time, QFileDevice::FileModificationTime);
     };
-    const std::tuple<const char *, QString, QByteArray> rows[] = {
-        {"a commented store", store, "# a comment\nincludeCoreSync=true\n"},
-        {"a file that is no settings file, behind a link", elsewhere, "shopping list\n[milk\n"},
+    const std::tuple<const char *, UserDirs, QByteArray, QDateTime> rows[] = {
+        {"mended, at the same time", here, "includeCoreSync=false\n", then},
+        {"mended, of the same size", here, "\n\nincludeCoreSync=false\n", then.addSecs(1)},
+        {"another store of the same size and time", there, "\n\nincludeCoreSync=false\n", then},
     };
-    for (const auto &[name, file, bytes] : rows) {
-        ASSERT_TRUE(write(file, bytes)) << name;
-        if (file != store) {
-            ASSERT_TRUE(QFile::link(file, store)) << name;
-        }
-        const CtlResult refused = ctl({"set", "includeCoreSync", "false"});
-        EXPECT_EQ(refused.status, 1) << name;
-        EXPECT_TRUE(refused.err.contains(store)) << name << ": names the file: " << refused.err.toStdString();
-        EXPECT_EQ(refused.err.count('\n'), 1) << name;
-        EXPECT_EQ(readFile(file).toUtf8(), bytes) << name << ": byte for byte as it was";
-        EXPECT_TRUE(wants(kCoreSync)) << name << ": the default";
-        QFile::remove(store);
-        QFile::remove(elsewhere);
+    for (const auto &[name, dirs, bytes, time] : rows) {
+        ASSERT_TRUE(write(here, "#\nincludeCoreSync=false\n", then)) << name;
+        EXPECT_TRUE(wants(kCoreSync)) << name << ": unparseable, so the default";
+        ASSERT_TRUE(write(dirs, bytes, time)) << name;
+        EXPECT_FALSE(wants(kCoreSync, dirs)) << name << ": read";
+        EXPECT_TRUE(storePreference(kCoreSync, true, dirs)) << name << ": written";
     }
 }
 
