@@ -91,16 +91,12 @@ TEST_F(Guard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)
     EXPECT_EQ(unfollowed.status, 1) << "stored, but the guard could not follow";
 
     // A timer the manager will not start: the start says so, whatever its commands printed.
-    QDir().mkpath(guardPlistPath() + ".d");
-    QFile never(guardPlistPath() + ".d/never.conf");
-    ASSERT_TRUE(never.open(QIODevice::WriteOnly));
-    never.write("[Unit]\nConditionPathExists=/nonexistent/hushwell\n");
-    never.close();
+    const QString never = dropIn(guardPlistPath(), "[Unit]\nConditionPathExists=/nonexistent/hushwell\n");
     stopGuard();
     const CtlResult refused = ctl({"guard", "start"});
     EXPECT_EQ(refused.status, 1) << "judged by the final probe";
     EXPECT_EQ(refused.err, "Couldn't start the guard.\n");
-    QFile::remove(never.fileName());
+    QFile::remove(never);
     EXPECT_TRUE(unfollowed.err.contains("couldn't restart the guard")) << unfollowed.err.toStdString();
 
     // Its files deleted behind the manager's back: the timer still runs, from nothing.

@@ -47,8 +47,9 @@ TEST_F(Kill, StopsEveryTargetAtOnceAndSparesLookalikes)
     // Programs whose arguments merely mention a target.
     FakeTarget pager(QStringLiteral("less Core Sync notes.txt")), editor(QStringLiteral("vim /home/ann/Notes on AdobeIPCBroker.txt")),
         search(QStringLiteral("grep AdobeUpdateService"));
+    FakeTarget theirs(QStringLiteral("AdobeIPCBroker"), FakeTarget::Default, FakeTarget::Nobody);
 
-    EXPECT_EQ(count(), "6") << "a target whose command line holds \"grep\" is counted too, and one under Wine";
+    EXPECT_EQ(count(), "6") << "a target whose command line holds \"grep\" is counted too, one under Wine, none of another account's";
     EXPECT_LT(timedKill().second, 1.5) << "the pause ends as soon as every target has gone";
     for (auto &target : targets)
         EXPECT_TRUE(target.diesWithin(1));
@@ -58,6 +59,7 @@ TEST_F(Kill, StopsEveryTargetAtOnceAndSparesLookalikes)
     EXPECT_TRUE(pager.alive()) << "a pager that mentions a target";
     EXPECT_TRUE(editor.alive()) << "an editor that mentions a target";
     EXPECT_TRUE(search.alive()) << "a grep that mentions a target";
+    EXPECT_TRUE(theirs.alive()) << "another account's target";
     EXPECT_EQ(count(), "0");
 }
 
@@ -80,47 +82,6 @@ TEST_F(Kill, AZombieTargetIsNotRunning)
     parent.waitForFinished();
 }
 
-// What a kill reports: exactly the targets it ended, with what they held; the count after
-// it, as status gives it.
-TEST_F(Kill, TheReportNamesWhatDiedAndWhatItHeld)
-{
-    FakeTarget polite(QStringLiteral("AdobeIPCBroker")), stubborn(QStringLiteral("AdobeUpdateDaemon"), FakeTarget::IgnoreTerm);
-    FakeTarget lookalike(QStringLiteral("less AdobeIPCBroker.log"));
-    const CtlResult report = ctl({"kill", "--json"});
-    EXPECT_EQ(report.status, 0);
-    const QJsonObject object = QJsonDocument::fromJson(report.out.toUtf8()).object();
-    EXPECT_EQ(object["left"], 0);
-    EXPECT_EQ(object["left"].toInteger(), count().toLongLong()) << "left is what status then counts";
-    QList<qint64> pids;
-    qint64 kib = 0;
-    for (const QJsonValue row : object["stopped"].toArray()) {
-        pids << row["pid"].toInteger();
-        kib += row["rss_kib"].toInteger();
-    }
-    std::sort(pids.begin(), pids.end());
-    EXPECT_EQ(pids, (QList<qint64>{std::min(polite.pid(), stubborn.pid()), std::max(polite.pid(), stubborn.pid())}))
-        << "both targets, the TERM-proof one included, and not the look-alike";
-    EXPECT_TRUE(lookalike.alive());
-
-    FakeTarget again(QStringLiteral("AdobeGCClient")), twice(QStringLiteral("CCXProcess"));
-    const QJsonArray listed = QJsonDocument::fromJson(ctl({"list", "--json"}).out.toUtf8()).array();
-    ASSERT_EQ(listed.size(), 2);
-    const qint64 held = listed[0]["rss_kib"].toInteger() + listed[1]["rss_kib"].toInteger();
-    const CtlResult plain = ctl({"kill"});
-    EXPECT_EQ(plain.out.section('\n', 0, 1), "All quiet\nNothing of Adobe's is running in the background.") << "the count lines first";
-    EXPECT_EQ(plain.out.section('\n', 2, 2), QStringLiteral("Stopped 2 processes holding %1 MB.").arg(held / 1024.0, 0, 'f', 1));
-    EXPECT_EQ(ctl({"kill"}).out.count('\n'), 2) << "nothing stopped, nothing said";
-}
-
-TEST_F(Kill, AnotherAccountsTargetIsNeitherCountedNorHarmed)
-{
-    FakeTarget theirs(QStringLiteral("AdobeIPCBroker"), FakeTarget::Default, FakeTarget::Nobody);
-    EXPECT_EQ(count(), "0");
-    const CtlResult killed = ctl({"kill"});
-    EXPECT_EQ(killed.status, 0) << "nothing of the user's own is left, so the kill succeeded";
-    EXPECT_TRUE(theirs.alive());
-}
-
 // TERM-proof targets hold the script in its pause for the full two seconds, and are
 // counted exactly all the while: the kill's scans never end a concurrent count.
 TEST_F(Kill, TermProofTargetsDieAfterTheGraceAndCountsStayExact)
@@ -129,14 +90,17 @@ TEST_F(Kill, TermProofTargetsDieAfterTheGraceAndCountsStayExact)
     for (const char *name : {"AdobeUpdateDaemon", "Core Sync", "Adobe Crash Processor"})
         stubborn.emplace_back(name, FakeTarget::IgnoreTerm);
     auto kill = std::async(std::launch::async, [] { return timedKill(QStringLiteral("echo reached-the-end")); });
+    // Counts for the first second of the two, however few a loaded machine gets through.
     QStringList counts;
-    for (int i = 0; i < 50; ++i)
+    QElapsedTimer counting;
+    counting.start();
+    while (counting.elapsed() < 1000)
         counts << count();
-    EXPECT_TRUE(stubborn.front().alive()) << "still in the grace period after 50 counts";
+    EXPECT_TRUE(stubborn.front().alive()) << "still in the grace period";
     const auto [reached, seconds] = kill.get();
     EXPECT_EQ(reached, "reached-the-end") << "the script's own shell survives its scans";
     EXPECT_GE(seconds, 1.9) << "TERM-proof targets get the full grace";
-    EXPECT_EQ(counts, QStringList(50, "3"));
+    EXPECT_EQ(counts, QStringList(counts.size(), "3"));
     for (auto &target : stubborn)
         EXPECT_TRUE(target.diesWithin(1)) << "the signal-9 pass";
 }
@@ -158,44 +122,57 @@ TEST_F(Kill, ThePreferencesAndANarrowTerminalDecideWhatIsCounted)
 }
 
 // hushwellctl status, list and kill on the same processes, as text and as JSON, and what
-// their exit says.
-TEST_F(Kill, HushwellctlStatusListAndKill)
+// their exit says; what a kill reports: exactly the targets it ended, with what they held.
+TEST_F(Kill, HushwellctlStatusListKillAndTheReport)
 {
     EXPECT_EQ(ctl({"status"}).out, "All quiet\nNothing of Adobe's is running in the background.\n");
     const CtlResult none = ctl({"list", "--json"});
     EXPECT_EQ(none.status, 0) << "nothing running is no failure";
     EXPECT_EQ(none.out, "[]\n");
-    FakeTarget target(QStringLiteral("AdobeGCClient --watch"));
+    FakeTarget target(QStringLiteral("AdobeGCClient --watch")), stubborn(QStringLiteral("AdobeUpdateDaemon"), FakeTarget::IgnoreTerm);
+    FakeTarget lookalike(QStringLiteral("less AdobeIPCBroker.log"));
     const CtlResult status = ctl({"status"});
     EXPECT_EQ(status.status, 0);
-    EXPECT_EQ(status.out, "1 running\nOne process is helping itself to your CPU.\n");
+    EXPECT_EQ(status.out, "2 running\nHelping themselves to your CPU.\n");
     const CtlResult json = ctl({"status", "--json"});
-    EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()).object(), QJsonObject({{"running", 1}, {"guard", QJsonValue::Null}}))
+    EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()).object(), QJsonObject({{"running", 2}, {"guard", QJsonValue::Null}}))
         << "no manager runs here to ask";
     EXPECT_EQ(json.status, 1) << "the guard's state could not be read";
 
-    // Resident memory as the kernel reports it, in KiB, and the same in MiB in the plain list.
+    // Resident memory as the kernel reports it, in KiB.
     QFile proc(QStringLiteral("/proc/%1/status").arg(target.pid()));
     ASSERT_TRUE(proc.open(QIODevice::ReadOnly));
     const qint64 rssKib = QString::fromUtf8(proc.readAll()).section("VmRSS:", 1).section("kB", 0, 0).trimmed().toLongLong();
     const QJsonArray rows = QJsonDocument::fromJson(ctl({"list", "--json"}).out.toUtf8()).array();
-    ASSERT_EQ(rows.size(), 1);
-    EXPECT_EQ(rows[0]["pid"].toInteger(), target.pid());
-    EXPECT_NEAR(rows[0]["rss_kib"].toDouble(), rssKib, 64);
-    EXPECT_EQ(rows[0]["command"], "AdobeGCClient --watch 300");
-    if (nativePlatform() == Platform::Linux) { // the macOS kill would change the account
-        EXPECT_EQ(ctl({"kill"}).status, 0);
-        EXPECT_TRUE(target.diesWithin(1));
-        // Adobe's launcher starts what was killed again at once; its own command line names
-        // no target.
-        QProcess respawner;
-        respawner.start("/bin/bash", {"-c", "n=AdobeUpdate; while :; do (exec -a \"${n}Daemon\" sleep 300); done"});
-        ASSERT_TRUE(waitUntil([] { return count() == "1"; }, 5000));
-        const CtlResult partly = ctl({"kill"});
-        respawner.kill();
-        respawner.waitForFinished();
-        shell("pkill -9 -f '[A]dobeUpdateDaemon'"); // its last child
-        EXPECT_EQ(partly.status, 1) << "something is running again after the kill";
-        EXPECT_TRUE(partly.out.startsWith("1 running\nOne process is helping itself to your CPU.\n")) << "the count line first";
-    }
+    ASSERT_EQ(rows.size(), 2);
+    const QJsonValue row = rows[0]["pid"].toInteger() == target.pid() ? rows[0] : rows[1];
+    EXPECT_EQ(row["pid"].toInteger(), target.pid());
+    EXPECT_NEAR(row["rss_kib"].toDouble(), rssKib, 64);
+    EXPECT_EQ(row["command"], "AdobeGCClient --watch 300");
+    if (nativePlatform() != Platform::Linux)
+        return; // the macOS kill would change the account
+    const qint64 held = rows[0]["rss_kib"].toInteger() + rows[1]["rss_kib"].toInteger();
+    const CtlResult plain = ctl({"kill"});
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(plain.out.section('\n', 0, 1), "All quiet\nNothing of Adobe's is running in the background.") << "the count lines first";
+    EXPECT_EQ(plain.out.section('\n', 2, 2), QStringLiteral("Stopped 2 processes holding %1 MB.").arg(held / 1024.0, 0, 'f', 1));
+    EXPECT_TRUE(lookalike.alive());
+    EXPECT_EQ(ctl({"kill"}).out.count('\n'), 2) << "nothing stopped, nothing said";
+
+    FakeTarget polite(QStringLiteral("AdobeIPCBroker")), deaf(QStringLiteral("CCXProcess"), FakeTarget::IgnoreTerm);
+    const QJsonObject report = QJsonDocument::fromJson(ctl({"kill", "--json"}).out.toUtf8()).object();
+    EXPECT_EQ(report["left"], 0);
+    EXPECT_EQ(report["left"].toInteger(), count().toLongLong()) << "left is what status then counts";
+    QList<qint64> pids;
+    for (const QJsonValue stopped : report["stopped"].toArray())
+        pids << stopped["pid"].toInteger();
+    std::sort(pids.begin(), pids.end());
+    EXPECT_EQ(pids, (QList<qint64>{std::min(polite.pid(), deaf.pid()), std::max(polite.pid(), deaf.pid())}))
+        << "both targets, the TERM-proof one included, and not the look-alike";
+
+    // Adobe's launcher starts what was killed again at once.
+    const Respawner launcher(QStringLiteral("AdobeUpdateDaemon"));
+    const CtlResult partly = ctl({"kill"});
+    EXPECT_EQ(partly.status, 1) << "something is running again after the kill";
+    EXPECT_TRUE(partly.out.startsWith("1 running\nOne process is helping itself to your CPU.\n")) << "the count line first";
 }

@@ -3,7 +3,6 @@
 
 #include "process/shell.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -22,17 +21,13 @@ TEST(Shell, WhatACommandPrintsAndWhatComesBack)
     const Row rows[] = {
         {"spaces and a line feed around a digit", "printf '  3\\n'", "3"},
         {"inner line breaks stay", "printf 'a\\n\\nb\\n'", "a\n\nb"},
-        {"tabs, CR, VT and FF", "printf '\\t\\r\\v\\f x \\f\\v\\r\\t'", "x"},
         {"NEL, no-break space, line and paragraph separators",
          "printf '\\302\\205\\302\\240\\342\\200\\250x\\342\\200\\251\\342\\200\\203'", "x"},
-        {"zero-width space is not white space", "printf '\\342\\200\\213x'", QString::fromUtf8("\u200bx")},
-        {"a byte-order mark is kept", "printf '\\357\\273\\277x'", QChar(0xfeff) + QStringLiteral("x")},
         {"standard error is not output", "echo oops >&2", ""},
         {"the exit status is ignored", "echo yes; exit 3", "yes"},
         {"a shell killed midway", "echo partial; kill -9 $$", "partial"},
         {"a command that does not exist", "no-such-command-anywhere", ""},
         {"invalid UTF-8", "printf 'ok\\377'", ""},
-        {"an overlong encoding", "printf '\\300\\200'", ""},
         {"many lines run as one script", "A=1\nB=$((A + 1))\necho $A $B", "1 2"},
         {"megabytes of error output cannot stall it", "head -c 8000000 /dev/zero | tr '\\0' x >&2; echo done", "done"},
         {"the child inherits descriptors 0 to 2 only", "ls /proc/$$/fd", "0\n1\n2"},
@@ -54,18 +49,11 @@ TEST(Shell, WhatACommandPrintsAndWhatComesBack)
     EXPECT_EQ(shell("head -c 3000000 /dev/zero | tr '\\0' x").size(), 3000000);
 }
 
-TEST(Shell, InheritsTheWorkingDirectoryAndRunsFromManyThreadsAtOnce)
+TEST(Shell, RunsFromManyThreadsAtOnce)
 {
-    QTemporaryDir dir;
-    const QString before = QDir::currentPath();
-    QDir::setCurrent(dir.path());
-    EXPECT_EQ(shell("pwd -P"), QDir(dir.path()).canonicalPath());
-    QDir::setCurrent(before);
-
     std::vector<std::future<QString>> results;
     for (int i = 0; i < 8; ++i)
         results.push_back(std::async(std::launch::async, [i] { return shell(QStringLiteral("sleep 0.1; echo %1").arg(i)); }));
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(results[i].get(), QString::number(i));
 }
-

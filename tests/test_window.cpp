@@ -4,14 +4,11 @@
 
 #include "app/appdelegate.h"
 #include "app/presentation.h"
-#include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
 #include "guard/servicemanager.h"
 #include "process/catalogue.h"
 #include "process/processlist.h"
-#include "process/preferences.h"
 #include "process/shell.h"
-#include "process/version.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,21 +16,18 @@
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSettings>
 #include <QTest>
 #include <QTemporaryDir>
-#include <QTextDocument>
 #include <QThreadPool>
 #include <QThread>
-#include <QTimer>
-#include <QVariantAnimation>
 #include <QToolTip>
+#include <QVariantAnimation>
 
 #include <sys/stat.h>
 
 #include <optional>
 
-const QString working = QString::fromUtf8("Working\u2026");
+const QString working = QString::fromUtf8("Working\u2026"), checking = QString::fromUtf8("Checking\u2026");
 const QColor darkRed = QColor::fromRgbF(0.55f, 0.06f, 0.06f), darkGreen = QColor::fromRgbF(0.1f, 0.34f, 0.1f);
 
 // Calls `seen` at the first paint of a widget.
@@ -100,18 +94,19 @@ protected:
     QAbstractButton *button(const char *name) { return control<QAbstractButton>(name); }
     DomeButton *dome() { return control<DomeButton>("dome"); }
     bool killDone() { return waitUntil([this] { return dome()->isEnabled(); }); }
-    // Clicks the drawer's button and returns the window's frames until it has stopped.
-    QList<QRect> toggleDrawer()
+    QVariantAnimation *drawerMove() { return delegate->findChild<QVariantAnimation *>(); }
+    void toggleDrawer()
     {
-        QList<QRect> frames;
         button("disclosure")->click();
-        const auto *moving = delegate->findChild<QVariantAnimation *>();
-        waitUntil([&] {
-            if (frames.isEmpty() || frames.last() != window->geometry())
-                frames << window->geometry();
-            return moving->state() == QAbstractAnimation::Stopped;
-        });
-        return frames;
+        waitUntil([this] { return drawerMove()->state() == QAbstractAnimation::Stopped; });
+    }
+    // The tooltip the count's detail line shows now.
+    QString hoverCount()
+    {
+        QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), control("detail")->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(control("detail"), &hover);
+        settle();
+        return QToolTip::text();
     }
     // A panel's status line, its colour and its detail line, as one text to compare.
     QString panel(const char *status, const char *detail)
@@ -120,7 +115,7 @@ protected:
         return line->text() + " | " + line->palette().color(QPalette::WindowText).name() + " | " + control<QLabel>(detail)->text();
     }
     QString killPanel() { return panel("status", "detail") + (dome()->live() ? " | lit" : " | dark"); }
-    // The guard panel, and which of its buttons is enabled (always exactly one).
+    // The guard panel, and which of its buttons are enabled.
     QString guardPanel()
     {
         return panel("blockStatus", "blockDetail") + (button("blockButton")->isEnabled() ? " | start" : "")
@@ -145,24 +140,16 @@ int tooltipHeight(QWidget *anchor, const QString &text)
     return height;
 }
 
-// How many lines of text the tooltip Qt shows for `text` has, against a one-line one.
-int tooltipLines(QWidget *anchor, const QString &text)
-{
-    const int one = tooltipHeight(anchor, "<p style=\"white-space:pre\">x</p>");
-    return 1 + qRound(double(tooltipHeight(anchor, text) - one) / QFontMetrics(QToolTip::font()).lineSpacing());
-}
-
 using Window = WindowIn<FreshPreferences>;
 using CountingWindow = WindowIn<PrivateProcesses>;
 using GuardedWindow = WindowIn<ManagedHome>;
 
 const QString quiet = "All quiet | " + darkGreen.name() + " | Nothing of Adobe's is running in the background. | dark";
+const QString oneRunning = "1 running | " + darkRed.name() + " | One process is helping itself to your CPU. | lit";
 const QString guardOff = "Guard off | #ff3b30 | Opening an Adobe app will start them again. | start";
 const QString guardOn = "Guard on | #34c759 | Anything Adobe restarts is killed within 15 seconds. | stop";
-// No manager answers in the worlds without one: neither button acts on a guess.
-const QString guardUnknown = "Can't check | #ff3b30 | No systemd user manager is running for this account.";
 
-TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoice)
+TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoiceAndTheDrawer)
 {
     storePreference(kCoreSync, false);
     launch();
@@ -180,32 +167,21 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoice)
     }
     EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint) << "a window of fixed size";
 
-    // The drawer's move eases in and out: slower at both ends than in the middle.
-    const int closedHeight = window->height();
+    // The drawer grows the window downward, easing in and out: slower at both ends than in
+    // the middle.
+    const QRect before = window->geometry();
     button("disclosure")->click();
-    auto *moving = delegate->findChild<QVariantAnimation *>();
-    moving->pause();
+    drawerMove()->pause();
     const auto heightAt = [&](int ms) {
-        moving->setCurrentTime(ms);
-        return window->height() - closedHeight;
+        drawerMove()->setCurrentTime(ms);
+        return window->height() - before.height();
     };
     EXPECT_LT(heightAt(20), 158 / 10) << "a tenth of the time, less than a tenth of the way";
     EXPECT_EQ(heightAt(100), 158 / 2) << "half the time, half the way";
     EXPECT_GT(heightAt(180), 158 * 9 / 10) << "nine tenths of the time, more than nine tenths of the way";
-    moving->resume();
-    waitUntil([&] { return moving->state() == QAbstractAnimation::Stopped; });
-    toggleDrawer();
-
-    // The drawer grows the window downward and back, animated: the top edge stays and the
-    // height only grows.
-    const QRect before = window->geometry();
-    const QList<QRect> opening = toggleDrawer();
-    EXPECT_EQ(window->geometry(), before.adjusted(0, 0, 0, 158));
-    EXPECT_GE(opening.size(), 4) << "frames in between";
-    for (qsizetype i = 1; i < opening.size(); ++i) {
-        EXPECT_EQ(opening[i].top(), before.top()) << "frame " << i;
-        EXPECT_GE(opening[i].height(), opening[i - 1].height()) << "frame " << i;
-    }
+    drawerMove()->resume();
+    waitUntil([&] { return drawerMove()->state() == QAbstractAnimation::Stopped; });
+    EXPECT_EQ(window->geometry(), before.adjusted(0, 0, 0, 158)) << "the top edge stays";
     EXPECT_TRUE(control("drawer")->isVisible());
     EXPECT_EQ(button("disclosure")->text(), QString::fromUtf8("\u25be  Settings"));
     EXPECT_EQ(control("drawer")->geometry(), QRect(0, 600, 420, 158)) << "pinned to the bottom edge";
@@ -235,37 +211,18 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoice)
 TEST_F(Window, TooltipsAreWrappedOnce)
 {
     launch();
+    const int line = QFontMetrics(QToolTip::font()).lineSpacing();
+    const int one = tooltipHeight(button("blockButton"), "<p style=\"white-space:pre\">x</p>");
     for (const char *name : {"blockButton", "unblockButton", "desktopServiceBox", "coreSyncBox"}) {
         const QString tip = button(name)->toolTip();
-        EXPECT_EQ(tooltipLines(button(name), tip), tip.count("<br>") + 1) << name;
+        EXPECT_EQ(qRound(double(tooltipHeight(button(name), tip) - one) / line), tip.count("<br>")) << name << ": lines added";
     }
     const QList<ProcessRow> rows{{4242, 0.0, 20480, "/opt/adobe/AdobeIPCBroker --type=renderer"},
-                                 {4243, 12.5, 204800, "/opt/adobe/Core Sync.app/Contents/MacOS/Core Sync"},
-                                 {4244, 100.0, 1048576, "/opt/adobe/ACCFinderSync"}};
-    // The table's rows: each one line of text and its cells' 2-pixel padding above and below.
-    QList<int> heights;
-    for (int n = 1; n <= 3; ++n)
-        heights << tooltipHeight(control("detail"), processListTooltip(rows.mid(0, n), targetList()));
-    const int line = QFontMetrics(QToolTip::font()).lineSpacing();
-    EXPECT_LT(heights[0], 2 * line) << "one process, one line";
-    EXPECT_EQ(heights[1] - heights[0], line + 4) << "the second row is one line";
-    EXPECT_EQ(heights[2] - heights[1], line + 4) << "the third row is one line";
-}
-
-// A click ticks a box or presses a button without giving it the focus, so no focus frame
-// is drawn, even once Tab has been used; Tab does give it.
-TEST_F(Window, ControlsTakeFocusFromTheKeyboardOnly)
-{
-    launch();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    QTest::mouseClick(button("soundCheckbox"), Qt::LeftButton);
-    EXPECT_TRUE(button("soundCheckbox")->isChecked());
-    EXPECT_NE(QApplication::focusWidget(), button("soundCheckbox")) << "clicked";
-    button("refreshButton")->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), button("soundCheckbox")) << "tabbed to";
-    QTest::mouseClick(button("refreshButton"), Qt::LeftButton);
-    EXPECT_NE(QApplication::focusWidget(), button("refreshButton")) << "a push button clicked after Tab";
+                                 {4243, 12.5, 204800, "/opt/adobe/Core Sync.app/Contents/MacOS/Core Sync"}};
+    // Each row of the table is one line of text and its cells' 2-pixel padding above and below.
+    EXPECT_EQ(tooltipHeight(control("detail"), processListTooltip(rows, targetList()))
+                  - tooltipHeight(control("detail"), processListTooltip(rows.mid(0, 1), targetList())),
+              line + 4);
 }
 
 // Whatever the windowing system (offscreen here, a real Wayland compositor through
@@ -274,47 +231,27 @@ TEST_F(Window, ControlsTakeFocusFromTheKeyboardOnly)
 TEST_F(Window, ComesUpAndOpensItsDrawer)
 {
     launch();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     const QSize closed = window->size();
     toggleDrawer();
     EXPECT_EQ(window->size(), closed + QSize(0, 158));
     EXPECT_TRUE(control("drawer")->isVisible());
 }
 
-TEST_F(Window, CtrlWClosesTheWindow)
-{
-    launch();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
-    EXPECT_FALSE(window->isVisible()) << "closing it is how Hushwell ends";
-}
-
-TEST_F(Window, NothingHasFocusAtLaunchAndScreenReadersHearEveryPanel)
-{
-    launch();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    EXPECT_NE(QApplication::focusWidget(), dome());
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-    EXPECT_NE(control<QLabel>("status")->text(), working) << "a stray Space kills nothing";
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), dome()) << "the first Tab reaches the dome";
-}
-
+// The first frame shows the launch texts, and neither guard button acts before the guard's
+// state is known; the count follows it, read off the main thread.
 TEST_F(CountingWindow, RefreshShowsHowManyRunAndNeverCallsAFailedCountQuiet)
 {
-    launch();
-    EXPECT_EQ(killPanel(), quiet);
-    EXPECT_EQ(guardPanel(), guardUnknown);
     FakeTarget one(QStringLiteral("AdobeIPCBroker"));
-    press("refreshButton");
-    EXPECT_EQ(killPanel(), "1 running | " + darkRed.name() + " | One process is helping itself to your CPU. | lit");
+    launch();
+    EXPECT_EQ(firstFrame.status, checking);
+    EXPECT_EQ(firstFrame.guard, checking + " | #dbdbdb | ") << "no button enabled, and the guard unread";
+    EXPECT_EQ(killPanel(), oneRunning) << "then the count";
+    EXPECT_EQ(guardPanel(), "Can't check | #ff3b30 | No systemd user manager is running for this account.")
+        << "no manager answers here: neither button acts on a guess";
     FakeTarget two(QStringLiteral("CCXProcess")), three(QStringLiteral("Core Sync"));
     press("refreshButton");
     EXPECT_EQ(killPanel(), "3 running | " + darkRed.name() + " | Helping themselves to your CPU. | lit");
-    QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), control("detail")->mapToGlobal(QPoint(5, 5)));
-    QCoreApplication::sendEvent(control("detail"), &hover);
-    settle();
-    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral(">%1<").arg(two.pid()))) << "which ones, on hover";
+    EXPECT_TRUE(hoverCount().contains(QStringLiteral(">%1<").arg(two.pid()))) << "which ones, on hover";
 
     std::optional<PathWith> nothing(std::in_place, "/nonexistent", true);
     dome()->click();
@@ -325,20 +262,46 @@ TEST_F(CountingWindow, RefreshShowsHowManyRunAndNeverCallsAFailedCountQuiet)
         << "and no \"Fans should settle\"";
 }
 
-// The first frame shows the launch texts, and neither guard button acts before the guard's
-// state is known; the count follows it, read off the main thread.
-TEST_F(CountingWindow, TheFirstFrameComesBeforeTheCount)
+// Where the keyboard focus is, and what Space and Tab reach: a click never takes the focus
+// (no focus frame, even once Tab has been used), and a press never leaves it on another
+// control, where the next Space would start the guard.
+TEST_F(CountingWindow, TheKeyboard)
 {
-    FakeTarget one(QStringLiteral("AdobeIPCBroker"));
     launch();
-    EXPECT_EQ(firstFrame.status, QString::fromUtf8("Checking\u2026"));
-    EXPECT_EQ(firstFrame.guard, QString::fromUtf8("Checking\u2026 | #dbdbdb | ")) << "no button enabled, and the guard unread";
-    EXPECT_EQ(control<QLabel>("status")->text(), "1 running") << "then the count";
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const auto key = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+    EXPECT_NE(QApplication::focusWidget(), dome()) << "nothing has the focus at launch";
+    key(Qt::Key_Space);
+    EXPECT_NE(control<QLabel>("status")->text(), working) << "a stray Space kills nothing";
+    key(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), dome()) << "the first Tab reaches the dome";
+    key(Qt::Key_Space); // the kill
+    key(Qt::Key_Space);
+    EXPECT_NE(QApplication::focusWidget(), button("blockButton")) << "while the dome is disabled";
+    ASSERT_TRUE(killDone());
+    EXPECT_EQ(QApplication::focusWidget(), dome()) << "back where it was";
+    QTest::mouseClick(dome(), Qt::LeftButton);
+    key(Qt::Key_Space);
+    ASSERT_TRUE(killDone());
+    settle();
+    EXPECT_FALSE(QFile::exists(guardScriptPath())) << "no guard was started";
+
+    QTest::mouseClick(button("soundCheckbox"), Qt::LeftButton);
+    EXPECT_TRUE(button("soundCheckbox")->isChecked());
+    EXPECT_NE(QApplication::focusWidget(), button("soundCheckbox")) << "clicked";
+    button("refreshButton")->setFocus(Qt::TabFocusReason);
+    key(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), button("soundCheckbox")) << "tabbed to";
+    QTest::mouseClick(button("refreshButton"), Qt::LeftButton);
+    EXPECT_NE(QApplication::focusWidget(), button("refreshButton")) << "a push button clicked after Tab";
+    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window->isVisible()) << "Ctrl+W closes the window, which is how Hushwell ends";
 }
 
-// Refreshes asked for while one runs become one more run, never several at once: pgrep
-// here logs each count and takes its time.
-TEST_F(CountingWindow, RefreshesAskedForMeanwhileBecomeOneMore)
+// Refreshes asked for while one runs become one more run, never several at once (pgrep
+// here logs each count and takes its time); quitting while a kill, a refresh and a
+// setting's follow-up run waits for them and drops their completions safely.
+TEST_F(CountingWindow, BusyWhileAskedAgainAndWhileQuitting)
 {
     launch();
     QTemporaryDir bin;
@@ -348,18 +311,21 @@ TEST_F(CountingWindow, RefreshesAskedForMeanwhileBecomeOneMore)
     for (int i = 0; i < 4; ++i)
         button("refreshButton")->click();
     settle();
-    slow.reset();
     EXPECT_EQ(readFile(bin.path() + "/runs"), "-c\n-c\n") << "the first, and one more for the three asked meanwhile";
 
-    // Quitting while a refresh or a setting's follow-up runs drops its completion safely.
-    slow.emplace(bin.path());
+    FakeTarget target(QStringLiteral("AdobeGCClient"), FakeTarget::IgnoreTerm);
+    dome()->click();
     button("refreshButton")->click();
     button("disclosure")->click();
     button("coreSyncBox")->click();
+    window->menuBar()->actions().value(0)->menu()->actions().last()->trigger(); // Quit Hushwell, as Ctrl+Q
+    EXPECT_FALSE(window->isVisible()) << "the window goes at once";
     delegate.reset();
     slow.reset();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(wants(kCoreSync)) << "the follow-up finished before its controller went";
+    EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0) << "the jobs ended before their controller";
+    QCoreApplication::processEvents(); // their completions went with the controller
+    EXPECT_TRUE(target.diesWithin(1)) << "the kill ran to its end";
+    EXPECT_FALSE(wants(kCoreSync)) << "the follow-up finished";
 }
 
 // What the window asked of its sound, in order. (The real player, which plays nothing on
@@ -375,7 +341,7 @@ private:
     QStringList &calls;
 };
 
-TEST_F(CountingWindow, KillWorksInTheBackgroundWithItsSoundAndKeyboard)
+TEST_F(CountingWindow, KillWorksInTheBackgroundWithItsSoundAndReport)
 {
     QStringList sound;
     launch([&sound] { return std::make_unique<SoundLog>(sound); });
@@ -392,41 +358,16 @@ TEST_F(CountingWindow, KillWorksInTheBackgroundWithItsSoundAndKeyboard)
     EXPECT_EQ(killPanel(), QString(quiet).replace("Nothing of Adobe's is running in the background.",
                                                   "Fans should settle down shortly."));
     EXPECT_FALSE(a.alive());
-    const auto hover = [this] {
-        QHelpEvent event(QEvent::ToolTip, QPoint(5, 5), control("detail")->mapToGlobal(QPoint(5, 5)));
-        QCoreApplication::sendEvent(control("detail"), &event);
-        settle();
-        return QToolTip::text();
-    };
-    const QString stopped = hover();
+    const QString stopped = hoverCount();
     EXPECT_TRUE(stopped.contains("Stopped 1 process holding ")) << "what the kill stopped: " << stopped.toStdString();
     EXPECT_TRUE(stopped.contains(QStringLiteral(">%1<").arg(aPid))) << "and which";
 
-    // Adobe's launcher starts a target again at once: the kill leaves it running.
-    QProcess respawner;
-    respawner.start("/bin/bash", {"-c", "n=AdobeUpdate; while :; do (exec -a \"${n}Daemon\" sleep 300); done"});
+    std::optional<Respawner> launcher(std::in_place, "AdobeUpdateDaemon");
     dome()->click();
     ASSERT_TRUE(killDone());
+    EXPECT_EQ(killPanel(), oneRunning) << "survivors, and no \"Fans should settle\"";
     QThread::msleep(3100); // past the hover's cache of the list
-    EXPECT_FALSE(hover().contains("Stopped")) << "something runs again: the list of what runs";
-    respawner.kill();
-    respawner.waitForFinished();
-    shell("pkill -9 -f '[A]dobeUpdateDaemon'"); // its last child
-    EXPECT_EQ(killPanel(), "1 running | " + darkRed.name() + " | One process is helping itself to your CPU. | lit")
-        << "survivors, and no \"Fans should settle\"";
-}
-
-TEST_F(CountingWindow, QuittingWhileAKillRunsWaitsForItSafely)
-{
-    launch();
-    FakeTarget target(QStringLiteral("AdobeGCClient"), FakeTarget::IgnoreTerm);
-    dome()->click();
-    window->menuBar()->actions().value(0)->menu()->actions().last()->trigger(); // Quit Hushwell, as Ctrl+Q
-    EXPECT_FALSE(window->isVisible()) << "the window goes at once";
-    delegate.reset();
-    EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0) << "the kill ended before its controller";
-    QCoreApplication::processEvents(); // its completion went with the controller
-    EXPECT_TRUE(target.diesWithin(1));
+    EXPECT_FALSE(hoverCount().contains("Stopped")) << "something runs again: the list of what runs";
 }
 
 // Only the clicked box is stored, so a change hushwellctl made to the other one meanwhile
@@ -462,35 +403,12 @@ TEST_F(CountingWindow, ATargetBoxStoresOnlyItselfAndShowsWhatIsStored)
     QFile::remove(preferencesLocation());
 }
 
-// A press never leaves the keyboard focus on another control, where the next Space would
-// act: after a kill, Space must not start the guard.
-TEST_F(CountingWindow, KeysNeverStartTheGuard)
-{
-    launch();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    const auto space = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); };
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    ASSERT_EQ(QApplication::focusWidget(), dome());
-    space(); // the kill
-    space();
-    EXPECT_NE(QApplication::focusWidget(), button("blockButton")) << "while the dome is disabled";
-    ASSERT_TRUE(killDone());
-    EXPECT_EQ(QApplication::focusWidget(), dome()) << "back where it was";
-
-    QTest::mouseClick(dome(), Qt::LeftButton);
-    space();
-    ASSERT_TRUE(killDone());
-    QThreadPool::globalInstance()->waitForDone();
-    EXPECT_FALSE(QFile::exists(guardScriptPath())) << "no guard was started";
-}
-
 TEST_F(GuardedWindow, BlockUnblockAndTheirFailures)
 {
     launch();
-    EXPECT_EQ(firstFrame.guard, QString::fromUtf8("Checking\u2026 | #dbdbdb | ")) << "no guard button before the first reading";
-    EXPECT_EQ(guardPanel(), guardOff) << "then Start Guard";
+    EXPECT_EQ(guardPanel(), guardOff);
     // Guard operations reload a real manager, which on a loaded machine takes seconds.
-    constexpr int managerTime = 30000;
+    constexpr int managerTime = 60000;
     const auto settled = [this](const char *status) {
         return waitUntil([&] { return control<QLabel>("blockStatus")->text() == status; }, managerTime);
     };
@@ -503,18 +421,14 @@ TEST_F(GuardedWindow, BlockUnblockAndTheirFailures)
 
     // The guard's own first run waits 5 s, so only the block's immediate kill can stop the
     // target before the block reports.
-    const QString serviceDropIns = serviceManager(nativePlatform(), UserDirs::fromEnvironment()).filePaths.value(0) + ".d";
-    QDir().mkpath(serviceDropIns);
-    QFile delay(serviceDropIns + "/delay.conf");
-    ASSERT_TRUE(delay.open(QIODevice::WriteOnly));
-    delay.write("[Service]\nExecStartPre=/bin/sleep 5\n");
-    delay.close();
+    const QString delay = dropIn(serviceManager(nativePlatform(), UserDirs::fromEnvironment()).filePaths.value(0),
+                                 "[Service]\nExecStartPre=/bin/sleep 5\n");
     button("blockButton")->click();
     EXPECT_EQ(guardPanel(), working + " | #8c8c8c | ") << "Working, and the last failure line gone at the press";
     ASSERT_TRUE(settled("Guard on"));
     EXPECT_EQ(guardPanel(), guardOn);
     EXPECT_FALSE(running.alive()) << "the block kills at once";
-    QFile::remove(delay.fileName());
+    QFile::remove(delay);
     EXPECT_EQ(killPanel().section(' ', 0, 1), "All quiet");
     button("disclosure")->click();
     press("coreSyncBox"); // while guarded, the guard's script is rewritten first

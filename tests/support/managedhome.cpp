@@ -76,6 +76,15 @@ CtlResult ctl(const QStringList &args)
     return result;
 }
 
+QString dropIn(const QString &unit, const QByteArray &text)
+{
+    QDir().mkpath(unit + QStringLiteral(".d"));
+    QFile file(unit + QStringLiteral(".d/test.conf"));
+    file.open(QIODevice::WriteOnly);
+    file.write(text);
+    return file.fileName();
+}
+
 QString systemctl(const QString &arguments)
 {
     return shell("systemctl --user " + arguments + " 2>/dev/null");

@@ -1,6 +1,7 @@
 #include "support/world.h"
 
 #include "process/scripts.h"
+#include "process/shell.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -81,17 +82,12 @@ FakeTarget::FakeTarget(const QString &commandName, Signals handling, Owner owner
 {
     // An ignored signal stays ignored across exec, which is how the TERM-proof fake is made.
     const QString trap = handling == IgnoreTerm ? QStringLiteral("trap '' TERM; ") : QString();
-    QStringList command{QStringLiteral("-c"), trap + QStringLiteral("exec -a \"$0\" sleep 300"), commandName};
-    switch (owner) {
-    case Self:
-        process.start(QStringLiteral("/bin/bash"), command);
-        break;
-    case Nobody:
+    const QStringList command{QStringLiteral("/bin/bash"), QStringLiteral("-c"), trap + QStringLiteral("exec -a \"$0\" sleep 300"), commandName};
+    if (owner == Nobody)
         process.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                                             QStringLiteral("--clear-groups"), QStringLiteral("/bin/bash")}
-                                                     + command);
-        break;
-    }
+                                                             QStringLiteral("--clear-groups")} + command);
+    else
+        process.start(command.first(), command.mid(1));
     process.waitForStarted();
     // Ready once exec has put the chosen command line in place, where pgrep will read it.
     waitUntil([&] {
@@ -129,4 +125,21 @@ bool standIn(const QString &folder, const QString &name, const QByteArray &body)
         return false;
     script.close();
     return script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+}
+
+Respawner::Respawner(const QString &commandName) : name(commandName)
+{
+    // The name goes in two pieces, so that the loop's own command line never holds it.
+    loop.start(QStringLiteral("/bin/bash"), {QStringLiteral("-c"),
+                                             QStringLiteral("renice -n -20 $$ >/dev/null 2>&1; "
+                                                            "while :; do (exec -a \"$0$1\" sleep 300); done"),
+                                             name.left(1), name.mid(1)});
+    waitUntil([this] { return shell(QStringLiteral("pgrep -f %1").arg(shellQuoted(QLatin1Char('^') + name))) != QString(); }, 5000);
+}
+
+Respawner::~Respawner()
+{
+    loop.kill();
+    loop.waitForFinished();
+    shell(QStringLiteral("pkill -9 -f %1").arg(shellQuoted(QLatin1Char('^') + name + QStringLiteral(" 300$")))); // its last child
 }
