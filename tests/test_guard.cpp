@@ -69,6 +69,8 @@ TEST_F(Guard, KillsAtOnceAndEveryIntervalFollowsTargetChangesAndStopsWithoutAKil
     EXPECT_TRUE(QFile::exists(guardScriptPath())) << "the script stays";
     for (const QString &unit : serviceManager(nativePlatform(), UserDirs::fromEnvironment()).filePaths)
         EXPECT_FALSE(QFile::exists(unit)) << unit.toStdString();
+    EXPECT_EQ(QDir(QFileInfo(guardPlistPath()).path() + "/timers.target.wants").entryList(QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList()) << "no link left to enable it at the next login";
 }
 
 TEST_F(Guard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)

@@ -4,6 +4,7 @@
 
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
+#include "guard/guardpanel.h"
 #include "guard/servicemanager.h"
 #include "process/catalogue.h"
 #include "process/killpanel.h"
@@ -198,6 +199,9 @@ TEST_F(Preferences, NothingIsWrittenIntoAHomeOfAnotherAccount)
     qputenv("XDG_DATA_HOME", QFile::encodeName(theirs.path() + "/.local/share"));
     qputenv("SUDO_UID", "65534");
     const CtlResult set = ctl({"set", "includeCoreSync", "false"}), start = ctl({"guard", "start"}), stop = ctl({"guard", "stop"});
+    // What the window calls.
+    const GuardResult windowStart = startGuard(), windowStop = stopGuard();
+    const PreferenceChange windowSet = applyTargetPreferences({{kCoreSync, false}});
     qputenv("HOME", home);
     qputenv("XDG_CONFIG_HOME", config);
     qputenv("XDG_DATA_HOME", data);
@@ -207,6 +211,9 @@ TEST_F(Preferences, NothingIsWrittenIntoAHomeOfAnotherAccount)
     EXPECT_EQ(start.status, 1);
     EXPECT_TRUE(start.err.contains("another account")) << start.err.toStdString();
     EXPECT_EQ(stop.status, 1);
+    EXPECT_EQ(windowStart.message, homeOfAnotherAccountText);
+    EXPECT_EQ(windowStop.message, homeOfAnotherAccountText);
+    EXPECT_FALSE(windowSet.stored);
     EXPECT_EQ(QDir(theirs.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList())
         << "nothing written there";
 }
@@ -326,6 +333,7 @@ TEST_F(Cli, WithoutAUserManagerTheGuardCommandsSaySo)
         EXPECT_EQ(result.status, 1) << action;
         EXPECT_EQ(result.err, "hushwellctl: no systemd user manager is running for this account\n") << action;
     }
+    EXPECT_EQ(startGuard().message, guardNoManagerText) << "the window's start too";
     EXPECT_FALSE(QFile::exists(guardScriptPath())) << "a start without a manager writes nothing";
     const CtlResult json = ctl({"status", "--json"});
     EXPECT_TRUE(QJsonDocument::fromJson(json.out.toUtf8())["guard"].isNull()) << "the guard's state is unknown";
