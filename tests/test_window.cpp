@@ -305,13 +305,27 @@ TEST_F(CountingWindow, BusyWhileAskedAgainAndWhileQuitting)
 {
     launch();
     QTemporaryDir bin;
-    ASSERT_TRUE(standIn(bin.path(), "pgrep",
-                        QString("echo \"$1\" >>'%1/runs'\nsleep 0.3\nexec /usr/bin/pgrep \"$@\"").arg(bin.path()).toUtf8()));
+    // Each call answers late; one answers very late (when a file "hold" is there) what it
+    // found before the wait.
+    ASSERT_TRUE(standIn(bin.path(), "pgrep", QString("cd '%1'; echo \"$1\" >>runs; out=$(/usr/bin/pgrep \"$@\"); status=$?; sleep 0.3\n"
+                                                     "rm hold 2>/dev/null && sleep 4; [ -n \"$out\" ] && echo \"$out\"; exit $status")
+                                                 .arg(bin.path()).toUtf8()));
     std::optional<PathWith> slow(std::in_place, bin.path());
     for (int i = 0; i < 4; ++i)
         button("refreshButton")->click();
     settle();
     EXPECT_EQ(readFile(bin.path() + "/runs"), "-c\n-c\n") << "the first, and one more for the three asked meanwhile";
+
+    // A refresh that read the table before a kill but ends after it shows nothing.
+    std::optional<FakeTarget> doomed(std::in_place, QStringLiteral("AdobeIPCBroker"));
+    QFile(bin.path() + "/hold").open(QIODevice::WriteOnly);
+    button("refreshButton")->click();
+    ASSERT_TRUE(waitUntil([&] { return !QFile::exists(bin.path() + "/hold"); })) << "the refresh has counted";
+    dome()->click();
+    settle();
+    EXPECT_EQ(killPanel(), QString(quiet).replace("Nothing of Adobe's is running in the background.", "Fans should settle down shortly."))
+        << "the kill's reading, not the older refresh's";
+    doomed.reset();
 
     FakeTarget target(QStringLiteral("AdobeGCClient"), FakeTarget::IgnoreTerm);
     dome()->click();
