@@ -4,7 +4,9 @@
 #include "process/scripts.h"
 #include "process/shell.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QThread>
 
 #include <cerrno>
 #include <csignal>
@@ -18,10 +20,17 @@ std::optional<QList<ProcessRow>> killListed()
     shell(killCommand());
     if (!known)
         return std::nullopt;
+    // A process the last signal-9 pass hit may take a moment to end on a busy machine: give
+    // the listed ones a second in all, so that neither the report nor the count that follows
+    // takes one that is dying for one that lives.
+    const QDeadlineTimer ending(1000);
     QList<ProcessRow> stopped;
-    for (const ProcessRow &row : listed)
+    for (const ProcessRow &row : listed) {
+        while (!processGone(row.pid) && !ending.hasExpired())
+            QThread::msleep(10);
         if (processGone(row.pid))
             stopped.append(row);
+    }
     return stopped;
 }
 

@@ -10,7 +10,8 @@
 // Lists the target processes, runs the kill script, and returns those of the listed ones
 // that are gone after it; nothing when the list could not be read. One scan more than the
 // kill alone (two when nothing is listed: the count tells none from a failure). Blocks for
-// the kill's run (up to about two seconds).
+// the kill's run (up to about two seconds), and up to a second more while a listed process
+// is still ending.
 std::optional<QList<ProcessRow>> killListed();
 
 // True when no process has that PID any more, or only its zombie is left.
