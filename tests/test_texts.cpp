@@ -92,6 +92,22 @@ TEST(Texts, APathWithAControlCharacterGivesNoServiceManagerFiles)
     EXPECT_EQ(serviceManager(Platform::Linux, UserDirs::underHome("/home/a b")).files.size(), 2) << "a space is no control character";
 }
 
+// Every folder from the environment is cleaned (systemd ignores a file: path with ".." in
+// it), and a relative one is ignored, as XDG says.
+TEST(Texts, FoldersFromTheEnvironment)
+{
+    QProcessEnvironment environment;
+    environment.insert("HOME", "/home/ann/../ann/");
+    environment.insert("XDG_CONFIG_HOME", "/cfg//x/./");
+    environment.insert("XDG_DATA_HOME", "relative/share");
+    environment.insert("XDG_RUNTIME_DIR", "/run/user/1000/../1000");
+    const UserDirs dirs = UserDirs::fromEnvironment(environment);
+    EXPECT_EQ(dirs.home, "/home/ann");
+    EXPECT_EQ(dirs.config, "/cfg/x");
+    EXPECT_EQ(dirs.data, "/home/ann/.local/share") << "a relative value is ignored";
+    EXPECT_EQ(dirs.runtime, "/run/user/1000");
+}
+
 using Preferences = FreshPreferences;
 
 // Only a regular file, or a link to one, is read or written: anything else there is
