@@ -28,7 +28,10 @@
 #include <QToolTip>
 #include <QVariantAnimation>
 
+#include <unistd.h>
+
 #include <atomic>
+#include <cstdio>
 #include <utility>
 
 namespace {
@@ -65,6 +68,14 @@ Snapshot takeSnapshot()
     snapshot.desktopService = wants(kDesktopService);
     snapshot.coreSync = wants(kCoreSync);
     return snapshot;
+}
+
+int leaveApplication(int status)
+{
+    if (QGuiApplication::platformName() != QLatin1String("wayland"))
+        return status;
+    std::fflush(nullptr);
+    ::_exit(status);
 }
 
 AppDelegate::AppDelegate(SoundLoader loadSound) : loadSound(std::move(loadSound)) {}

@@ -53,8 +53,12 @@ int main(int argc, char *argv[])
 
     QApplication::setApplicationName(QStringLiteral("Hushwell"));
     QApplication::setApplicationVersion(QStringLiteral(HUSHWELL_VERSION));
-    AppDelegate delegate;
-    // Like a launch notification: the window is built once the event loop runs.
-    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
-    return app.exec();
+    int status = 0;
+    {
+        AppDelegate delegate;
+        // Like a launch notification: the window is built once the event loop runs.
+        QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+        status = app.exec();
+    } // the controller waits for a kill or a guard change still running
+    return leaveApplication(status);
 }

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #ifdef HUSHWELL_WIDGET_TESTS
+#include "app/appdelegate.h"
 #include "app/sound.h"
 
 #include <QApplication>
@@ -57,5 +58,10 @@ int main(int argc, char **argv)
     ::testing::UnitTest::GetInstance()->listeners().Append(new SkipReport);
     const int failed = RUN_ALL_TESTS();
     const ::testing::UnitTest &unit = *::testing::UnitTest::GetInstance();
-    return failed == 0 && unit.test_to_run_count() > 0 && unit.skipped_test_count() == unit.test_to_run_count() ? 77 : failed;
+    const int status = failed == 0 && unit.test_to_run_count() > 0 && unit.skipped_test_count() == unit.test_to_run_count() ? 77 : failed;
+#ifdef HUSHWELL_WIDGET_TESTS
+    return leaveApplication(status); // as the program leaves
+#else
+    return status;
+#endif
 }
