@@ -21,21 +21,6 @@ void expectNear(const QColor &actual, const QColor &expected, const std::string 
     EXPECT_NEAR(actual.blue(), expected.blue(), slack) << what;
 }
 
-// What the pixels below do not show: the open casing's screws, the gloss, a dome in a wider
-// square, and the flip from the design's bottom-up coordinates.
-TEST(Geometry, TheWorkedExamples)
-{
-    const std::pair<QRectF, QRectF> rectangles[] = {
-        {casingGeometry({420, 758}).housing, {18, 354, 384, 386}}, {toQt(QRectF(30, 544, 360, 16), 600), {30, 40, 360, 16}},
-        {domeGeometry({210, 210}, false).gloss.toRect(), {41, 130, 88, 39}}, {domeGeometry({300, 210}, false).dome, {58, 16, 184, 184}}};
-    for (const auto &[actual, expected] : rectangles)
-        EXPECT_EQ(actual, expected);
-    const CasingGeometry open = casingGeometry({420, 758});
-    EXPECT_EQ(QList<QPointF>(open.screws.begin(), open.screws.end()), QList<QPointF>({{40, 376}, {380, 376}, {40, 718}, {380, 718}}));
-    EXPECT_EQ(drawerTopLine({420, 158}), QLineF(0, 157.5, 420, 157.5));
-    expectNear(domeColours(false, true).top, rgb(0.516672, 0.174096, 0.1404), "not live and pressed: both darkenings", 1);
-}
-
 TEST(Drawing, CasingScrewsAndDrawer)
 {
     CasingView casing;
@@ -53,12 +38,6 @@ TEST(Drawing, CasingScrewsAndDrawer)
     expectNear(image.pixelColor(40, 40), rgb(0.60, 0.47, 0.02), "slot", 30);
     casing.resize(420, 758);
     expectNear(casing.grab().toImage().pixelColor(40, 43), face, "the housing stays under the top edge");
-
-    DrawerView drawer;
-    drawer.resize(420, 158);
-    const QImage d = drawer.grab().toImage();
-    expectNear(d.pixelColor(200, 80), rgb(0.10, 0.10, 0.11), "drawer");
-    expectNear(d.pixelColor(200, 0), rgb(0.19, 0.19, 0.199), "white at alpha 0.1 along the top");
 }
 
 TEST(Drawing, DomeLitDarkPressedAndOnlyItsCircleIsTheButton)
@@ -91,54 +70,3 @@ TEST(Drawing, DomeLitDarkPressedAndOnlyItsCircleIsTheButton)
     EXPECT_EQ(clicks, 1) << "the corners of its square are not the button";
 }
 
-// The caption casts a shadow of black at alpha 0.45, one point down, blurred by radius 2:
-// it darkens pixels beyond its offset.
-TEST(Drawing, TheCaptionShadowIsBlurred)
-{
-    DomeButton dome;
-    dome.resize(210, 210);
-    const QImage withCaption = dome.grab().toImage();
-    dome.setCaptionShown(false);
-    const QImage without = dome.grab().toImage();
-    int lowestWhite = 0, lowestChanged = 0;
-    double darkest = 1; // the least of the dome's own red that a shadowed pixel keeps
-    for (int y = 0; y < 210; ++y)
-        for (int x = 0; x < 210; ++x)
-            if (withCaption.pixel(x, y) != without.pixel(x, y)) {
-                lowestChanged = y;
-                const QColor shown = withCaption.pixelColor(x, y), dome = without.pixelColor(x, y);
-                if (shown.green() > 200)
-                    lowestWhite = y;
-                else if (shown.green() <= dome.green() && dome.red() > 0)
-                    darkest = std::min(darkest, double(shown.redF()) / dome.redF());
-            }
-    EXPECT_GE(lowestChanged - lowestWhite, 3) << "a soft shadow below the caption";
-    // Black at alpha 0.45 keeps 55 % where it covers fully; blurred, never quite that.
-    EXPECT_GT(darkest, 0.58) << "no darker than black at alpha 0.45";
-    EXPECT_LT(darkest, 0.80) << "clearly darker than the dome";
-}
-
-TEST(TextWrap, LinesBreakAtTheWidthAndNoSooner)
-{
-    const std::tuple<const char *, QString, QStringList> rows[] = {
-        {"exactly the width stays one line", "abcd efghi", {"abcd efghi"}},
-        {"one more breaks", "abcd efghij", {"abcd", "efghij"}},
-        {"a longer word stands alone", "a abcdefghijkl b", {"a", "abcdefghijkl", "b"}},
-        {"runs of spaces fold", "a   b", {"a b"}},
-    };
-    for (const auto &[name, text, lines] : rows)
-        EXPECT_EQ(wrappedLines(text, 10), lines) << name;
-}
-
-TEST(TextWrap, ControlCharactersAreShownEscaped)
-{
-    const std::tuple<const char *, QString, QString> rows[] = {
-        {"an escape sequence", "a\x1b[2Jb", "a\\x1b[2Jb"},
-        {"line feed, tab, carriage return", "a\nb\tc\rd", "a\\nb\\tc\\rd"},
-        {"delete", "a\x7f" "b", "a\\x7fb"},
-        {"a C1 control", QString("a") + QChar(0x9b) + "b", "a\\u009bb"},
-        {"a backslash and what is printable stay", "C:\\Adobe é", "C:\\Adobe é"},
-    };
-    for (const auto &[name, text, shown] : rows)
-        EXPECT_EQ(printable(text), shown) << name;
-}

@@ -126,20 +126,3 @@ bool standIn(const QString &folder, const QString &name, const QByteArray &body)
     script.close();
     return script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
 }
-
-Respawner::Respawner(const QString &commandName) : name(commandName)
-{
-    // The name goes in two pieces, so that the loop's own command line never holds it.
-    loop.start(QStringLiteral("/bin/bash"), {QStringLiteral("-c"),
-                                             QStringLiteral("renice -n -20 $$ >/dev/null 2>&1; "
-                                                            "while :; do (exec -a \"$0$1\" sleep 300); done"),
-                                             name.left(1), name.mid(1)});
-    waitUntil([this] { return shell(QStringLiteral("pgrep -f %1").arg(shellQuoted(QLatin1Char('^') + name))) != QString(); }, 5000);
-}
-
-Respawner::~Respawner()
-{
-    loop.kill();
-    loop.waitForFinished();
-    shell(QStringLiteral("pkill -9 -f %1").arg(shellQuoted(QLatin1Char('^') + name + QStringLiteral(" 300$")))); // its last child
-}

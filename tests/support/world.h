@@ -97,17 +97,3 @@ public:
 private:
     QProcess process;
 };
-
-// Adobe's launcher, which starts a target again as soon as it is killed; its own command
-// line names no target. It runs at the highest priority it may, so that on a loaded
-// machine the next target is not late for the count that follows a kill.
-class Respawner
-{
-public:
-    explicit Respawner(const QString &commandName);
-    ~Respawner();
-
-private:
-    QProcess loop;
-    QString name;
-};
