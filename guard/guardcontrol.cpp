@@ -277,16 +277,14 @@ GuardResult stopGuard(Platform platform, const UserDirs &dirs)
         return {false, *lock.failure};
     const ServiceManager manager = serviceManager(platform, dirs);
     const GuardCommands &commands = manager.commands;
-    QString message;
-    if (!guardInstalledForAllUsers(platform)) {
+    // Under the administrator's guard that guard is paused, and an own guard left from
+    // before goes too.
+    const bool shared = guardInstalledForAllUsers(platform);
+    if (!shared || ownFilesExist(manager))
         unloadAndRemove(manager, false);
-    } else {
-        // The administrator's guard is paused; an own guard left from before goes too.
-        if (ownFilesExist(manager))
-            unloadAndRemove(manager, false);
+    if (shared)
         shell(commands.pauseShared);
-        message = guardPausedText;
-    }
+    const QString message = shared ? guardPausedText : QString();
     const bool off = commands.unloadIsAsynchronous ? waitUntilUnloaded(commands) : !probe(commands);
     return {off, message};
 }
