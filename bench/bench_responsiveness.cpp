@@ -6,6 +6,7 @@
 #include "app/appdelegate.h"
 #include "guard/guardcontrol.h"
 #include "skin/domebutton.h"
+#include "skin/skin.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -92,6 +93,7 @@ int dome()
 {
     DomeButton dome;
     dome.resize(210, 210);
+    dome.setBackdrop(Skin::casing()); // as the window shows it
     QPushButton button(QStringLiteral("Start Guard"));
     button.resize(115, 30);
     for (const qreal ratio : {1.0, 2.0}) {

@@ -45,21 +45,43 @@ void DomeButton::focusOutEvent(QFocusEvent *event)
     QAbstractButton::focusOutEvent(event);
 }
 
+void DomeButton::setBackdrop(const QColor &colour)
+{
+    backdrop = colour;
+    setAttribute(Qt::WA_OpaquePaintEvent, colour.isValid() && colour.alpha() == 255);
+    update();
+}
+
 void DomeButton::paintEvent(QPaintEvent *)
 {
     // The look is drawn once per state and size and then only copied: a gradient, a blur
     // and a caption cost far more than a button's repaint should.
     QPainter painter(this);
-    const LookKey key{size(), painter.device()->devicePixelRatioF(), isLive, isDown(), keyboardFocus && hasFocus(), captionShown};
+    // The pixel ratio is the painter's own scale: a widget rendered into an image of
+    // another ratio than its screen's (a grab, a screenshot) gets crisp pixels too.
+    const QTransform device = painter.deviceTransform();
+    const bool scaleOnly = device.type() <= QTransform::TxScale && device.m11() == device.m22() && device.m11() > 0;
+    const qreal ratio = scaleOnly ? device.m11() : painter.device()->devicePixelRatioF();
+    const LookKey key{size(), ratio, isLive, isDown(), keyboardFocus && hasFocus(), captionShown, backdrop};
     if (!(key == lookKey) || look.isNull()) {
-        look = QImage(size() * key.ratio, QImage::Format_ARGB32_Premultiplied);
+        const bool opaque = key.backdrop.isValid() && key.backdrop.alpha() == 255;
+        look = QImage(size() * key.ratio, opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
         look.setDevicePixelRatio(key.ratio);
-        look.fill(Qt::transparent);
+        look.fill(key.backdrop.isValid() ? key.backdrop : QColor(Qt::transparent));
         QPainter lookPainter(&look);
         paintLook(lookPainter, key);
         lookKey = key;
     }
-    painter.drawImage(QPointF(0, 0), look);
+    if (!scaleOnly) {
+        painter.drawImage(QPointF(0, 0), look);
+        return;
+    }
+    // One pixel of the look per device pixel, with no scale left in the painter: through
+    // the pixel-ratio scale even a plain copy takes the raster engine's scaling path.
+    painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
+    QImage pixels = look;
+    pixels.setDevicePixelRatio(1);
+    painter.drawImage(QPointF(0, 0), pixels);
 }
 
 void DomeButton::paintLook(QPainter &painter, const LookKey &key)

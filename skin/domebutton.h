@@ -22,6 +22,11 @@ public:
     // The application icon is drawn without the caption, which small sizes cannot show.
     void setCaptionShown(bool shown) { captionShown = shown; }
 
+    // The plain colour the button stands on. With one, the button paints every pixel of
+    // its square, that colour in the corners, so a repaint copies an opaque image instead
+    // of blending one, and nothing behind it is painted first.
+    void setBackdrop(const QColor &colour);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     bool hitButton(const QPoint &pos) const override;
@@ -32,6 +37,7 @@ private:
     bool isLive = true;
     bool captionShown = true;
     bool keyboardFocus = false; // focus that came from the keyboard shows a ring
+    QColor backdrop;            // invalid: transparent corners
     struct ShadowKey {
         QSize size;
         qreal ratio = 0;
@@ -47,6 +53,7 @@ private:
         bool pressed = false;
         bool focusRing = false;
         bool captionShown = true;
+        QColor backdrop;
         bool operator==(const LookKey &) const = default;
     };
     void paintLook(QPainter &painter, const LookKey &key);

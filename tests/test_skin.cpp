@@ -8,6 +8,7 @@
 #include "skin/geometry.h"
 #include "process/textwrap.h"
 
+#include <QPainter>
 #include <QTest>
 
 
@@ -62,6 +63,22 @@ TEST(Drawing, DomeLitDarkPressedAndOnlyItsCircleIsTheButton)
     EXPECT_NEAR(pressed.pixelColor(150, 164).red(), lit.pixelColor(150, 160).red() * 0.78, 4) << "pressed: 22 % darker, 4 lower";
     // The gloss (Qt y about 45 to 80 near x 60) shows only when not pressed.
     EXPECT_GT(lit.pixelColor(60, 62).green(), pressed.pixelColor(60, 66).green() + 20) << "gloss up, none pressed";
+
+    // What the window sets: the casing's colour in the corners, every pixel opaque.
+    dome.setBackdrop(rgb(0.14, 0.14, 0.15));
+    const QImage onCasing = dome.grab().toImage();
+    expectNear(onCasing.pixelColor(2, 2), rgb(0.14, 0.14, 0.15), "corner on the casing");
+    EXPECT_EQ(onCasing.pixelColor(2, 2).alpha(), 255) << "corner on the casing, opaque";
+    expectNear(onCasing.pixelColor(105, 10), rgb(0.45, 0.05, 0.05), "rim on the casing");
+    // Rendered at twice the pixels after the drawing at 1x: the whole square, not a quarter.
+    QImage twice(420, 420, QImage::Format_ARGB32_Premultiplied);
+    twice.setDevicePixelRatio(2);
+    twice.fill(Qt::transparent);
+    QPainter painter(&twice);
+    dome.render(&painter);
+    painter.end();
+    expectNear(twice.pixelColor(210, 411), rgb(0.10, 0.10, 0.11), "collar ring below the dome, at 2x");
+    expectNear(twice.pixelColor(417, 417), rgb(0.14, 0.14, 0.15), "far corner, at 2x");
 
     int clicks = 0;
     QObject::connect(&dome, &DomeButton::clicked, [&] { ++clicks; });
