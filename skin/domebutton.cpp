@@ -131,17 +131,22 @@ void DomeButton::paintLook(QPainter &painter, const LookKey &key)
     // below it: black at alpha 0.45, blur radius 2.
     const QString caption = QStringLiteral("HUSH\nWELL");
     const QFont font = captionFont();
-    const qreal th = QFontMetricsF(font).boundingRect(QRectF(0, 0, dome.width(), 200), Qt::AlignHCenter, caption).height();
-    const QRectF text(dome.x(), dome.center().y() - th / 2, dome.width(), th);
-    // The blur is most of the cost: made once per size, pixel ratio and pressed state.
+    const QRectF ink = QFontMetricsF(font).boundingRect(QRectF(0, 0, dome.width(), 200), Qt::AlignHCenter, caption);
+    const QRectF text(dome.x(), dome.center().y() - ink.height() / 2, dome.width(), ink.height());
+    // The blur is most of the cost: made once per size, pixel ratio and pressed state, and
+    // only over the caption and the blur's reach (three standard deviations, 3 points).
     const qreal ratio = key.ratio;
+    const QRect area = QRectF(dome.center().x() - ink.width() / 2, text.y() + 1, ink.width(), ink.height())
+                           .adjusted(-4, -4, 4, 4)
+                           .toAlignedRect();
     const ShadowKey shadowFor{size(), ratio, pressed};
     if (!(shadowFor == shadowKey) || shadow.isNull()) {
-        QImage shape(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        QImage shape(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
         shape.setDevicePixelRatio(ratio);
         shape.fill(Qt::transparent);
         QPainter shapePainter(&shape);
         shapePainter.setRenderHint(QPainter::Antialiasing);
+        shapePainter.translate(-area.topLeft());
         shapePainter.setFont(font);
         shapePainter.setPen(Qt::black);
         shapePainter.drawText(text.translated(0, 1), Qt::AlignHCenter | Qt::AlignVCenter, caption);
@@ -149,7 +154,7 @@ void DomeButton::paintLook(QPainter &painter, const LookKey &key)
         shadow = softShadow(shape, QColor::fromRgbF(0, 0, 0, 0.45f), 2 * ratio);
         shadowKey = shadowFor;
     }
-    painter.drawImage(QPointF(0, 0), shadow);
+    painter.drawImage(area.topLeft(), shadow);
 
     painter.setFont(font);
     painter.setPen(Qt::white);
