@@ -8,11 +8,9 @@
 #include "process/shell.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 
 #include <algorithm>
 

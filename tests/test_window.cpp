@@ -11,7 +11,6 @@
 #include "process/shell.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QHelpEvent>
 #include <QMenu>
@@ -23,7 +22,6 @@
 #include <QToolTip>
 #include <QVariantAnimation>
 
-#include <sys/stat.h>
 
 #include <optional>
 
