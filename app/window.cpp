@@ -159,7 +159,7 @@ void AppDelegate::fillCasing(CasingView *casing)
 
     dome = named(new DomeButton(casing), "dome");
     dome->setGeometry(inCasing(105, 232, 210, 210));
-    dome->setBackdrop(Skin::casing()); // it stands on the bare casing, below the housing
+    dome->setBackdrop(Skin::housing()); // it stands inside the housing, clear of its edge and screws
     // Every control takes keyboard focus (macOS buttons otherwise only with full
     // keyboard access), in the order they were made: the order the eye reads them.
     dome->setFocusPolicy(Qt::StrongFocus);

@@ -93,7 +93,7 @@ int dome()
 {
     DomeButton dome;
     dome.resize(210, 210);
-    dome.setBackdrop(Skin::casing()); // as the window shows it
+    dome.setBackdrop(Skin::housing()); // as the window shows it
     QPushButton button(QStringLiteral("Start Guard"));
     button.resize(115, 30);
     for (const qreal ratio : {1.0, 2.0}) {

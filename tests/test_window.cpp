@@ -154,6 +154,8 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoiceAndTheDrawer)
         EXPECT_EQ(QFontInfo(window->menuBar()->actions().value(0)->menu()->font()).family(), "Inter") << "the menu";
     }
     EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint) << "a window of fixed size";
+    const QColor housing = QColor::fromRgbF(0.953f, 0.773f, 0.047f);
+    EXPECT_EQ(control("casing")->grab().toImage().pixelColor(107, 160).name(), housing.name()) << "the housing around the dome";
 
     // The drawer grows the window downward, easing in and out: slower at both ends than in
     // the middle.
