@@ -340,7 +340,15 @@ TEST_F(CountingWindow, ATargetBoxStoresOnlyItselfAndShowsWhatIsStored)
     EXPECT_FALSE(button("coreSyncBox")->isChecked()) << "the refresh shows what is stored";
     EXPECT_EQ(killPanel(), quiet) << "recounted: no longer a target";
     EXPECT_FALSE(QFile::exists(guardScriptPath())) << "no guard, so no guard files";
-
+    // A store that holds a comment is never rewritten, so the sound's click is refused.
+    QFile store(preferencesLocation());
+    ASSERT_TRUE(store.open(QIODevice::WriteOnly) && store.write("# mine\nsoundEnabled=false\n") > 0);
+    store.close();
+    QCoreApplication::sendEvent(window, &activated);
+    settle();
+    ASSERT_FALSE(button("soundCheckbox")->isChecked()) << "read as the default";
+    button("soundCheckbox")->click();
+    EXPECT_FALSE(button("soundCheckbox")->isChecked()) << "a click that could not be stored shows what is stored";
 }
 
 TEST_F(GuardedWindow, BlockAndUnblock)
