@@ -58,16 +58,14 @@ constexpr int listFreshMs = 3000;
 
 Snapshot takeSnapshot()
 {
-    Snapshot snapshot;
-    snapshot.sequence = ++snapshotsBegun;
-    snapshot.countOutput = shell(countCommand());
-    snapshot.guard = guardState();
-    snapshot.guardForAllUsers = guardInstalledForAllUsers();
-    snapshot.settingsReadable = !preferencesProblem();
-    snapshot.sound = wants(kSound);
-    snapshot.desktopService = wants(kDesktopService);
-    snapshot.coreSync = wants(kCoreSync);
-    return snapshot;
+    return {.sequence = ++snapshotsBegun,
+            .countOutput = shell(countCommand()),
+            .guard = guardState(),
+            .guardForAllUsers = guardInstalledForAllUsers(),
+            .settingsReadable = !preferencesProblem(),
+            .sound = wants(kSound),
+            .desktopService = wants(kDesktopService),
+            .coreSync = wants(kCoreSync)};
 }
 
 int leaveApplication(int status)

@@ -28,14 +28,14 @@ class CasingView;
 // What the window shows, as read from the system (count, guard probe, the three stored
 // preferences) off the main thread.
 struct Snapshot {
-    quint64 sequence = 0; // in the order the readings began
+    quint64 sequence{}; // in the order the readings began
     QString countOutput;
-    GuardState guard = GuardState::Off;
-    bool guardForAllUsers = false; // an administrator's guard for every account is installed
-    bool settingsReadable = true;  // false: the store cannot be read, and the defaults apply
-    bool sound = false;
-    bool desktopService = true;
-    bool coreSync = true;
+    GuardState guard{};
+    bool guardForAllUsers{}; // an administrator's guard for every account is installed
+    bool settingsReadable{}; // false: the store cannot be read, and the defaults apply
+    bool sound{};
+    bool desktopService{};
+    bool coreSync{};
 };
 Snapshot takeSnapshot();
 class QVariantAnimation;
