@@ -65,8 +65,8 @@ SystemFolders systemFolders()
 QString errorClause(const QString &sentence)
 {
     QString clause = sentence;
-    if (!clause.isEmpty() && clause.at(0).isUpper() && !(clause.size() > 1 && clause.at(1).isUpper()))
-        clause[0] = clause.at(0).toLower();
+    if (!clause.isEmpty())
+        clause[0] = clause.at(0).toLower(); // every such sentence starts with a plain word
     if (clause.endsWith(QLatin1Char('.')))
         clause.chop(1);
     return printable(clause);

@@ -115,6 +115,8 @@ echo "the Ansible role refuses each bad value before changing anything, naming t
 play -e hushwell_include_core_sync=false >/dev/null
 [ "$("$ctl" get --all-users includeCoreSync)" = false ] || fail "hushwell_include_core_sync=false did not reach includeCoreSync"
 [ "$("$ctl" get --all-users includeDesktopService)" = true ] || fail "hushwell_include_core_sync changed includeDesktopService"
+play -e hushwell_include_core_sync=true >/dev/null # a string, as -e gives it
+[ "$("$ctl" get --all-users includeCoreSync)" = true ] || fail "hushwell_include_core_sync=true did not reach includeCoreSync"
 [ "$(play -e hushwell_guard=absent)" -gt 0 ] || fail "the role did not remove the guard"
 [ -e "$timer" ] && fail "the guard is still there"
 echo "the Ansible role installs the guard once, changes nothing the second time, sets each target key, and removes it"
