@@ -69,7 +69,6 @@ TEST(Drawing, DomeLitDarkPressedAndOnlyItsCircleIsTheButton)
     const QImage onCasing = dome.grab().toImage();
     expectNear(onCasing.pixelColor(2, 2), rgb(0.14, 0.14, 0.15), "corner on the casing");
     EXPECT_EQ(onCasing.pixelColor(2, 2).alpha(), 255) << "corner on the casing, opaque";
-    expectNear(onCasing.pixelColor(105, 10), rgb(0.45, 0.05, 0.05), "rim on the casing");
     // Rendered at twice the pixels after the drawing at 1x: the whole square, not a quarter.
     QImage twice(420, 420, QImage::Format_ARGB32_Premultiplied);
     twice.setDevicePixelRatio(2);
@@ -77,7 +76,6 @@ TEST(Drawing, DomeLitDarkPressedAndOnlyItsCircleIsTheButton)
     QPainter painter(&twice);
     dome.render(&painter);
     painter.end();
-    expectNear(twice.pixelColor(210, 411), rgb(0.10, 0.10, 0.11), "collar ring below the dome, at 2x");
     expectNear(twice.pixelColor(417, 417), rgb(0.14, 0.14, 0.15), "far corner, at 2x");
 
     int clicks = 0;
