@@ -202,6 +202,8 @@ TEST_F(CountingWindow, RefreshShowsHowManyRunAndNeverCallsAFailedCountQuiet)
     press("refreshButton");
     EXPECT_EQ(killPanel(), "3 running | " + darkRed.name() + " | Helping themselves to your CPU. | lit");
     EXPECT_TRUE(hoverCount().contains(QStringLiteral(">%1<").arg(two.pid()))) << "which ones, on hover";
+    FakeTarget four(QStringLiteral("AdobeUpdateDaemon"));
+    EXPECT_FALSE(hoverCount().contains(QStringLiteral(">%1<").arg(four.pid()))) << "a list read less than 3 s ago is shown again";
 
     std::optional<PathWith> nothing(std::in_place, "/nonexistent", true);
     dome()->click();
