@@ -11,11 +11,9 @@ mkdir -p "$HOME"
 
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$tmp/out" >"$tmp/cpack.log" 2>&1 || { cat "$tmp/cpack.log"; exit 1; }
 deb=$(ls "$tmp"/out/hushwell_*.deb)
-echo "built $(basename "$deb")"
 
 fail() { echo "FAIL: $*"; exit 1; }
 depends=$(dpkg-deb -f "$deb" Depends)
-echo "Depends: $depends"
 for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6multimedia6 procps systemd; do
   echo "$depends" | grep -q "\b$needed\b" || fail "Depends lacks $needed"
 done
@@ -30,4 +28,3 @@ done
 
 version=$("$root/usr/bin/hushwellctl" --version)
 [ "$version" = "$("$build/cli/hushwellctl" --version)" ] || fail "version: $version"
-echo "$version"
