@@ -51,6 +51,9 @@ TEST_F(Guard, KillsAtOnceAndEveryIntervalFollowsTargetChangesAndStopsWithoutAKil
     stopManager();
     ASSERT_TRUE(startManager());
     EXPECT_TRUE(guardRunning()) << "enabled, so loaded again at the next login";
+    const QString loadedAt = systemctl("show -P ActiveEnterTimestampMonotonic " + guardLabel + ".timer");
+    EXPECT_EQ(ctl({"set", "soundEnabled", "true"}).status, 0);
+    EXPECT_EQ(systemctl("show -P ActiveEnterTimestampMonotonic " + guardLabel + ".timer"), loadedAt) << "the sound restarts no guard";
 
     // hushwellctl set restarts a loaded guard with the new target list.
     EXPECT_EQ(ctl({"set", "includeCoreSync", "false"}).status, 0);

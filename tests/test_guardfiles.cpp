@@ -41,6 +41,9 @@ TEST(GuardFiles, WrittenWithMode755ThroughNoLinkAndStoppingAtTheFirstFailure)
     EXPECT_EQ(writeGuardFiles({script, "x"}, {{dir.path() + "/blocked/job.timer", "t"}}), dir.path() + "/blocked/job.timer")
         << "a unit that cannot be written";
     EXPECT_NE(writeGuardFiles({script, "x"}, {}), std::nullopt) << "no service files, no guard";
+    ASSERT_TRUE(QDir().mkpath(dir.path() + "/c/d/folder.timer/inside"));
+    EXPECT_EQ(writeGuardFiles({script, "x"}, {{dir.path() + "/c/d/folder.timer", "t"}}), dir.path() + "/c/d/folder.timer");
+    EXPECT_EQ(QDir(dir.path() + "/c/d").entryList(QDir::Files), QStringList{"job.timer"}) << "a failed rename leaves no temporary";
 }
 
 // launchd's bootout returns before the job has gone (support/launchctl imitates it); the

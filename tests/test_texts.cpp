@@ -209,6 +209,8 @@ TEST_F(Cli, UsageErrorsSayOneLineExitTwoAndWriteNothing)
         EXPECT_EQ(r.out, "") << call;
     }
     EXPECT_FALSE(QFile::exists(preferencesLocation()));
+    EXPECT_EQ(ctl({QString("frob\x1b[31m\n\t\r\x7f") + QChar(0x9b)}).err,
+              "hushwellctl: unknown command 'frob\\x1b[31m\\n\\t\\r\\x7f\\u009b' (try --help)\n") << "every kind, escaped";
 }
 
 // A count whose scan cannot run prints nothing, which is never read as 0: pgrep missing, or
