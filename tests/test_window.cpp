@@ -351,6 +351,8 @@ TEST_F(CountingWindow, ATargetBoxStoresOnlyItselfAndShowsWhatIsStored)
     ASSERT_FALSE(button("soundCheckbox")->isChecked()) << "read as the default";
     button("soundCheckbox")->click();
     EXPECT_FALSE(button("soundCheckbox")->isChecked()) << "a click that could not be stored shows what is stored";
+    press("coreSyncBox");
+    EXPECT_EQ(control<QLabel>("blockDetail")->text(), "Couldn't save that setting.") << "and a target's click says so";
 }
 
 TEST_F(GuardedWindow, BlockAndUnblock)
