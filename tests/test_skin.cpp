@@ -68,7 +68,6 @@ TEST(Drawing, DomeLitDarkPressedAndOnlyItsCircleIsTheButton)
     dome.setBackdrop(rgb(0.14, 0.14, 0.15));
     const QImage onCasing = dome.grab().toImage();
     expectNear(onCasing.pixelColor(2, 2), rgb(0.14, 0.14, 0.15), "corner on the casing");
-    EXPECT_EQ(onCasing.pixelColor(2, 2).alpha(), 255) << "corner on the casing, opaque";
     // Rendered at twice the pixels after the drawing at 1x: the whole square, not a quarter.
     QImage twice(420, 420, QImage::Format_ARGB32_Premultiplied);
     twice.setDevicePixelRatio(2);

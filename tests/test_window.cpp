@@ -23,6 +23,9 @@
 #include <QVariantAnimation>
 
 
+#include <fcntl.h>
+#include <sys/file.h>
+
 #include <optional>
 
 const QString working = QString::fromUtf8("Working\u2026"), checking = QString::fromUtf8("Checking\u2026");
@@ -381,8 +384,16 @@ TEST_F(GuardedWindow, BlockAndUnblock)
     press("coreSyncBox"); // while guarded, the guard's script is rewritten first
     EXPECT_FALSE(readFile(guardScriptPath()).contains("ore Sync"));
     EXPECT_EQ(guardPanel(), guardOn);
+    // Another start or stop holds the lock for longer than the stop waits: nothing changes.
+    const int lock = ::open(QFile::encodeName(UserDirs::fromEnvironment().runtime + "/hushwell-guard.lock"), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    press("unblockButton");
+    ::close(lock);
+    const QString refused = QString(guardOn).replace("Anything Adobe restarts is killed within 15 seconds.",
+                                                     "Another start or stop of the guard is still under way; nothing was changed.");
+    EXPECT_EQ(guardPanel(), refused);
     button("unblockButton")->click();
-    EXPECT_EQ(guardPanel(), QString(guardOn).remove(" | stop")) << "unchanged until the guard has stopped";
+    EXPECT_EQ(guardPanel(), QString(refused).remove(" | stop")) << "unchanged until the guard has stopped";
     ASSERT_TRUE(settled("Guard off"));
     EXPECT_EQ(guardPanel(), guardOff);
 }

@@ -51,7 +51,7 @@ void ManagedHome::SetUp()
         why = failedBefore;
     }
     if (!why.isEmpty())
-        SKIP_FOR_ISOLATION("needs a systemd --user manager of its own: " + why.toStdString());
+        skipOrFailForIsolation("needs a systemd --user manager of its own: " + why.toStdString());
 }
 
 void ManagedHome::TearDown()

@@ -41,9 +41,9 @@ void FreshPreferences::TearDown()
 
 void PrivateProcesses::SetUp()
 {
-    if (const QString why = notIsolatedReason(); !why.isEmpty())
-        SKIP_FOR_ISOLATION("needs a process table of its own: " + why.toStdString());
     FreshPreferences::SetUp();
+    if (const QString why = notIsolatedReason(); !why.isEmpty())
+        skipOrFailForIsolation("needs a process table of its own: " + why.toStdString());
 }
 
 bool waitUntil(const std::function<bool()> &condition, int ms)

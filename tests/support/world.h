@@ -23,13 +23,8 @@ inline void PrintTo(const QString &text, std::ostream *os)
 
 // Skips for want of isolation, with the reason; a failure instead where the run demands
 // isolation (HUSHWELL_REQUIRE_ISOLATION=1, as CI sets it): a green run must have run what
-// matters.
+// matters. Called last in a fixture's SetUp, which then ends.
 void skipOrFailForIsolation(const std::string &why);
-#define SKIP_FOR_ISOLATION(why)                                                                    \
-    do {                                                                                           \
-        skipOrFailForIsolation(why);                                                               \
-        return;                                                                                    \
-    } while (false)
 
 // A world with no stored preferences and the program's defaults registered, unless the
 // world's own code is what must register them (registersDefaults false).
