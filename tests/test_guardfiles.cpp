@@ -18,7 +18,6 @@ TEST(GuardFiles, WrittenWithMode755ThroughNoLinkAndStoppingAtTheFirstFailure)
     QTemporaryDir dir;
     const QString script = dir.path() + "/a/b/guard.sh", unit = dir.path() + "/c/d/job.timer";
     ASSERT_EQ(writeGuardFiles({script, "old\n"}, {{unit, "old"}}), std::nullopt);
-    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner);
     // A link at the script's path may point anywhere; a plain file stands in for its target.
     const QString planted = dir.path() + "/someone-elses";
     QFile(planted).open(QIODevice::WriteOnly);
