@@ -21,6 +21,12 @@ QFont captionFont()
     return font;
 }
 
+// A backdrop with no transparency lets the button cover its whole square.
+bool isOpaque(const QColor &colour)
+{
+    return colour.isValid() && colour.alpha() == 255;
+}
+
 } // namespace
 
 DomeButton::DomeButton(QWidget *parent) : QAbstractButton(parent) {}
@@ -48,7 +54,7 @@ void DomeButton::focusOutEvent(QFocusEvent *event)
 void DomeButton::setBackdrop(const QColor &colour)
 {
     backdrop = colour;
-    setAttribute(Qt::WA_OpaquePaintEvent, colour.isValid() && colour.alpha() == 255);
+    setAttribute(Qt::WA_OpaquePaintEvent, isOpaque(colour));
     update();
 }
 
@@ -64,8 +70,7 @@ void DomeButton::paintEvent(QPaintEvent *)
     const qreal ratio = scaleOnly ? device.m11() : painter.device()->devicePixelRatioF();
     const LookKey key{size(), ratio, isLive, isDown(), keyboardFocus && hasFocus(), captionShown, backdrop};
     if (!(key == lookKey) || look.isNull()) {
-        const bool opaque = key.backdrop.isValid() && key.backdrop.alpha() == 255;
-        look = QImage(size() * key.ratio, opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
+        look = QImage(size() * key.ratio, isOpaque(key.backdrop) ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
         look.setDevicePixelRatio(key.ratio);
         look.fill(key.backdrop.isValid() ? key.backdrop : QColor(Qt::transparent));
         QPainter lookPainter(&look);
