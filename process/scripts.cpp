@@ -12,12 +12,10 @@ namespace {
 // there.
 ScriptProfile macProfile()
 {
-    const auto alternation = [](const QStringList &targets) { return targets.join(QLatin1Char('|')); };
-    const auto filter = [alternation](const QStringList &targets) {
-        return QStringLiteral(" | grep -iE \"") + alternation(targets) + QStringLiteral("\" | grep -v grep");
+    const auto filter = [](const QStringList &targets) {
+        return QStringLiteral(" | grep -iE \"") + targets.join(QLatin1Char('|')) + QStringLiteral("\" | grep -v grep");
     };
     return {
-        alternation,
         [filter](const QStringList &targets) { return QStringLiteral("ps ax -o command=") + filter(targets) + QStringLiteral(" | wc -l | tr -d ' '"); },
         [filter](const QStringList &targets) { return QStringLiteral("ps ax -o pid=,pcpu=,rss=,command=") + filter(targets); },
         {
@@ -42,49 +40,88 @@ ScriptProfile macProfile()
     };
 }
 
-// Linux procps pkill spares only itself and scans all of /proc on every call: every
-// pattern has its first character in brackets (it still matches the process, but no
-// longer the command line of the shell that carries the pattern text), and a pass is one
-// alternation, one scan. The count and list ask pgrep for exactly what the kill can act
-// on, and print nothing when the scan could not run, so that no failure reads as 0.
+// Linux procps pkill spares only itself and scans all of /proc on every call, and sees
+// only the joined command line. So a pass is one pgrep scan that picks candidates with a
+// filter no command line holding the script's own text matches (each pattern's first
+// character in brackets), then a check of each candidate's own program path, argv[0]
+// alone: a target starts from its executable's path (after "/", or "\" for a Windows
+// program under Wine), while an editor, a viewer or a launcher that only names one in its
+// arguments is left alone. The count and list print nothing when the scan could not run,
+// so that no failure reads as 0.
+struct LinuxTexts {
+    QStringList preamble; // U, P and H
+    QString pick;         // prints the pid of every target, one a line
+};
+
+QString extendedRegexEscaped(const QString &pattern)
+{
+    QString escaped;
+    for (const QChar c : pattern) {
+        if (QStringLiteral("\\.[]()*+?{}|^$").contains(c))
+            escaped += QLatin1Char('\\');
+        escaped += c;
+    }
+    return escaped;
+}
+
+LinuxTexts linuxTexts(const QStringList &targets)
+{
+    QStringList bracketed, plain;
+    for (const QString &pattern : targets) {
+        bracketed << (pattern.isEmpty() ? pattern : QLatin1Char('[') + pattern.left(1) + QLatin1Char(']') + pattern.mid(1));
+        plain << extendedRegexEscaped(pattern);
+    }
+    return {
+        .preamble = {QStringLiteral("U=$(id -u)"),
+                     QStringLiteral("P=") + shellQuoted(QStringLiteral("(^|[/\\\\])(") + bracketed.join(QLatin1Char('|')) + QLatin1Char(')')),
+                     QStringLiteral("H=") + shellQuoted(QStringLiteral("^(.*[/\\\\])?(") + plain.join(QLatin1Char('|')) + QLatin1Char(')'))},
+        // A candidate that exits meanwhile has no cmdline left, and a zombie an empty one.
+        .pick = QStringLiteral("for p in $(pgrep -u \"$U\" -f \"$P\" 2>/dev/null); do head -zn1 \"/proc/$p/cmdline\" 2>/dev/null"
+                               " | grep -qzE \"$H\" && echo \"$p\"; done"),
+    };
+}
+
 ScriptProfile linuxProfile()
 {
-    // A target matches only at the start of a command line or right after a path separator
-    // ("/", or a backslash for a Windows program under Wine): a real target starts from its own
-    // executable's path, while a pager, an editor or a grep that merely mentions one in its
-    // arguments is left alone.
-    const auto alternation = [](const QStringList &targets) {
-        QStringList bracketed;
-        for (const QString &pattern : targets)
-            bracketed << (pattern.isEmpty() ? pattern : QLatin1Char('[') + pattern.left(1) + QLatin1Char(']') + pattern.mid(1));
-        return QStringLiteral("(^|[/\\\\])(") + bracketed.join(QLatin1Char('|')) + QLatin1Char(')');
-    };
-    const auto pgrep = [alternation](const char *options, const QStringList &targets) {
-        return QStringLiteral("pgrep ") + QLatin1String(options) + QStringLiteral(" -u \"$(id -u)\" -f ")
-               + shellQuoted(alternation(targets)) + QStringLiteral(" 2>/dev/null");
-    };
     return {
-        alternation,
-        // pgrep exits 0 (found) or 1 (none, and prints 0); anything else prints nothing.
-        [pgrep](const QStringList &targets) { return QStringLiteral("n=$(") + pgrep("-c", targets) + QStringLiteral("); [ $? -le 1 ] && echo \"$n\""); },
-        // "ww": procps ps cuts command lines to an exported $COLUMNS, even into a pipe.
-        [pgrep](const QStringList &targets) {
-            return QStringLiteral("pids=$(") + pgrep("-d,", targets) + QStringLiteral(") && ps ww -o pid=,pcpu=,rss=,command= -p \"$pids\"");
+        // pgrep exits 0 (found) or 1 (none); anything else prints nothing.
+        [](const QStringList &targets) {
+            QStringList lines = linuxTexts(targets).preamble;
+            lines << QStringLiteral("L=$(pgrep -u \"$U\" -f \"$P\" 2>/dev/null); [ $? -le 1 ] || exit 0")
+                  << QStringLiteral("n=0; for p in $L; do head -zn1 \"/proc/$p/cmdline\" 2>/dev/null | grep -qzE \"$H\" && n=$((n + 1)); "
+                                    "done; echo \"$n\"");
+            return lines.join(QLatin1Char('\n'));
+        },
+        // "ww": procps ps cuts command lines to an exported $COLUMNS, even into a pipe; "-q"
+        // reads only the listed processes, where "-p" reads every one.
+        [](const QStringList &targets) {
+            const LinuxTexts texts = linuxTexts(targets);
+            QStringList lines = texts.preamble;
+            lines << QStringLiteral("K=$(") + texts.pick + QLatin1Char(')')
+                  << QStringLiteral("[ -n \"$K\" ] && ps ww -o pid=,pcpu=,rss=,command= -q \"$(echo $K | tr ' ' ,)\"");
+            return lines.join(QLatin1Char('\n'));
         },
         {}, // neither Creative Cloud's quit request nor launchd exists there
-        [alternation](const QStringList &targets, PassUse use) {
-            QStringList lines{
-                QStringLiteral("U=$(id -u)"),
-                QStringLiteral("P=") + shellQuoted(alternation(targets)),
-                QStringLiteral("export U P"),
-            };
-            // A guard run that finds nothing costs this one scan; one that finds something
-            // leaves what it stopped in the user's journal.
-            if (use == PassUse::GuardScript)
-                lines << QStringLiteral("pgrep -u \"$U\" -a -f \"$P\" 2>/dev/null || exit 0");
-            lines << QStringLiteral("pkill -u \"$U\" -f \"$P\" 2>/dev/null")
-                  << QStringLiteral("timeout 2 sh -c 'while pgrep -u \"$U\" -f \"$P\" >/dev/null 2>&1; do sleep 0.1; done'")
-                  << QStringLiteral("pkill -9 -u \"$U\" -f \"$P\" 2>/dev/null");
+        [](const QStringList &targets, PassUse use) {
+            const LinuxTexts texts = linuxTexts(targets);
+            QStringList lines = texts.preamble;
+            // The waiting shell finds the pick in its environment, so its own command line
+            // names no target.
+            lines << QStringLiteral("T=") + shellQuoted(texts.pick) << QStringLiteral("export U P H T");
+            switch (use) {
+            case PassUse::KillScript:
+                lines << QStringLiteral("K=$(eval \"$T\"); [ -n \"$K\" ] && kill $K 2>/dev/null");
+                break;
+            case PassUse::GuardScript:
+                // A run that finds nothing costs this one scan; one that finds something
+                // leaves what it stopped in the user's journal.
+                lines << QStringLiteral("K=$(eval \"$T\"); [ -n \"$K\" ] || exit 0")
+                      << QStringLiteral("ps ww -o pid=,command= -q \"$(echo $K | tr ' ' ,)\" 2>/dev/null")
+                      << QStringLiteral("kill $K 2>/dev/null");
+                break;
+            }
+            lines << QStringLiteral("timeout 2 sh -c 'while [ -n \"$(eval \"$T\")\" ]; do sleep 0.1; done'")
+                  << QStringLiteral("K=$(eval \"$T\"); [ -n \"$K\" ] && kill -9 $K 2>/dev/null");
             return lines;
         },
     };
@@ -102,11 +139,6 @@ const ScriptProfile &scriptProfile(Platform platform)
         return linuxTexts;
     }
     Q_UNREACHABLE();
-}
-
-QString targetAlternation(Platform platform, const QStringList &targets)
-{
-    return scriptProfile(platform).alternation(targets);
 }
 
 QStringList killPasses(Platform platform, const QStringList &targets, PassUse use)

@@ -15,7 +15,6 @@ enum class PassUse { KillScript, GuardScript };
 // What a platform's shell texts are made of, as one value: the one place where the two
 // platforms' count, list, kill and guard texts differ.
 struct ScriptProfile {
-    std::function<QString(const QStringList &targets)> alternation; // the patterns as one regular expression
     std::function<QString(const QStringList &targets)> count;
     std::function<QString(const QStringList &targets)> list;
     QStringList killPrelude; // the kill script's lines before its passes
@@ -23,14 +22,11 @@ struct ScriptProfile {
 };
 const ScriptProfile &scriptProfile(Platform platform);
 
-// The patterns of one pass as one extended regular expression: joined with "|", and on
-// Linux each with its first character in brackets.
-QString targetAlternation(Platform platform, const QStringList &targets);
-
 // The lines that stop the targets, shared by the kill script and the guard script: on
 // macOS the Finder-extension lines, a terminate pass, "sleep 2" and a signal-9 pass; on
-// Linux one terminate scan, a wait of at most 2 s that ends with the last target, and one
-// signal-9 scan. The guard's form on Linux first looks, and exits when nothing runs.
+// Linux one terminate pass, a wait of at most 2 s that ends with the last target, and one
+// signal-9 pass, each one scan. The guard's form on Linux first looks, exits when nothing
+// runs, and prints what it stops.
 QStringList killPasses(Platform platform, const QStringList &targets, PassUse use);
 
 // The one-line pipeline that prints how many target processes run.

@@ -49,6 +49,31 @@ TEST_F(Kill, StopsEveryTargetAtOnceAndSparesLookalikes)
     EXPECT_EQ(count(), "0");
 }
 
+// Only a process's own program makes it a target, never its arguments: editors, viewers,
+// interpreters and launchers that name a target's path live, while a Windows target under
+// Wine with its arguments and an Electron helper are stopped.
+TEST_F(Kill, ArgumentsNeverMakeATarget)
+{
+    std::list<FakeTarget> bystanders;
+    for (const QStringList &argv : {QStringList{"vim", "/home/ann/AdobeIPCBroker.txt"},
+                                    QStringList{"evince", "/home/ann/Docs/Creative Cloud Helper manual.pdf"},
+                                    QStringList{"mpv", "/home/ann/Videos/Core Sync tutorial.mp4"},
+                                    QStringList{"python3", "/home/ann/src/AdobeUpdateService.py"},
+                                    QStringList{"notepad.exe", "C:\\users\\ann\\Core Sync notes.txt"},
+                                    QStringList{"/usr/bin/timeout", "600", "/usr/lib/wine/wine64", "C:\\Program Files\\Adobe\\Core Sync.exe"}})
+        bystanders.emplace_back(argv);
+    FakeTarget wine(QStringList{"C:\\Program Files\\Adobe\\Core Sync.exe", "--sync", "/home/ann"});
+    FakeTarget renderer(QStringList{"/opt/Adobe/Creative Cloud UI Helper (Renderer)", "--type=renderer"});
+    EXPECT_EQ(count(), "2");
+    EXPECT_EQ(parseProcessList(shell(listCommand())).size(), 2);
+    shell(killScriptSafeToRun());
+    EXPECT_TRUE(wine.diesWithin(1));
+    EXPECT_TRUE(renderer.diesWithin(1));
+    for (FakeTarget &bystander : bystanders)
+        EXPECT_TRUE(bystander.alive()) << bystander.pid();
+    EXPECT_EQ(count(), "0");
+}
+
 // hushwellctl status, list and kill on the same processes, as text and as JSON, and what
 // their exit says; what a kill reports: exactly the targets it ended, with what they held.
 TEST_F(Kill, HushwellctlStatusListKillAndTheReport)

@@ -222,7 +222,7 @@ TEST_F(Cli, ACountThatCannotRunIsNeverQuiet)
     QTemporaryDir bin;
     ASSERT_TRUE(QFile::link("/usr/bin/id", bin.path() + "/id"));
     const std::pair<const char *, const char *> pgreps[] = {
-        {"pgrep missing", nullptr}, {"pgrep counts, then fails with status 3", "echo 0; exit 3"}, {"pgrep prints garbage", "echo garbage"}};
+        {"pgrep missing", nullptr}, {"pgrep lists, then fails with status 3", "echo 1; exit 3"}, {"pgrep fails with status 2", "exit 2"}};
     for (const auto &[name, body] : pgreps) {
         QFile::remove(bin.path() + "/pgrep");
         if (body) {

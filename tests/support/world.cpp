@@ -96,6 +96,16 @@ FakeTarget::FakeTarget(const QString &commandName, Signals handling, Owner owner
     }, 5000);
 }
 
+FakeTarget::FakeTarget(const QStringList &argv)
+{
+    process.start(QStringLiteral("/bin/bash"), QStringList{QStringLiteral("-c"), QStringLiteral("exec -a \"$0\" perl -e 'sleep 300' \"$@\"")} + argv);
+    process.waitForStarted();
+    waitUntil([&] {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid()));
+        return cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().startsWith(argv.value(0).toUtf8() + '\0' + "-e");
+    }, 5000);
+}
+
 FakeTarget::~FakeTarget()
 {
     process.kill();

@@ -83,6 +83,9 @@ public:
     enum Signals { Default, IgnoreTerm };
     enum Owner { Self, Nobody };
     explicit FakeTarget(const QString &commandName, Signals handling = Default, Owner owner = Self);
+    // A program with real arguments: argv[0] is the first, each other one its own field of
+    // the command line (a Perl that sleeps, started under that name).
+    explicit FakeTarget(const QStringList &argv);
     ~FakeTarget();
     qint64 pid() const { return process.processId(); }
     bool alive() { return !diesWithin(0); }
