@@ -55,6 +55,7 @@ ServiceManager systemdUser(const UserDirs &dirs)
     manager.filePaths = {units + QStringLiteral(".service"), manager.loginEntry};
     if (!holdsControlCharacter(manager.scriptPath))
         manager.files = {{manager.filePaths[0], guardServiceUnitFor(manager.scriptPath)}, {manager.loginEntry, guardTimerUnit()}};
+    manager.enabledBy = dirs.config + QStringLiteral("/systemd/user/timers.target.wants/") + guardLabel + QStringLiteral(".timer");
 
     const QString timer = guardLabel + QStringLiteral(".timer"), service = guardLabel + QStringLiteral(".service");
     // Stopping the service too ends a run in progress, as launchd's bootout does.
@@ -66,11 +67,12 @@ ServiceManager systemdUser(const UserDirs &dirs)
         .unload = systemctlUser({stop}),
         .load = systemctlUser({QStringLiteral("daemon-reload"), QStringLiteral("enable --now ") + timer,
                                QStringLiteral("reset-failed ") + service}),
-        // Active, and loaded from a file that is still there: a manager that was not told of
-        // a removal keeps the timer of a deleted file running, and it kills nothing.
-        .probe = QStringLiteral("systemctl --user is-active --quiet ") + timer
-                 + QStringLiteral(" 2>/dev/null && f=$(systemctl --user show -P FragmentPath ") + timer
-                 + QStringLiteral(" 2>/dev/null) && [ -f \"$f\" ] && echo yes"),
+        .probe = QStringLiteral("systemctl --user is-active --quiet ") + timer + QStringLiteral(" 2>/dev/null && echo yes"),
+        // What "on" is judged by: where each unit was loaded from, what overrides it, and
+        // the service's command, input and last result.
+        .inspect = QStringLiteral("systemctl --user show -p LoadState,ActiveState,FragmentPath,DropInPaths,NeedDaemonReload,Result,"
+                                  "ExecStart,StandardInput ")
+                   + timer + QLatin1Char(' ') + service + QStringLiteral(" 2>/dev/null"),
         // Stopped before it is disabled: disable reloads the manager, and a reload makes
         // a loaded OnActiveSec=0 timer fire once more, killing what the user just asked
         // to leave alone.
@@ -85,17 +87,6 @@ ServiceManager systemdUser(const UserDirs &dirs)
         .pauseShared = systemctlUser({stop, QStringLiteral("reset-failed ") + service}),
     };
     return manager;
-}
-
-// `commands` (a systemctl --user text) in every user manager running now, each run as the
-// account that owns the manager's runtime folder, through that manager's own socket.
-QString inEveryUserManager(const QString &runtimeRoot, const QString &commands)
-{
-    return QStringLiteral("for d in ") + shellQuoted(runtimeRoot)
-           + QStringLiteral("/*; do [ -S \"$d/systemd/private\" ] || continue; "
-                            "setpriv --reuid=\"$(stat -c %u \"$d\")\" --regid=\"$(stat -c %g \"$d\")\" --clear-groups "
-                            "env -i XDG_RUNTIME_DIR=\"$d\" PATH=/usr/bin:/bin sh -c ")
-           + shellQuoted(commands) + QStringLiteral(" >/dev/null 2>&1; done");
 }
 
 } // namespace
@@ -133,19 +124,22 @@ ServiceManager allUsersServiceManager(Platform platform, const SystemFolders &sy
         if (!holdsControlCharacter(manager.scriptPath))
             manager.files = {{manager.filePaths[0], guardServiceUnitFor(manager.scriptPath)}, {manager.loginEntry, guardTimerUnit()}};
         manager.enabledBy = system.units + QStringLiteral("/timers.target.wants/") + timer;
+        manager.sessions = system.runtime;
         const QString global = QStringLiteral("systemctl --global ");
-        const QString stop = QStringLiteral("stop ") + timer + QLatin1Char(' ') + guardLabel + QStringLiteral(".service");
+        const QString service = guardLabel + QStringLiteral(".service");
+        const QString stop = QStringLiteral("stop ") + timer + QLatin1Char(' ') + service;
         manager.commands = {
-            .unload = inEveryUserManager(system.runtime, systemctlUser({stop})),
-            .load = global + QStringLiteral("enable ") + timer + QStringLiteral(" 2>/dev/null; ")
-                    + inEveryUserManager(system.runtime, systemctlUser({QStringLiteral("daemon-reload"), QStringLiteral("start ") + timer,
-                                                                        QStringLiteral("reset-failed ") + guardLabel + QStringLiteral(".service")})),
-            // Stopped in every manager first, for the reason an account's own stop is.
-            .remove = inEveryUserManager(system.runtime, systemctlUser({stop})) + QStringLiteral("; ") + global
-                      + QStringLiteral("disable ") + timer + QStringLiteral(" 2>/dev/null"),
-            .afterRemove = inEveryUserManager(system.runtime, systemctlUser({QStringLiteral("daemon-reload"),
-                                                                              QStringLiteral("reset-failed ") + guardLabel
-                                                                                  + QStringLiteral(".service ") + timer})),
+            .load = global + QStringLiteral("enable ") + timer + QStringLiteral(" 2>/dev/null"),
+            .remove = global + QStringLiteral("disable ") + timer + QStringLiteral(" 2>/dev/null"),
+            // Stopped first, so that the new units' OnActiveSec=0 runs the new script at once.
+            .loadInSessions = systemctlUser({stop, QStringLiteral("daemon-reload"), QStringLiteral("start ") + timer,
+                                             QStringLiteral("reset-failed ") + service}),
+            // Stopped in every manager before the disable, for the reason an account's own
+            // stop is; only where that manager runs the system's units.
+            .removeInSessions = QStringLiteral("f=$(systemctl --user show -P FragmentPath ") + timer
+                                + QStringLiteral(" 2>/dev/null); case $f in ") + shellQuoted(system.units + QLatin1Char('/'))
+                                + QStringLiteral("*) ") + systemctlUser({stop}) + QStringLiteral(";; esac; echo \"$f\""),
+            .afterRemoveInSessions = systemctlUser({QStringLiteral("daemon-reload"), QStringLiteral("reset-failed ") + service + QLatin1Char(' ') + timer}),
         };
         return manager;
     }

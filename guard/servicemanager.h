@@ -17,7 +17,8 @@
 struct GuardCommands {
     QString unload;       // ends any instance that is loaded, a run in progress included
     QString load;         // loads the job from the files just written
-    QString probe;        // prints "yes" exactly when the job is loaded from a file that exists
+    QString probe;        // prints "yes" exactly when the job is loaded
+    QString inspect;      // systemd: what the manager shows of the timer and the service; empty elsewhere
     QString remove;       // unloads the job before its files are deleted
     QString afterRemove;  // run once the service manager's files are gone; may be empty
     QString reachable;    // prints "yes" when the service manager answers; empty: always does
@@ -29,6 +30,13 @@ struct GuardCommands {
     // bootstrap in that window fails: a start waits, bounded, until the probe fails
     // before it loads, and a stop waits so before it reports.
     bool unloadIsAsynchronous = false;
+    // The guard for every account on Linux: what each account logged in now has its own
+    // manager run, as that account (never as root). The stop prints where that manager
+    // loaded the timer from, and stops it only where that is the system's units folder:
+    // an account's own guard of the same name goes on.
+    QString loadInSessions;
+    QString removeInSessions;
+    QString afterRemoveInSessions;
 };
 
 // Everything the guard needs of the platform's per-user service manager (launchd, or
@@ -37,9 +45,10 @@ struct GuardCommands {
 struct ServiceManager {
     QString scriptPath;
     QString loginEntry;     // the file that makes the manager start the guard at each login
-    QString enabledBy;      // the link that enables it for every login (systemd, every account); may be empty
+    QString enabledBy;      // systemd: the link that enables it for every login, removed with it; empty elsewhere
     QStringList filePaths;  // the manager's files, in the order they are written (loginEntry last)
     QList<GuardFile> files; // the same with their texts; empty when scriptPath cannot be named in them
+    QString sessions;       // where the accounts logged in now have their folders; empty: not visited
     GuardCommands commands;
 };
 
