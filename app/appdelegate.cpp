@@ -56,16 +56,18 @@ constexpr int listFreshMs = 3000;
 
 } // namespace
 
-Snapshot takeSnapshot()
+Snapshot takeSnapshot(bool bringGuardUpToDate)
 {
+    bool refreshed = false;
     return {.sequence = ++snapshotsBegun,
-            .countOutput = shell(countCommand()),
-            .guard = guardState(),
+            .countOutput = shell(countCommandFor(nativePlatform(), targetsInForce())),
+            .guard = bringGuardUpToDate ? readGuardBroughtUpToDate(&refreshed) : readGuard(),
+            .guardRefreshed = refreshed,
             .guardForAllUsers = guardInstalledForAllUsers(),
             .settingsReadable = !preferencesProblem(),
             .sound = wants(kSound),
-            .desktopService = wants(kDesktopService),
-            .coreSync = wants(kCoreSync)};
+            .desktopService = wants(kDesktopService, targetPreferencesInForce()),
+            .coreSync = wants(kCoreSync, targetPreferencesInForce())};
 }
 
 int leaveApplication(int status)
@@ -114,7 +116,8 @@ void AppDelegate::refresh()
         return;
     }
     refreshing = true;
-    inBackground(this, takeSnapshot, [this](const Snapshot &snapshot) {
+    const bool launching = newestShown == 0;
+    inBackground(this, [launching] { return takeSnapshot(launching); }, [this](const Snapshot &snapshot) {
         showSnapshot(snapshot);
         refreshing = false;
         if (std::exchange(refreshAgain, false))
@@ -139,7 +142,7 @@ std::optional<KillPanel> AppDelegate::showSnapshot(const Snapshot &snapshot)
     const GuardPanel guard = guardPanelFor(snapshot.guard);
     blockStatus->setText(guard.status);
     setTextColour(blockStatus, guardColour(guard.on));
-    blockDetail->setText(detailForSettings(snapshot.settingsReadable).value_or(guard.detail));
+    blockDetail->setText(detailForSettings(snapshot.settingsReadable).value_or(snapshot.guardRefreshed ? guardRefreshedText : guard.detail));
     blockButton->setEnabled(guard.startEnabled);
     unblockButton->setEnabled(guard.stopEnabled);
     // Under an administrator's guard for every account, Stop Guard only pauses it.
@@ -148,6 +151,11 @@ std::optional<KillPanel> AppDelegate::showSnapshot(const Snapshot &snapshot)
     for (const auto &[box, on] : {std::pair{soundCheckbox, snapshot.sound}, {desktopServiceBox, snapshot.desktopService},
                                   {coreSyncBox, snapshot.coreSync}})
         box->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+    // The administrator's target list is the one in force: shown, and set there.
+    desktopServiceBox->setEnabled(!snapshot.guardForAllUsers);
+    coreSyncBox->setEnabled(!snapshot.guardForAllUsers);
+    desktopServiceBox->setToolTip(tooltipMarkup(snapshot.guardForAllUsers ? targetsSetByAdministratorText : desktopServiceTooltip()));
+    coreSyncBox->setToolTip(tooltipMarkup(snapshot.guardForAllUsers ? targetsSetByAdministratorText : coreSyncTooltip()));
     return kill;
 }
 
@@ -206,7 +214,10 @@ void AppDelegate::showProcessList()
         return;
     listing = true;
     inBackground(
-        this, [] { return processListTooltip(parseProcessList(shell(listCommand())), targetList()); },
+        this, [] {
+            const QStringList targets = targetsInForce();
+            return processListTooltip(parseProcessList(shell(listCommandFor(nativePlatform(), targets))), targets);
+        },
         [this](const QString &tooltip) {
             listing = false;
             listedTooltip = tooltip;
@@ -237,8 +248,9 @@ void AppDelegate::killPressed()
         this,
         [] {
             // What runs is listed in the same job, just before the kill: no wait of its own.
-            const std::optional<QList<ProcessRow>> stopped = killListed();
-            return std::pair{stoppedTooltip(stopped, targetList()), takeSnapshot()};
+            const QStringList targets = targetsInForce();
+            const std::optional<QList<ProcessRow>> stopped = killListed(targets);
+            return std::pair{stoppedTooltip(stopped, targets), takeSnapshot()};
         },
         [this, hadFocus](const std::pair<QString, Snapshot> &done) {
             dome->setEnabled(true);
@@ -264,7 +276,7 @@ void AppDelegate::blockPressed()
         [] {
             const GuardResult started = startGuard();
             // Whatever runs now is stopped at once, guard or no guard.
-            shell(killCommand());
+            shell(killScriptFor(nativePlatform(), targetsInForce()));
             return std::pair{started, takeSnapshot()};
         },
         [this, hadFocus](const std::pair<GuardResult, Snapshot> &done) {

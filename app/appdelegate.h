@@ -30,14 +30,17 @@ class CasingView;
 struct Snapshot {
     quint64 sequence{}; // in the order the readings began
     QString countOutput;
-    GuardState guard{};
+    GuardReading guard{};
+    bool guardRefreshed{}; // the account's guard was brought up to this version's list first
     bool guardForAllUsers{}; // an administrator's guard for every account is installed
     bool settingsReadable{}; // false: the store cannot be read, and the defaults apply
     bool sound{};
     bool desktopService{};
     bool coreSync{};
 };
-Snapshot takeSnapshot();
+// `bringGuardUpToDate`: an own guard running another version's list is written anew
+// first, as at launch.
+Snapshot takeSnapshot(bool bringGuardUpToDate = false);
 class QVariantAnimation;
 
 // The one controller: owns the window and the controls that later code updates, and

@@ -94,19 +94,32 @@ KillPanel printCount(QTextStream &out, const QString &countOutput)
 
 // The kill panel's lines, or as JSON the count with the guard's state (null when no
 // service manager answers). False when something could not be read.
-bool printStatus(QTextStream &out, bool json)
+// The account's guard as it is now, brought up to this version's list first when it runs
+// another's; that is said on standard error.
+GuardReading readGuardSayingRefresh(Call &call)
 {
-    const QString output = shell(countCommand());
-    if (!json)
-        return printCount(out, output).counted;
+    bool refreshed = false;
+    const GuardReading reading = readGuardBroughtUpToDate(&refreshed);
+    if (refreshed)
+        call.err << guardRefreshedText << '\n';
+    return reading;
+}
+
+bool printStatus(Call &call)
+{
+    const QString output = shell(countCommandFor(nativePlatform(), targetsInForce()));
+    if (!call.json)
+        return printCount(call.out, output).counted;
     const std::optional<qint64> running = parseCount(output);
-    const GuardState guard = guardState();
-    const QJsonValue guardOn = guard == GuardState::Unknown ? QJsonValue(QJsonValue::Null) : QJsonValue(guard == GuardState::On);
-    out << QJsonDocument(QJsonObject{{QStringLiteral("running"), running ? QJsonValue(*running) : QJsonValue(QJsonValue::Null)},
-                                     {QStringLiteral("guard"), guardOn}})
-               .toJson(QJsonDocument::Compact)
-        << '\n';
-    return running && guard != GuardState::Unknown;
+    const GuardReading guard = readGuardSayingRefresh(call);
+    const bool known = guard.state != GuardState::Unknown;
+    const QJsonValue guardOn = known ? QJsonValue(guard.state == GuardState::On) : QJsonValue(QJsonValue::Null);
+    QJsonObject status{{QStringLiteral("running"), running ? QJsonValue(*running) : QJsonValue(QJsonValue::Null)},
+                       {QStringLiteral("guard"), guardOn}};
+    if (guard.paused)
+        status.insert(QStringLiteral("paused"), true);
+    call.out << QJsonDocument(status).toJson(QJsonDocument::Compact) << '\n';
+    return running && known;
 }
 
 QJsonArray processRowsJson(const QList<ProcessRow> &rows)
@@ -122,10 +135,11 @@ QJsonArray processRowsJson(const QList<ProcessRow> &rows)
 
 int list(Call &call)
 {
-    const QList<ProcessRow> listed = parseProcessList(shell(listCommand()));
+    const QStringList targets = targetsInForce();
+    const QList<ProcessRow> listed = parseProcessList(shell(listCommandFor(nativePlatform(), targets)));
     // The list prints nothing both for "none" and when it failed: believe an empty one only
     // when the count then says 0.
-    if (listed.isEmpty() && !killPanelFor(shell(countCommand())).quiet()) {
+    if (listed.isEmpty() && !killPanelFor(shell(countCommandFor(nativePlatform(), targets))).quiet()) {
         call.err << "hushwellctl: " << countFailedText << '\n';
         return 1;
     }
@@ -143,8 +157,9 @@ int list(Call &call)
 // Success only when nothing is left running.
 int kill(Call &call)
 {
-    const std::optional<QList<ProcessRow>> stopped = killListed();
-    const QString output = shell(countCommand());
+    const QStringList targets = targetsInForce();
+    const std::optional<QList<ProcessRow>> stopped = killListed(targets);
+    const QString output = shell(countCommandFor(nativePlatform(), targets));
     if (!call.json) {
         const KillPanel panel = printCount(call.out, output);
         if (const auto sentence = stoppedSentence(stopped))
@@ -187,9 +202,11 @@ int guard(Call &call)
     if (call.allUsers) {
         const SystemFolders system = systemFolders();
         if (action == QLatin1String("status")) {
-            const bool on = guardInstalledForAllUsers(call.platform, system);
-            call.out << guardPanelFor(on).status << '\n';
-            return on ? 0 : 3;
+            const GuardPanel panel = guardPanelFor(readGuardForAllUsers(call.platform, system));
+            call.out << panel.status << '\n';
+            if (!panel.on && panel.detail != guardPanelFor(false).detail)
+                call.out << panel.detail << '\n';
+            return panel.on ? 0 : 3;
         }
         return report(call, starting ? startGuardForAllUsers(call.platform, system) : stopGuardForAllUsers(call.platform, system),
                       starting);
@@ -197,12 +214,12 @@ int guard(Call &call)
     if (action != QLatin1String("status"))
         return report(call, starting ? startGuard() : stopGuard(), starting);
     // Without a manager, "Guard off" would be a guess.
-    const GuardState state = guardState();
-    if (state == GuardState::Unknown) {
+    const GuardReading reading = readGuardSayingRefresh(call);
+    if (reading.state == GuardState::Unknown) {
         call.err << errorLine(guardNoManagerText);
         return 1;
     }
-    const GuardPanel panel = guardPanelFor(state);
+    const GuardPanel panel = guardPanelFor(reading);
     call.out << panel.status << '\n' << panel.detail << '\n';
     return panel.on ? 0 : 3; // as systemctl is-active answers
 }
@@ -297,9 +314,14 @@ int setPreference(Call &call)
 int getPreference(Call &call)
 {
     const QString key = preferenceKey(call.arguments.at(0));
-    const UserDirs dirs = call.allUsers ? systemFolders().asUserDirs() : UserDirs::fromEnvironment();
+    const UserDirs own = UserDirs::fromEnvironment();
+    // A target key in force is the administrator's under the guard for every account.
+    const UserDirs dirs = call.allUsers ? systemFolders().asUserDirs() : key == kSound ? own : targetPreferencesInForce(nativePlatform(), own);
     const PreferenceReading reading = readPreference(key, dirs);
     call.out << (reading.value ? "true" : "false") << '\n';
+    if (!call.allUsers && dirs.config != own.config)
+        call.err << "hushwellctl: the administrator's guard for every account sets " << key << "; yours ("
+                 << (wants(key, own) ? "true" : "false") << ") is kept for later\n";
     if (!reading.storedIsBoolean)
         call.err << "hushwellctl: the stored " << key << " ('" << printable(reading.storedText) << "') is not a boolean; the default applies\n";
     return 0;
@@ -316,7 +338,7 @@ const QList<Command> &commands()
          .arguments = QStringLiteral("[--json]"),
          .summary = QStringLiteral("How many Adobe background processes are running, and with --json whether the guard is on."),
          .takesJson = true,
-         .run = [](Call &call) { return printStatus(call.out, call.json) ? 0 : 1; }},
+         .run = [](Call &call) { return printStatus(call) ? 0 : 1; }},
         {.name = QStringLiteral("list"),
          .arguments = QStringLiteral("[--json]"),
          .summary = QStringLiteral("Those processes: PID, CPU %, resident memory in MiB, command line."),

@@ -1,6 +1,8 @@
 #include "guard/guardcontrol.h"
 
+#include "guard/accounts.h"
 #include "guard/guardfiles.h"
+#include "guard/quoting.h"
 #include "guard/guardpanel.h"
 #include "guard/servicemanager.h"
 #include "process/catalogue.h"
@@ -13,6 +15,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -37,19 +40,18 @@ QByteArray readAll(const QByteArray &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The whole text goes to a new file beside `path` first; only when every byte was
-// written, synced and read back does it take the path's place, in one rename. A full disk
-// or a cut-short write leaves the previous file as it was. The rename replaces a link at
-// the path (a mask, which systemctl links to /dev/null, or anything else) instead of
-// writing through it.
-bool writeWhole(const QString &path, const QByteArray &content, std::optional<mode_t> mode)
+// The whole text goes to a new file beside `path`; only when every byte was written,
+// synced and read back is its name returned, for a rename into place that replaces a link
+// at the path (a mask, which systemctl links to /dev/null, or anything else) instead of
+// writing through it. Nothing is left behind on failure.
+std::optional<QByteArray> writeTemporary(const QString &path, const QByteArray &content, std::optional<mode_t> mode)
 {
     static std::atomic<unsigned> written{0};
-    const QByteArray target = QFile::encodeName(path);
-    const QByteArray temporary = target + ".hushwell-" + QByteArray::number(::getpid()) + '-' + QByteArray::number(++written);
+    const QByteArray temporary =
+        QFile::encodeName(path) + ".hushwell-" + QByteArray::number(::getpid()) + '-' + QByteArray::number(++written);
     const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
-        return false;
+        return std::nullopt;
     bool whole = true;
     for (qsizetype done = 0; whole && done < content.size();) {
         const ssize_t n = ::write(fd, content.constData() + done, size_t(content.size() - done));
@@ -60,10 +62,12 @@ bool writeWhole(const QString &path, const QByteArray &content, std::optional<mo
     }
     whole = whole && (!mode || ::fchmod(fd, *mode) == 0) && ::fsync(fd) == 0;
     whole = ::close(fd) == 0 && whole;
-    whole = whole && readAll(temporary) == content && ::rename(temporary.constData(), target.constData()) == 0;
-    if (!whole)
+    whole = whole && readAll(temporary) == content;
+    if (!whole) {
         ::unlink(temporary.constData());
-    return whole;
+        return std::nullopt;
+    }
+    return temporary;
 }
 
 bool probe(const GuardCommands &commands)
@@ -154,6 +158,42 @@ std::optional<QString> accountRefusal(Platform platform, const UserDirs &dirs)
     return std::nullopt;
 }
 
+// How long root waits for one logged-in account's manager, and for all of them together:
+// an account whose manager does not answer never holds root back.
+constexpr int accountLimitMs = 5000;
+constexpr int allAccountsLimitMs = 30000;
+
+// `commands` run by each account logged in now, as that account; the answers of those
+// that finished in time, and the names of those that did not.
+struct SessionsVisit {
+    QList<std::pair<QString, QString>> answers; // account, what it printed
+    QStringList silent;
+};
+SessionsVisit visitSessions(const ServiceManager &manager, const QString &commands)
+{
+    SessionsVisit visit;
+    if (manager.sessions.isEmpty() || commands.isEmpty())
+        return visit;
+    const QDeadlineTimer all(allAccountsLimitMs);
+    for (const LoggedInAccount &account : loggedInAccounts(manager.sessions)) {
+        const int limit = int(std::min<qint64>(accountLimitMs, all.remainingTime()));
+        const AccountAnswer answer = limit > 0 ? runAsAccount(account, commands, limit) : AccountAnswer{};
+        if (answer.answered)
+            visit.answers.append({account.name, answer.output});
+        else
+            visit.silent << account.name;
+    }
+    return visit;
+}
+
+QString sessionsSilentText(const SessionsVisit &visit, bool starting)
+{
+    QStringList sentences;
+    for (const QString &name : visit.silent)
+        sentences << sessionSilentText(name, starting);
+    return sentences.join(QLatin1Char(' '));
+}
+
 // The steps of every start, for either scope: the files, then the manager.
 GuardResult writeAndLoad(const ServiceManager &manager, const QStringList &targets, Platform platform,
                          const std::function<bool()> &isOn)
@@ -165,21 +205,45 @@ GuardResult writeAndLoad(const ServiceManager &manager, const QStringList &targe
     if (commands.unloadIsAsynchronous)
         waitUntilUnloaded(commands);
     shell(commands.load);
-    return {isOn(), {}};
+    const SessionsVisit visit = visitSessions(manager, commands.loadInSessions);
+    return {.done = isOn(), .message = sessionsSilentText(visit, true), .unwrittenFile = {}};
 }
 
 // The steps of every stop: unloaded, its files gone (the script only where asked), and
-// what the manager keeps of it cleared.
-void unloadAndRemove(const ServiceManager &manager, bool scriptToo)
+// what the manager keeps of it cleared. Nothing when all went; else the first file left.
+// The accounts visited that keep a guard of their own are named.
+struct Removal {
+    std::optional<QString> left;
+    QStringList keptOwn;
+    QString silent;
+};
+Removal unloadAndRemove(const ServiceManager &manager, bool scriptToo)
 {
+    Removal removal;
     const GuardCommands &commands = manager.commands;
+    // Every account's manager first, then the service manager's own step (the account's
+    // stop and disable, or the global disable), then the files.
+    const SessionsVisit visit = visitSessions(manager, commands.removeInSessions);
+    const QString systemUnits = QFileInfo(manager.loginEntry).path() + QLatin1Char('/');
+    for (const auto &[account, loadedFrom] : visit.answers)
+        if (!loadedFrom.isEmpty() && !loadedFrom.startsWith(systemUnits))
+            removal.keptOwn << account;
+    removal.silent = sessionsSilentText(visit, false);
     shell(commands.remove);
-    for (const QString &path : manager.filePaths)
-        QFile::remove(path);
+    QStringList paths = manager.filePaths;
+    if (!manager.enabledBy.isEmpty())
+        paths << manager.enabledBy;
     if (scriptToo)
-        QFile::remove(manager.scriptPath);
+        paths << manager.scriptPath;
+    for (const QString &path : paths) {
+        struct stat status {};
+        if (fileStatus(path, status) && !QFile::remove(path) && !removal.left)
+            removal.left = path;
+    }
     if (!commands.afterRemove.isEmpty())
         shell(commands.afterRemove);
+    visitSessions(manager, commands.afterRemoveInSessions);
+    return removal;
 }
 
 bool ownFilesExist(const ServiceManager &manager)
@@ -192,7 +256,7 @@ GuardResult startHoldingLock(Platform platform, const UserDirs &dirs)
 {
     const ServiceManager manager = serviceManager(platform, dirs);
     const GuardCommands &commands = manager.commands;
-    const auto isOn = [&commands] { return probe(commands); };
+    const auto isOn = [platform, dirs] { return readGuard(platform, dirs).state == GuardState::On; };
     if (!guardInstalledForAllUsers(platform))
         return writeAndLoad(manager, targetList(dirs), platform, isOn);
     // An own guard beside the administrator's would shadow it, and outlive its removal.
@@ -231,25 +295,216 @@ std::optional<QString> writeGuardFiles(const GuardFile &script, const QList<Guar
     for (const GuardFile &file : managerFiles)
         QDir().mkpath(QFileInfo(file.path).path());
 
-    // Executable for everyone, set explicitly: an older script may have had another mode.
-    if (!writeWhole(script.path, script.content.toUtf8(), mode_t(0755)))
-        return script.path;
-    for (const GuardFile &file : managerFiles)
-        if (!writeWhole(file.path, file.content.toUtf8(), std::nullopt))
+    // Every file is written whole beside its place before any takes its place, so that a
+    // folder that refuses one leaves all as they were. The script is executable for
+    // everyone, set explicitly: an older script may have had another mode.
+    struct Pending {
+        QByteArray path, temporary, previous;
+    };
+    QList<Pending> pending;
+    const auto discard = [&pending] {
+        for (const Pending &file : pending)
+            ::unlink(file.temporary.constData());
+    };
+    QList<GuardFile> files{script};
+    files += managerFiles;
+    for (const GuardFile &file : files) {
+        const auto temporary = writeTemporary(file.path, file.content.toUtf8(), &file == &files.first() ? std::optional<mode_t>(0755) : std::nullopt);
+        if (!temporary) {
+            discard();
             return file.path;
+        }
+        pending.append({QFile::encodeName(file.path), *temporary, *temporary + ".previous"});
+    }
+    // A rename that fails after others succeeded puts those back: each previous file is
+    // kept under a second name until all are in place.
+    for (qsizetype i = 0; i < pending.size(); ++i) {
+        const Pending &file = pending.at(i);
+        const bool hadOne = ::link(file.path.constData(), file.previous.constData()) == 0;
+        if (::rename(file.temporary.constData(), file.path.constData()) == 0) {
+            pending[i].temporary = hadOne ? file.previous : QByteArray();
+            continue;
+        }
+        if (hadOne)
+            ::unlink(file.previous.constData());
+        for (qsizetype j = 0; j < i; ++j) {
+            const Pending &done = pending.at(j);
+            if (done.temporary.isEmpty())
+                ::unlink(done.path.constData());
+            else
+                ::rename(done.temporary.constData(), done.path.constData());
+        }
+        for (qsizetype j = i; j < pending.size(); ++j)
+            ::unlink(pending.at(j).temporary.constData());
+        return QFile::decodeName(file.path);
+    }
+    for (const Pending &file : pending)
+        if (!file.temporary.isEmpty())
+            ::unlink(file.temporary.constData());
     return std::nullopt;
+}
+
+QList<UnitView> parseUnitViews(const QString &showOutput)
+{
+    QList<UnitView> views;
+    for (const QString &block : showOutput.split(QStringLiteral("\n\n"))) {
+        UnitView view;
+        const std::pair<const char *, QString UnitView::*> fields[] = {
+            {"LoadState", &UnitView::loadState},       {"ActiveState", &UnitView::activeState},
+            {"FragmentPath", &UnitView::fragmentPath}, {"DropInPaths", &UnitView::dropInPaths},
+            {"NeedDaemonReload", &UnitView::needDaemonReload}, {"Result", &UnitView::result},
+            {"ExecStart", &UnitView::execStart},       {"StandardInput", &UnitView::standardInput},
+        };
+        for (const QString &line : block.split(QLatin1Char('\n'))) {
+            const qsizetype equals = line.indexOf(QLatin1Char('='));
+            for (const auto &[name, field] : fields)
+                if (equals > 0 && line.left(equals) == QLatin1String(name))
+                    view.*field = line.mid(equals + 1);
+        }
+        views.append(view);
+    }
+    return views;
+}
+
+GuardFiles judgeGuardFiles(const QString &timerPath, const QString &servicePath, const QString &scriptPath,
+                           const QStringList &targets)
+{
+    // Only regular files are opened: a FIFO would block the reader.
+    struct stat timer {}, service {}, script {};
+    if (!fileStatus(timerPath, timer) || !fileStatus(servicePath, service) || !S_ISREG(timer.st_mode) || !S_ISREG(service.st_mode))
+        return GuardFiles::Changed;
+    const QByteArray serviceText = readAll(QFile::encodeName(servicePath));
+    if (!fileStatus(scriptPath, script) || !S_ISREG(script.st_mode))
+        return GuardFiles::Changed;
+    if (!serviceText.contains("\nStandardInput=file:" + QFile::encodeName(systemdPath(scriptPath)) + '\n'))
+        return GuardFiles::Changed;
+    const bool current = serviceText == guardServiceUnitFor(scriptPath).toUtf8()
+                         && readAll(QFile::encodeName(timerPath)) == guardTimerUnit().toUtf8()
+                         && readAll(QFile::encodeName(scriptPath)) == guardScriptFor(Platform::Linux, targets).toUtf8();
+    return current ? GuardFiles::Current : GuardFiles::Outdated;
+}
+
+// True when one of the drop-ins (as systemctl show lists them, separated by spaces) sets
+// one of `keys`, or is not a regular file: a drop-in that only adds (a
+// delay before the run, a nice level) leaves the guard Hushwell's, one that replaces
+// what it runs, reads or when does not.
+// What a drop-in may not set: what the service runs and reads, and when the timer fires it.
+const QStringList serviceKeys{QStringLiteral("ExecStart"), QStringLiteral("StandardInput")};
+const QStringList timerKeys{QStringLiteral("Unit"),          QStringLiteral("OnActiveSec"),       QStringLiteral("OnUnitActiveSec"),
+                            QStringLiteral("AccuracySec"),   QStringLiteral("OnBootSec"),         QStringLiteral("OnStartupSec"),
+                            QStringLiteral("OnCalendar"),    QStringLiteral("OnUnitInactiveSec")};
+
+bool dropInsOverride(const QString &dropInPaths, const QStringList &keys)
+{
+    for (const QString &path : dropInPaths.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        struct stat status {};
+        if (!fileStatus(path, status) || !S_ISREG(status.st_mode))
+            return true;
+        for (const QByteArray &line : readAll(QFile::encodeName(path)).split('\n'))
+            if (const qsizetype equals = line.indexOf('='); equals > 0 && keys.contains(QString::fromUtf8(line.left(equals).trimmed())))
+                return true;
+    }
+    return false;
+}
+
+GuardReading judgeSystemdGuard(const UnitView &timer, const UnitView &service, std::optional<GuardFiles> files,
+                               bool underAdministrator)
+{
+    const auto off = [](const QString &why) { return GuardReading{.state = GuardState::Off, .detail = why}; };
+    if (timer.activeState != QLatin1String("active")) {
+        if (underAdministrator)
+            return {.state = GuardState::Off, .detail = guardPausedText, .paused = true};
+        return {};
+    }
+    // A manager not told of a removal keeps running the units it loaded: they still kill.
+    struct stat status {};
+    const bool removed = !fileStatus(timer.fragmentPath, status) || !fileStatus(service.fragmentPath, status);
+    if (removed)
+        return {.state = GuardState::On, .detail = guardFilesRemovedText};
+    const bool ours = files && *files != GuardFiles::Changed
+                      && !dropInsOverride(service.dropInPaths, serviceKeys)
+                      && !dropInsOverride(timer.dropInPaths, timerKeys)
+                      && service.loadState == QLatin1String("loaded") && service.standardInput == QLatin1String("file")
+                      && service.execStart.startsWith(QLatin1String("{ path=/bin/sh ; argv[]=/bin/sh -s ;"));
+    if (!ours)
+        return off(guardFilesChangedText);
+    if (service.activeState == QLatin1String("failed") || (!service.result.isEmpty() && service.result != QLatin1String("success")))
+        return off(guardRunFailedText);
+    if (*files == GuardFiles::Outdated) {
+        GuardReading reading = off(underAdministrator ? guardAdministratorOutdatedText : guardOutdatedText);
+        reading.outdated = !underAdministrator;
+        return reading;
+    }
+    return {.state = GuardState::On};
+}
+
+GuardReading readGuard(Platform platform, const UserDirs &dirs)
+{
+    if (!serviceManagerReachable(platform, dirs))
+        return {.state = GuardState::Unknown};
+    const ServiceManager manager = serviceManager(platform, dirs);
+    const SystemFolders system;
+    const bool underAdministrator = guardInstalledForAllUsers(platform, system);
+    switch (platform) {
+    case Platform::MacOS:
+        if (probe(manager.commands))
+            return {.state = GuardState::On};
+        if (underAdministrator)
+            return {.state = GuardState::Off, .detail = guardPausedText, .paused = true};
+        return {};
+    case Platform::Linux: {
+        const QList<UnitView> views = parseUnitViews(shell(manager.commands.inspect));
+        if (views.size() != 2)
+            return {.state = GuardState::Unknown};
+        const UnitView &timer = views.at(0), &service = views.at(1);
+        // Judged against the guard the manager loaded: the account's own (which takes
+        // precedence), or the administrator's; from anywhere else it is not Hushwell's.
+        const ServiceManager shared = allUsersServiceManager(platform, system);
+        std::optional<GuardFiles> files;
+        bool own = false;
+        if (timer.fragmentPath == manager.loginEntry && service.fragmentPath == manager.filePaths.value(0)) {
+            own = true;
+            files = judgeGuardFiles(manager.loginEntry, manager.filePaths.value(0), manager.scriptPath, targetList(dirs));
+        } else if (timer.fragmentPath == shared.loginEntry && service.fragmentPath == shared.filePaths.value(0)) {
+            const QByteArray unit = readAll(QFile::encodeName(shared.filePaths.value(0)));
+            const qsizetype at = unit.indexOf("\nStandardInput=file:");
+            const QString script = at < 0 ? QString() : QString::fromUtf8(unit.mid(at + 20, unit.indexOf('\n', at + 1) - at - 20)).replace(QStringLiteral("%%"), QStringLiteral("%"));
+            files = judgeGuardFiles(shared.loginEntry, shared.filePaths.value(0), script, targetList(system.asUserDirs()));
+        }
+        return judgeSystemdGuard(timer, service, files, underAdministrator && !own);
+    }
+    }
+    Q_UNREACHABLE();
 }
 
 GuardState guardState(Platform platform, const UserDirs &dirs)
 {
-    if (!serviceManagerReachable(platform, dirs))
-        return GuardState::Unknown;
-    return probe(serviceManager(platform, dirs).commands) ? GuardState::On : GuardState::Off;
+    return readGuard(platform, dirs).state;
 }
 
 bool guardRunning(Platform platform, const UserDirs &dirs)
 {
     return guardState(platform, dirs) == GuardState::On;
+}
+
+UserDirs targetPreferencesInForce(Platform platform, const UserDirs &dirs)
+{
+    return guardInstalledForAllUsers(platform) ? SystemFolders().asUserDirs() : dirs;
+}
+
+QStringList targetsInForce(Platform platform, const UserDirs &dirs)
+{
+    return targetList(targetPreferencesInForce(platform, dirs));
+}
+
+GuardReading readGuardBroughtUpToDate(bool *refreshed, Platform platform, const UserDirs &dirs)
+{
+    GuardReading reading = readGuard(platform, dirs);
+    *refreshed = false;
+    if (!reading.outdated)
+        return reading;
+    *refreshed = startGuard(platform, dirs).done;
+    return readGuard(platform, dirs);
 }
 
 bool serviceManagerReachable(Platform platform, const UserDirs &dirs)
@@ -280,8 +535,11 @@ GuardResult stopGuard(Platform platform, const UserDirs &dirs)
     // Under the administrator's guard that guard is paused, and an own guard left from
     // before goes too.
     const bool shared = guardInstalledForAllUsers(platform);
+    Removal removal;
     if (!shared || ownFilesExist(manager))
-        unloadAndRemove(manager, false);
+        removal = unloadAndRemove(manager, false);
+    if (removal.left)
+        return {.done = false, .message = guardNotRemovedText(*removal.left), .unwrittenFile = {}};
     if (shared)
         shell(commands.pauseShared);
     const QString message = shared ? guardPausedText : QString();
@@ -294,7 +552,7 @@ GuardResult startGuardForAllUsers(Platform platform, const SystemFolders &system
     if (!rootForAllUsers())
         return {false, guardNeedsRootText};
     return writeAndLoad(allUsersServiceManager(platform, system), targetList(system.asUserDirs()), platform,
-                        [platform, system] { return guardInstalledForAllUsers(platform, system); });
+                        [platform, system] { return readGuardForAllUsers(platform, system).state == GuardState::On; });
 }
 
 GuardResult stopGuardForAllUsers(Platform platform, const SystemFolders &system)
@@ -302,8 +560,48 @@ GuardResult stopGuardForAllUsers(Platform platform, const SystemFolders &system)
     if (!rootForAllUsers())
         return {false, guardNeedsRootText};
     // Nothing of it stays: no account's next login may find any of it.
-    unloadAndRemove(allUsersServiceManager(platform, system), true);
-    return {!guardInstalledForAllUsers(platform, system), {}};
+    const Removal removal = unloadAndRemove(allUsersServiceManager(platform, system), true);
+    if (removal.left)
+        return {.done = false, .message = guardNotRemovedText(*removal.left), .unwrittenFile = {}};
+    QStringList sentences;
+    for (const QString &account : removal.keptOwn)
+        sentences << ownGuardKeptText(account);
+    if (!removal.silent.isEmpty())
+        sentences << removal.silent;
+    return {!guardInstalledForAllUsers(platform, system), sentences.join(QLatin1Char(' '))};
+}
+
+GuardReading readGuardForAllUsers(Platform platform, const SystemFolders &system)
+{
+    if (!guardInstalledForAllUsers(platform, system))
+        return {};
+    const ServiceManager manager = allUsersServiceManager(platform, system);
+    switch (platform) {
+    case Platform::MacOS:
+        return {.state = GuardState::On};
+    case Platform::Linux:
+        break;
+    }
+    // What every account's next login loads: the units as written, nothing beside them
+    // that overrides them, and the script for the system's list.
+    const auto dropIns = [](const QString &unit) {
+        QStringList paths;
+        for (const QFileInfo &file : QDir(unit + QStringLiteral(".d")).entryInfoList({QStringLiteral("*.conf")}, QDir::AllEntries | QDir::System))
+            paths << file.filePath();
+        return paths.join(QLatin1Char(' '));
+    };
+    if (dropInsOverride(dropIns(manager.filePaths.value(0)), serviceKeys)
+        || dropInsOverride(dropIns(manager.loginEntry), timerKeys))
+        return {.state = GuardState::Off, .detail = guardFilesChangedText};
+    switch (judgeGuardFiles(manager.loginEntry, manager.filePaths.value(0), manager.scriptPath, targetList(system.asUserDirs()))) {
+    case GuardFiles::Current:
+        return {.state = GuardState::On};
+    case GuardFiles::Outdated:
+        return {.state = GuardState::Off, .detail = guardAdministratorOutdatedText, .outdated = true};
+    case GuardFiles::Changed:
+        break;
+    }
+    return {.state = GuardState::Off, .detail = guardFilesChangedText};
 }
 
 bool guardInstalledForAllUsers(Platform platform, const SystemFolders &system)

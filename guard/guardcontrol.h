@@ -34,8 +34,47 @@ struct GuardResult {
 
 enum class GuardState { Off, On, Unknown }; // Unknown: no service manager answered
 
-// On only when the job is loaded, and loaded from a file that still exists.
+// What a look at the guard found: its state, and a sentence where the plain state line
+// would not say enough (its files changed or removed, paused); empty: nothing more.
+struct GuardReading {
+    GuardState state = GuardState::Off;
+    QString detail;
+    bool paused = false;   // off in this account until its next login, under the administrator's guard
+    bool outdated = false; // the account's own guard, loaded from its files, runs another version's or list's texts
+};
+
+// On only when the timer is loaded and active from this guard's own regular file, its
+// service loaded from its own file with Hushwell's command and input, no drop-in replacing
+// either, not failed, and the script a regular file with what this version writes for the
+// preferences in force. A timer still running from files deleted behind the manager's
+// back is on (it still kills), with a sentence saying so.
+GuardReading readGuard(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
 GuardState guardState(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
+
+// The reading, after the account's own guard, when loaded and out of date, was written
+// anew for this version's list; `refreshed` then says so. What the window does at launch
+// and every hushwellctl command that reads the guard's state.
+GuardReading readGuardBroughtUpToDate(bool *refreshed, Platform platform = nativePlatform(),
+                                      const UserDirs &dirs = UserDirs::fromEnvironment());
+
+// How the manager's view of one unit is judged, from `systemctl --user show` lines.
+struct UnitView {
+    QString loadState, activeState, fragmentPath, dropInPaths, needDaemonReload, result, execStart, standardInput;
+};
+QList<UnitView> parseUnitViews(const QString &showOutput);
+
+// Whether a guard's files (timer, service, script) are this version's for `targets`:
+// Changed when one is missing or not a regular file, or the service reads another script;
+// Outdated when all are there but a text differs.
+enum class GuardFiles { Current, Outdated, Changed };
+GuardFiles judgeGuardFiles(const QString &timerPath, const QString &servicePath, const QString &scriptPath,
+                           const QStringList &targets);
+
+// The reading for what a systemd user manager shows of the timer and the service, given
+// how the files it loaded them from are judged. Files: the judgement of the files at the
+// paths the manager names (nothing when those are not the guard's own paths).
+GuardReading judgeSystemdGuard(const UnitView &timer, const UnitView &service, std::optional<GuardFiles> files,
+                               bool underAdministrator);
 bool guardRunning(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
 
 // Writes the guard files for the current target list and (re)loads the job. Under an
@@ -65,6 +104,15 @@ GuardResult stopGuardForAllUsers(Platform platform, const SystemFolders &system)
 // Installed: a regular file (never a link, a FIFO or a folder) at the login entry, and on
 // Linux enabled by its own link in timers.target.wants.
 bool guardInstalledForAllUsers(Platform platform = nativePlatform(), const SystemFolders &system = SystemFolders());
+// On when installed, its units exactly as written with nothing overriding them, and the
+// script this version's for the system's list; else why not.
+GuardReading readGuardForAllUsers(Platform platform, const SystemFolders &system);
+
+// Where the target list in force is stored: the system's preferences under the
+// administrator's guard for every account (what that guard kills), else the account's.
+// The count, the list, the kill and the drawer's boxes read the targets from there.
+UserDirs targetPreferencesInForce(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
+QStringList targetsInForce(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
 
 // True when the service manager answers at all (systemd --user may not run for a su
 // session, in a container, a chroot or under WSL; launchd always does).

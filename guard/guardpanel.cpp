@@ -24,6 +24,30 @@ GuardPanel guardPanelFor(GuardState state)
     return {false, QStringLiteral("Can't check"), guardNoManagerText, false, false};
 }
 
+GuardPanel guardPanelFor(const GuardReading &reading)
+{
+    GuardPanel panel = guardPanelFor(reading.state);
+    if (!reading.detail.isEmpty())
+        panel.detail = reading.detail;
+    return panel;
+}
+
+QString sessionSilentText(const QString &account, bool starting)
+{
+    return starting ? QStringLiteral("%1's session did not answer; it gets the guard at its next login.").arg(account)
+                    : QStringLiteral("%1's session did not answer; the guard runs there until its next login.").arg(account);
+}
+
+QString ownGuardKeptText(const QString &account)
+{
+    return QStringLiteral("%1 keeps a guard of the account's own: %1 stops it with hushwellctl guard stop.").arg(account);
+}
+
+QString guardNotRemovedText(const QString &path)
+{
+    return QStringLiteral("Couldn't remove %1; the guard is still installed.").arg(path);
+}
+
 QString guardWriteFailedText(const QString &path)
 {
     return QStringLiteral("Couldn't write %1; the guard keeps what it had.").arg(path);

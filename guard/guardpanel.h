@@ -15,8 +15,12 @@ struct GuardPanel {
     bool stopEnabled = false;
 };
 
+struct GuardReading;
+
 GuardPanel guardPanelFor(bool guardIsRunning);
 GuardPanel guardPanelFor(GuardState state);
+// The state's panel, its detail line replaced by the reading's sentence where it has one.
+GuardPanel guardPanelFor(const GuardReading &reading);
 
 // The lines that report a failed start or stop, in the window and in hushwellctl.
 inline const QString guardStartFailedText = QStringLiteral("Couldn't start the guard.");
@@ -36,7 +40,21 @@ QString guardLockFailedText(const QString &path);
 // An account under the guard an administrator installed for every account.
 inline const QString guardForAllUsersText =
     QStringLiteral("An administrator installed the guard for every account: Stop Guard pauses it until your next login.");
-inline const QString guardPausedText =
-    QStringLiteral("Paused until your next login, when the administrator's guard for every account starts again.");
+inline const QString guardPausedText = QStringLiteral("Paused until your next login.");
+inline const QString targetsSetByAdministratorText =
+    QStringLiteral("An administrator sets these for every account, with the guard for every account.");
 inline const QString guardFollowsAdministratorText =
     QStringLiteral("Saved; the guard keeps following the administrator's settings for every account.");
+
+// What a look at the guard found beyond on and off.
+inline const QString guardFilesChangedText = QStringLiteral("The guard's files were changed; Start Guard writes them anew.");
+inline const QString guardFilesRemovedText = QStringLiteral("Its files were removed; Stop Guard ends it.");
+inline const QString guardRunFailedText = QStringLiteral("The guard's last run failed; Start Guard starts it again.");
+inline const QString guardOutdatedText = QStringLiteral("It runs an older list; Start Guard brings it up to date.");
+inline const QString guardAdministratorOutdatedText = QStringLiteral("The administrator's guard runs an older list.");
+inline const QString guardRefreshedText = QStringLiteral("The guard now uses this version's list.");
+
+// The guard for every account, as root reaches the accounts logged in now.
+QString sessionSilentText(const QString &account, bool starting);
+QString ownGuardKeptText(const QString &account);
+QString guardNotRemovedText(const QString &path);

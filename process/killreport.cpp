@@ -11,13 +11,14 @@
 #include <cerrno>
 #include <csignal>
 
-std::optional<QList<ProcessRow>> killListed()
+std::optional<QList<ProcessRow>> killListed(const QStringList &targets)
 {
-    const QList<ProcessRow> listed = parseProcessList(shell(listCommand()));
+    const Platform platform = nativePlatform();
+    const QList<ProcessRow> listed = parseProcessList(shell(listCommandFor(platform, targets)));
     // The list prints nothing both when nothing runs and when it failed: an empty one is
     // believed only when the count says 0 too.
-    const bool known = !listed.isEmpty() || killPanelFor(shell(countCommand())).quiet();
-    shell(killCommand());
+    const bool known = !listed.isEmpty() || killPanelFor(shell(countCommandFor(platform, targets))).quiet();
+    shell(killScriptFor(platform, targets));
     if (!known)
         return std::nullopt;
     // A process the last signal-9 pass hit may take a moment to end on a busy machine: give

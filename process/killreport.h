@@ -12,7 +12,7 @@
 // kill alone (two when nothing is listed: the count tells none from a failure). Blocks for
 // the kill's run (up to about two seconds), and up to a second more while a listed process
 // is still ending.
-std::optional<QList<ProcessRow>> killListed();
+std::optional<QList<ProcessRow>> killListed(const QStringList &targets);
 
 // True when no process has that PID any more, or only its zombie is left.
 bool processGone(qint64 pid);

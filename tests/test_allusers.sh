@@ -1,8 +1,10 @@
 #!/bin/sh
 # The guard for every account, for real: installed by root into system folders private to
-# this namespace, then an account (nobody) logs in with a user manager of its own, and the
-# guard kills that account's target; removed, a new login runs nothing. Then the Ansible
-# role, twice, the second run changing nothing. Run through support/isolate.sh.
+# this namespace, with accounts logged in: ann, with a user manager of her own, and bob,
+# whose manager's socket accepts and never answers. The guard kills ann's target; bob
+# never holds root back nor gets anything of root's; ann's own guard outlives the
+# administrator's stop. Then the upgrade, the removal and the Ansible role, twice, the
+# second run changing nothing. Run through support/isolate.sh.
 #   test_allusers.sh HUSHWELLCTL SOURCE_DIR
 set -u
 ctl=$1
@@ -14,26 +16,54 @@ if [ "${HUSHWELL_ISOLATED:-}" != 1 ] || [ -n "${HUSHWELL_NO_USER_MANAGER:-}" ]; 
 fi
 fail() { echo "FAIL: $*"; exit 1; }
 tmp=$(mktemp -d) && chmod 755 "$tmp" # the account reaches its folders inside
-manager=""
+manager="" listeners=""
 logout() { [ -n "$manager" ] && kill "$manager" 2>/dev/null && wait "$manager" 2>/dev/null; manager=""; }
-trap 'logout; pkill -9 -u 65534 2>/dev/null; rm -rf "$tmp"' EXIT
+trap 'logout; kill $listeners 2>/dev/null; pkill -9 -u 5001 2>/dev/null; pkill -9 -u 5002 2>/dev/null; umount /usr/bin/systemctl /etc/passwd /etc/group 2>/dev/null; rm -rf "$tmp"' EXIT
 
 # The system's folders, empty and private to this namespace; /run/user is where the
-# accounts logged in now have their managers.
+# accounts logged in now have their managers. The accounts exist in this namespace only.
 for folder in /etc/systemd/user /etc/xdg /usr/local/share /run/user; do
   mkdir -p "$folder" && mount -t tmpfs tmpfs "$folder" || fail "cannot mount a tmpfs on $folder"
 done
 timer=/etc/systemd/user/com.larkvane.hushwell.guard.timer
+home=$tmp/ann run=/run/user/5001
+cp /etc/passwd "$tmp/passwd" && cp /etc/group "$tmp/group" || fail "cannot copy the account files"
+printf 'ann:x:5001:5001::%s:/bin/sh\nbob:x:5002:5002::%s:/bin/sh\n' "$home" "$tmp/bob" >>"$tmp/passwd"
+printf 'ann:x:5001:\nbob:x:5002:\nartists:x:5100:ann,bob\n' >>"$tmp/group"
+mount --bind "$tmp/passwd" /etc/passwd && mount --bind "$tmp/group" /etc/group || fail "cannot bind the account files"
+mkdir -p "$home" "$run" "$tmp/bob" /run/user/5002/systemd /run/user/5003/systemd /run/user/0/systemd
+chown 5001:5001 "$home" "$run" && chown -R 5002:5002 "$tmp/bob" /run/user/5002 && chown -R 5003 /run/user/5003 || fail "chown"
+chmod 700 "$run" /run/user/5002
+ln -s "$run" /run/user/5004 # a link to ann's folder is nobody's
+# bob's manager: a socket that accepts and never answers. A folder of no account (5003)
+# and root's own hold sockets too; each systemctl notes who ran it where, and bob's what
+# it was given.
+for socket in /run/user/5002/systemd/private /run/user/5003/systemd/private /run/user/0/systemd/private; do
+  python3 -c 'import socket, sys
+s = socket.socket(socket.AF_UNIX); s.bind(sys.argv[1]); s.listen(8); held = []
+while True: held.append(s.accept())' "$socket" &
+  listeners="${listeners:-} $!"
+done
+cp /usr/bin/systemctl "$tmp/systemctl.real" && : >"$tmp/calls" && chmod 666 "$tmp/calls"
+cat >"$tmp/systemctl" <<EOF
+#!/bin/sh
+echo "\$(id -u) \$XDG_RUNTIME_DIR" >>$tmp/calls
+if [ "\$(id -u)" = 5002 ]; then
+  { readlink /proc/\$\$/fd/0; ps -o tty= -p \$\$; ps -o sid= -p \$\$; id -G; env | cut -d= -f1 | sort | tr '\n' ' '; echo; } >$tmp/bob/given
+fi
+exec $tmp/systemctl.real "\$@"
+EOF
+chmod 755 "$tmp/systemctl" && mount --bind "$tmp/systemctl" /usr/bin/systemctl || fail "cannot stand in for systemctl"
+for _ in $(seq 50); do [ -S /run/user/0/systemd/private ] && [ -S /run/user/5002/systemd/private ] && break; sleep 0.1; done
+chmod 666 /run/user/*/systemd/private # bob may connect to his own
 
-# An account's login: its user manager, in a cgroup it may manage, with its own folders.
-home=$tmp/home run=/run/user/65534
-mkdir -p "$home" "$run" && chown 65534:65534 "$home" "$run" && chmod 700 "$run"
+
 if [ -e /sys/fs/cgroup/cgroup.controllers ]; then hierarchies=/sys/fs/cgroup; else hierarchies="/sys/fs/cgroup/systemd /sys/fs/cgroup/unified"; fi
-as_account() { setpriv --reuid=65534 --regid=65534 --clear-groups env -i HOME="$home" XDG_RUNTIME_DIR="$run" PATH=/usr/bin:/bin "$@"; }
+as_account() { setpriv --reuid=5001 --regid=5001 --clear-groups env -i HOME="$home" XDG_RUNTIME_DIR="$run" PATH=/usr/bin:/bin "$@"; }
 login() {
-  for h in $hierarchies; do [ -d "$h" ] && mkdir -p "$h/account" && chown -R 65534:65534 "$h/account"; done
+  for h in $hierarchies; do [ -d "$h" ] && mkdir -p "$h/account" && chown -R 5001:5001 "$h/account"; done
   HIERARCHIES=$hierarchies sh -c 'for h in $HIERARCHIES; do [ -d "$h" ] && echo $$ >"$h/account/cgroup.procs"; done; exec "$@"' sh \
-    setpriv --reuid=65534 --regid=65534 --clear-groups env -i HOME="$home" XDG_RUNTIME_DIR="$run" PATH=/usr/bin:/bin \
+    setpriv --reuid=5001 --regid=5001 --clear-groups env -i HOME="$home" XDG_RUNTIME_DIR="$run" PATH=/usr/bin:/bin \
     /lib/systemd/systemd --user >>"$tmp/manager.log" 2>&1 &
   manager=$!
   for _ in $(seq 150); do
@@ -48,26 +78,71 @@ dies_within() { for _ in $(seq $(($2 * 10))); do kill -0 "$1" 2>/dev/null || ret
 cp "$ctl" "$tmp/hushwellctl" && chmod 755 "$tmp/hushwellctl"
 account_ctl() { as_account "$tmp/hushwellctl" "$@"; }
 no_own_units() { [ -z "$(find "$home" -name 'com.larkvane.hushwell.guard*')" ] || fail "$1: the account wrote units of its own"; }
+ann_timer() { as_account systemctl --user is-active com.larkvane.hushwell.guard.timer; }
 
 "$ctl" set --all-users includeCoreSync false || fail "set --all-users"
 login
-"$ctl" guard start --all-users >/dev/null || fail "guard start --all-users"
+[ "$(account_ctl guard start)" = "Guard on" ] || fail "ann's own guard"
+
+# bob never answers: root goes on without him, names him, and lent him nothing.
+begun=$(date +%s)
+said=$("$ctl" guard start --all-users 2>&1) || fail "guard start --all-users: $said"
+[ $(($(date +%s) - begun)) -le 15 ] || fail "bob's silent manager held root for $(($(date +%s) - begun)) s"
+case $said in *"bob's session did not answer; it gets the guard at its next login."*) ;; *) fail "the start did not name bob: $said" ;; esac
+pgrep -u 5002 >/dev/null && fail "bob's part was left running"
+given=$(cat "$tmp/bob/given") || fail "bob's systemctl never ran"
+[ "$(echo "$given" | sed -n 1p)" = /dev/null ] || fail "bob's standard input: $given"
+[ "$(echo "$given" | sed -n 2p | tr -d ' ')" = "?" ] || fail "bob had a terminal: $given"
+[ "$(echo "$given" | sed -n 3p | tr -d ' ')" != "$(ps -o sid= -p $$ | tr -d ' ')" ] || fail "bob shared root's session: $given"
+[ "$(echo "$given" | sed -n 4p)" = "5002 5100" ] || fail "bob's groups: $given"
+[ "$(echo "$given" | sed -n 5p)" = "HOME LOGNAME PATH PWD USER XDG_RUNTIME_DIR " ] || fail "bob's environment: $given"
+grep -Eq ' /run/user/(0|5003|5004)$' "$tmp/calls" && fail "a folder of no account was visited: $(cat "$tmp/calls")"
+rm /run/user/5002/systemd/private # bob logs out
+
 [ "$("$ctl" guard status --all-users)" = "Guard on" ] || fail "status --all-users after the start"
 grep -q "ore Sync" /usr/local/share/hushwell/guard.sh && fail "the system's preferences are not in the script"
-[ "$(as_account systemctl --user is-active com.larkvane.hushwell.guard.timer)" = active ] || fail "the logged-in account's manager did not start the guard"
+
+# The administrator's stop leaves ann's own guard running, and says so.
+said=$("$ctl" guard stop --all-users) || fail "stop --all-users with ann's own guard: $said"
+case $said in *"ann keeps a guard of the account's own"*) ;; *) fail "the stop did not name ann: $said" ;; esac
+[ "$(ann_timer)" = active ] || fail "the administrator's stop stopped ann's own guard"
+[ "$(account_ctl guard status | head -1)" = "Guard on" ] || fail "ann's own guard reads off"
+[ "$(account_ctl guard stop)" = "Guard off" ] || fail "ann's own stop"
+
+"$ctl" guard start --all-users >/dev/null || fail "guard start --all-users"
+[ "$(ann_timer)" = active ] || fail "the logged-in account's manager did not start the guard"
 [ "$(account_ctl guard status | head -1)" = "Guard on" ] || fail "the account's guard status"
 target "AdobeIPCBroker --fleet"
 dies_within "$started" 20 || fail "the guard did not kill the logged-in account's target within 20 s"
 
+# One list in force: the administrator's, whatever ann stored for herself.
+account_ctl set includeCoreSync true >/dev/null || fail "ann's set of a target key"
+[ "$(account_ctl get includeCoreSync 2>"$tmp/get.err")" = false ] || fail "get shows ann's value, not the one in force"
+grep -q "administrator's guard for every account sets includeCoreSync; yours (true)" "$tmp/get.err" || fail "get: $(cat "$tmp/get.err")"
+target "Core Sync"
+[ "$(account_ctl status | head -1)" = "All quiet" ] || fail "ann's count used her own list: $(account_ctl status)"
+kill "$started"
+
 # The account under the administrator's guard: one rule, written nowhere in its home.
 said=$(account_ctl guard stop) || fail "the account's stop: $said"
 case $said in *"Paused until your next login"*) ;; *) fail "the account's stop said: $said" ;; esac
-account_ctl guard status >/dev/null && fail "paused, yet the account's status is on"
+[ "$(account_ctl guard status)" = "$(printf 'Guard off\nPaused until your next login.')" ] || fail "paused: $(account_ctl guard status)"
+account_ctl status --json | grep -q '"paused":true' || fail "paused: $(account_ctl status --json)"
 said=$(account_ctl set includeDesktopService false) || fail "the account's set: $said"
 case $said in *"administrator's settings"*) ;; *) fail "the account's set said: $said" ;; esac
 no_own_units "set"
 [ "$(account_ctl guard start)" = "Guard on" ] || fail "the account's start did not bring the administrator's guard back"
 no_own_units "start"
+
+# An upgrade finds the script of an older list; the package's configure step, as dpkg runs
+# it, brings it up to this version's.
+script=/usr/local/share/hushwell/guard.sh
+printf '#!/bin/sh\nexit 0\n' >"$script"
+[ "$("$ctl" guard status --all-users | sed -n 2p)" = "The administrator's guard runs an older list." ] || fail "an old script reads on"
+sed "s|^ctl=.*|ctl=$ctl|; s|^timer=.*|timer=$timer|" "$src/resources/debian/postinst" >"$tmp/postinst"
+said=$(sh "$tmp/postinst" configure 0.9.0) || fail "the configure step failed: $said"
+[ "$(cat "$script")" = "$("$ctl" show guard-script --all-users)" ] || fail "the upgrade left the old script"
+[ "$("$ctl" guard status --all-users)" = "Guard on" ] || fail "status after the upgrade"
 
 "$ctl" guard stop --all-users >/dev/null || fail "guard stop --all-users"
 left=$(find /etc/systemd/user /usr/local/share -name 'com.larkvane.hushwell.guard*' -o -name guard.sh)

@@ -89,20 +89,80 @@ TEST_F(Guard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)
     ASSERT_TRUE(QDir().mkpath(guardScriptPath())); // a folder where the script should be
     const CtlResult failed = ctl({"guard", "start"});
     const CtlResult unfollowed = ctl({"set", "includeCoreSync", "false"});
+    EXPECT_EQ(systemctl("is-active " + guardLabel + ".timer"), "active") << "no unload ran";
+    const GuardReading folderForScript = readGuard();
     QDir(guardScriptPath()).removeRecursively();
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.err, "hushwellctl: couldn't write " + guardScriptPath() + "; the guard keeps what it had\n");
-    EXPECT_TRUE(guardRunning()) << "no unload ran";
     EXPECT_EQ(readFile(guardPlistPath()), timerBefore);
     EXPECT_EQ(unfollowed.status, 1) << "stored, but the guard could not follow";
     EXPECT_TRUE(unfollowed.err.contains("couldn't restart the guard")) << unfollowed.err.toStdString();
+    EXPECT_EQ(folderForScript.state, GuardState::Off) << "a timer that runs no script kills nothing";
+    EXPECT_EQ(folderForScript.detail, guardFilesChangedText);
+}
 
-    // Its files deleted behind the manager's back: the timer still runs, from nothing.
+// Each way the guard's files can differ from what it wrote, as the account's manager
+// then shows it, and what the reading says of it.
+TEST_F(Guard, ChangedFilesReadAsTheyAre)
+{
+    const ServiceManager own = serviceManager(nativePlatform(), UserDirs::fromEnvironment());
+    const QString service = own.filePaths.value(0), timer = own.loginEntry;
+    const struct {
+        const char *name;
+        std::function<void()> change;
+        GuardState state;
+        QString detail;
+    } rows[] = {
+        {"this version's files", [] {}, GuardState::On, {}},
+        {"the script deleted", [&] { QFile::remove(own.scriptPath); }, GuardState::Off, guardFilesChangedText},
+        {"a folder at the script's place", [&] { QFile::remove(own.scriptPath), QDir().mkpath(own.scriptPath); }, GuardState::Off,
+         guardFilesChangedText},
+        {"a drop-in replacing the command", [&] { dropIn(service, "[Service]\nExecStart=\nExecStart=/bin/true\n"), systemctl("daemon-reload"); },
+         GuardState::Off, guardFilesChangedText},
+        {"a timer in user.control shadowing it",
+         [&] {
+             const QString control = QFileInfo(timer).path() + ".control/" + QFileInfo(timer).fileName();
+             QDir().mkpath(QFileInfo(control).path()), QFile::copy(timer, control), systemctl("daemon-reload");
+         },
+         GuardState::Off, guardFilesChangedText},
+        {"both units deleted behind the manager's back", [&] { QFile::remove(service), QFile::remove(timer); }, GuardState::On,
+         guardFilesRemovedText},
+    };
+    for (const auto &row : rows) {
+        ASSERT_TRUE(startGuard()) << row.name;
+        row.change();
+        const GuardReading reading = readGuard();
+        EXPECT_EQ(reading.state, row.state) << row.name;
+        EXPECT_EQ(reading.detail, row.detail) << row.name;
+        EXPECT_EQ(guardPanelFor(reading).stopEnabled, row.state == GuardState::On) << row.name << ": Stop Guard ends what still kills";
+        QDir(own.scriptPath).removeRecursively();
+        QDir(QFileInfo(service).path() + "/" + QFileInfo(service).fileName() + ".d").removeRecursively();
+        QDir(QFileInfo(timer).path() + ".control").removeRecursively();
+        EXPECT_TRUE(stopGuard()) << row.name;
+        EXPECT_EQ(systemctl("is-active " + guardLabel + ".timer"), "inactive") << row.name << ": the stop ended it";
+    }
+
+    // An older version's script, as an upgrade leaves it: brought up to date where it is read.
     ASSERT_TRUE(startGuard());
-    for (const QString &unit : serviceManager(nativePlatform(), UserDirs::fromEnvironment()).filePaths)
-        QFile::remove(unit);
-    EXPECT_EQ(systemctl("is-active " + guardLabel + ".timer"), "active");
-    EXPECT_FALSE(guardRunning()) << "on only while loaded from a file that exists";
+    const QString current = readFile(own.scriptPath);
+    ASSERT_TRUE(writeGuardFiles({own.scriptPath, guardScriptFor(nativePlatform(), basePatterns)}, own.files) == std::nullopt);
+    EXPECT_TRUE(readGuard().outdated);
+    const CtlResult status = ctl({"guard", "status"});
+    EXPECT_EQ(status.out, "Guard on\nAnything Adobe restarts is killed within 15 seconds.\n");
+    EXPECT_EQ(status.err, guardRefreshedText + "\n");
+    EXPECT_EQ(readFile(own.scriptPath), current);
+    EXPECT_EQ(ctl({"guard", "status"}).err, "") << "said once";
+
+    // A set whose units folder refuses the write leaves every file as it was.
+    ASSERT_EQ(shell("mount --bind " + shellQuoted(QFileInfo(timer).path()) + " " + shellQuoted(QFileInfo(timer).path())
+                    + " && mount -o remount,bind,ro " + shellQuoted(QFileInfo(timer).path()) + " && echo ro"), "ro");
+    const CtlResult refused = ctl({"set", "includeCoreSync", "false"});
+    const CtlResult unremoved = ctl({"guard", "stop"});
+    shell("umount " + shellQuoted(QFileInfo(timer).path()));
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(readFile(own.scriptPath), current) << "the script keeps the list the guard runs";
+    EXPECT_EQ(unremoved.status, 1) << "a stop that cannot remove the units fails";
+    EXPECT_EQ(unremoved.err, "hushwellctl: couldn't remove " + service + "; the guard is still installed\n");
 }
 
 // Under the administrator's guard for every account, the account's start, stop and

@@ -98,7 +98,7 @@ FakeTarget::FakeTarget(const QString &commandName, Signals handling, Owner owner
 
 FakeTarget::FakeTarget(const QStringList &argv)
 {
-    process.start(QStringLiteral("/bin/bash"), QStringList{QStringLiteral("-c"), QStringLiteral("exec -a \"$0\" perl -e 'sleep 300' \"$@\"")} + argv);
+    process.start(QStringLiteral("/bin/bash"), QStringList{QStringLiteral("-c"), QStringLiteral("exec -a \"$0\" perl -e 'sleep 300' -- \"$@\"")} + argv);
     process.waitForStarted();
     waitUntil([&] {
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid()));
