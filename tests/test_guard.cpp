@@ -84,7 +84,6 @@ TEST_F(Guard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)
     EXPECT_EQ(ctl({"guard", "start"}).out, "Guard on\n");
     EXPECT_FALSE(QFileInfo(guardPlistPath()).isSymLink());
 
-    const QString timerBefore = readFile(guardPlistPath());
     QFile::remove(guardScriptPath());
     ASSERT_TRUE(QDir().mkpath(guardScriptPath())); // a folder where the script should be
     const CtlResult failed = ctl({"guard", "start"});
@@ -94,7 +93,6 @@ TEST_F(Guard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)
     QDir(guardScriptPath()).removeRecursively();
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.err, "hushwellctl: couldn't write " + guardScriptPath() + "; the guard keeps what it had\n");
-    EXPECT_EQ(readFile(guardPlistPath()), timerBefore);
     EXPECT_EQ(unfollowed.status, 1) << "stored, but the guard could not follow";
     EXPECT_TRUE(unfollowed.err.contains("couldn't restart the guard")) << unfollowed.err.toStdString();
     EXPECT_EQ(folderForScript.state, GuardState::Off) << "a timer that runs no script kills nothing";
@@ -115,8 +113,6 @@ TEST_F(Guard, ChangedFilesReadAsTheyAre)
     } rows[] = {
         {"this version's files", [] {}, GuardState::On, {}},
         {"the script deleted", [&] { QFile::remove(own.scriptPath); }, GuardState::Off, guardFilesChangedText},
-        {"a folder at the script's place", [&] { QFile::remove(own.scriptPath), QDir().mkpath(own.scriptPath); }, GuardState::Off,
-         guardFilesChangedText},
         {"a drop-in replacing the command", [&] { dropIn(service, "[Service]\nExecStart=\nExecStart=/bin/true\n"), systemctl("daemon-reload"); },
          GuardState::Off, guardFilesChangedText},
         {"a timer in user.control shadowing it",
@@ -134,8 +130,6 @@ TEST_F(Guard, ChangedFilesReadAsTheyAre)
         const GuardReading reading = readGuard();
         EXPECT_EQ(reading.state, row.state) << row.name;
         EXPECT_EQ(reading.detail, row.detail) << row.name;
-        EXPECT_EQ(guardPanelFor(reading).stopEnabled, row.state == GuardState::On) << row.name << ": Stop Guard ends what still kills";
-        QDir(own.scriptPath).removeRecursively();
         QDir(QFileInfo(service).path() + "/" + QFileInfo(service).fileName() + ".d").removeRecursively();
         QDir(QFileInfo(timer).path() + ".control").removeRecursively();
         EXPECT_TRUE(stopGuard()) << row.name;

@@ -71,7 +71,6 @@ TEST_F(Kill, ArgumentsNeverMakeATarget)
     EXPECT_TRUE(renderer.diesWithin(1));
     for (FakeTarget &bystander : bystanders)
         EXPECT_TRUE(bystander.alive()) << bystander.pid();
-    EXPECT_EQ(count(), "0");
 }
 
 // hushwellctl status, list and kill on the same processes, as text and as JSON, and what
