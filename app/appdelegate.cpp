@@ -58,16 +58,16 @@ constexpr int listFreshMs = 3000;
 
 Snapshot takeSnapshot(bool bringGuardUpToDate)
 {
-    bool refreshed = false;
-    return {.sequence = ++snapshotsBegun,
-            .countOutput = shell(countCommandFor(nativePlatform(), targetsInForce())),
-            .guard = bringGuardUpToDate ? readGuardBroughtUpToDate(&refreshed) : readGuard(),
-            .guardRefreshed = refreshed,
+    const quint64 sequence = ++snapshotsBegun;
+    const UserDirs targets = targetPreferencesInForce();
+    return {.sequence = sequence,
+            .countOutput = shell(countCommandFor(nativePlatform(), targetList(targets))),
+            .guard = bringGuardUpToDate ? readGuardBroughtUpToDate() : readGuard(),
             .guardForAllUsers = guardInstalledForAllUsers(),
             .settingsReadable = !preferencesProblem(),
             .sound = wants(kSound),
-            .desktopService = wants(kDesktopService, targetPreferencesInForce()),
-            .coreSync = wants(kCoreSync, targetPreferencesInForce())};
+            .desktopService = wants(kDesktopService, targets),
+            .coreSync = wants(kCoreSync, targets)};
 }
 
 int leaveApplication(int status)
@@ -142,7 +142,7 @@ std::optional<KillPanel> AppDelegate::showSnapshot(const Snapshot &snapshot)
     const GuardPanel guard = guardPanelFor(snapshot.guard);
     blockStatus->setText(guard.status);
     setTextColour(blockStatus, guardColour(guard.on));
-    blockDetail->setText(detailForSettings(snapshot.settingsReadable).value_or(snapshot.guardRefreshed ? guardRefreshedText : guard.detail));
+    blockDetail->setText(detailForSettings(snapshot.settingsReadable).value_or(guard.detail));
     blockButton->setEnabled(guard.startEnabled);
     unblockButton->setEnabled(guard.stopEnabled);
     // Under an administrator's guard for every account, Stop Guard only pauses it.

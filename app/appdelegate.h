@@ -31,7 +31,6 @@ struct Snapshot {
     quint64 sequence{}; // in the order the readings began
     QString countOutput;
     GuardReading guard{};
-    bool guardRefreshed{}; // the account's guard was brought up to this version's list first
     bool guardForAllUsers{}; // an administrator's guard for every account is installed
     bool settingsReadable{}; // false: the store cannot be read, and the defaults apply
     bool sound{};

@@ -94,24 +94,16 @@ KillPanel printCount(QTextStream &out, const QString &countOutput)
 
 // The kill panel's lines, or as JSON the count with the guard's state (null when no
 // service manager answers). False when something could not be read.
-// The account's guard as it is now, brought up to this version's list first when it runs
-// another's; that is said on standard error.
-GuardReading readGuardSayingRefresh(Call &call)
-{
-    bool refreshed = false;
-    const GuardReading reading = readGuardBroughtUpToDate(&refreshed);
-    if (refreshed)
-        call.err << guardRefreshedText << '\n';
-    return reading;
-}
-
 bool printStatus(Call &call)
 {
     const QString output = shell(countCommandFor(nativePlatform(), targetsInForce()));
     if (!call.json)
         return printCount(call.out, output).counted;
     const std::optional<qint64> running = parseCount(output);
-    const GuardReading guard = readGuardSayingRefresh(call);
+    // No detail line here to say that the guard was brought up to date: said on standard error.
+    const GuardReading guard = readGuardBroughtUpToDate();
+    if (guard.refreshed)
+        call.err << guardRefreshedText << '\n';
     const bool known = guard.state != GuardState::Unknown;
     const QJsonValue guardOn = known ? QJsonValue(guard.state == GuardState::On) : QJsonValue(QJsonValue::Null);
     QJsonObject status{{QStringLiteral("running"), running ? QJsonValue(*running) : QJsonValue(QJsonValue::Null)},
@@ -214,7 +206,7 @@ int guard(Call &call)
     if (action != QLatin1String("status"))
         return report(call, starting ? startGuard() : stopGuard(), starting);
     // Without a manager, "Guard off" would be a guess.
-    const GuardReading reading = readGuardSayingRefresh(call);
+    const GuardReading reading = readGuardBroughtUpToDate();
     if (reading.state == GuardState::Unknown) {
         call.err << errorLine(guardNoManagerText);
         return 1;
@@ -316,10 +308,12 @@ int getPreference(Call &call)
     const QString key = preferenceKey(call.arguments.at(0));
     const UserDirs own = UserDirs::fromEnvironment();
     // A target key in force is the administrator's under the guard for every account.
-    const UserDirs dirs = call.allUsers ? systemFolders().asUserDirs() : key == kSound ? own : targetPreferencesInForce(nativePlatform(), own);
+    const UserDirs inForce = key == kSound ? own : targetPreferencesInForce(nativePlatform(), own);
+    const bool administrators = !call.allUsers && inForce.config != own.config;
+    const UserDirs dirs = call.allUsers ? systemFolders().asUserDirs() : inForce;
     const PreferenceReading reading = readPreference(key, dirs);
     call.out << (reading.value ? "true" : "false") << '\n';
-    if (!call.allUsers && dirs.config != own.config)
+    if (administrators)
         call.err << "hushwellctl: the administrator's guard for every account sets " << key << "; yours ("
                  << (wants(key, own) ? "true" : "false") << ") is kept for later\n";
     if (!reading.storedIsBoolean)

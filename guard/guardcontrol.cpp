@@ -2,7 +2,6 @@
 
 #include "guard/accounts.h"
 #include "guard/guardfiles.h"
-#include "guard/quoting.h"
 #include "guard/guardpanel.h"
 #include "guard/servicemanager.h"
 #include "process/catalogue.h"
@@ -194,6 +193,14 @@ QString sessionsSilentText(const SessionsVisit &visit, bool starting)
     return sentences.join(QLatin1Char(' '));
 }
 
+// A step the service manager may not have (every account's guard unloads nothing of its
+// own) runs no shell.
+void runStep(const QString &commands)
+{
+    if (!commands.isEmpty())
+        shell(commands);
+}
+
 // The steps of every start, for either scope: the files, then the manager.
 GuardResult writeAndLoad(const ServiceManager &manager, const QStringList &targets, Platform platform,
                          const std::function<bool()> &isOn)
@@ -201,10 +208,10 @@ GuardResult writeAndLoad(const ServiceManager &manager, const QStringList &targe
     if (const auto failed = writeGuardFiles({manager.scriptPath, guardScriptFor(platform, targets)}, manager.files))
         return {.done = false, .message = {}, .unwrittenFile = *failed};
     const GuardCommands &commands = manager.commands;
-    shell(commands.unload);
+    runStep(commands.unload);
     if (commands.unloadIsAsynchronous)
         waitUntilUnloaded(commands);
-    shell(commands.load);
+    runStep(commands.load);
     const SessionsVisit visit = visitSessions(manager, commands.loadInSessions);
     return {.done = isOn(), .message = sessionsSilentText(visit, true), .unwrittenFile = {}};
 }
@@ -229,7 +236,7 @@ Removal unloadAndRemove(const ServiceManager &manager, bool scriptToo)
         if (!loadedFrom.isEmpty() && !loadedFrom.startsWith(systemUnits))
             removal.keptOwn << account;
     removal.silent = sessionsSilentText(visit, false);
-    shell(commands.remove);
+    runStep(commands.remove);
     QStringList paths = manager.filePaths;
     if (!manager.enabledBy.isEmpty())
         paths << manager.enabledBy;
@@ -240,8 +247,7 @@ Removal unloadAndRemove(const ServiceManager &manager, bool scriptToo)
         if (fileStatus(path, status) && !QFile::remove(path) && !removal.left)
             removal.left = path;
     }
-    if (!commands.afterRemove.isEmpty())
-        shell(commands.afterRemove);
+    runStep(commands.afterRemove);
     visitSessions(manager, commands.afterRemoveInSessions);
     return removal;
 }
@@ -302,19 +308,19 @@ std::optional<QString> writeGuardFiles(const GuardFile &script, const QList<Guar
         QByteArray path, temporary, previous;
     };
     QList<Pending> pending;
-    const auto discard = [&pending] {
-        for (const Pending &file : pending)
-            ::unlink(file.temporary.constData());
+    const auto discard = [&pending](qsizetype from) {
+        for (qsizetype i = from; i < pending.size(); ++i)
+            if (!pending.at(i).temporary.isEmpty())
+                ::unlink(pending.at(i).temporary.constData());
     };
-    QList<GuardFile> files{script};
-    files += managerFiles;
-    for (const GuardFile &file : files) {
-        const auto temporary = writeTemporary(file.path, file.content.toUtf8(), &file == &files.first() ? std::optional<mode_t>(0755) : std::nullopt);
+    const QList<GuardFile> files = QList<GuardFile>{script} + managerFiles;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const auto temporary = writeTemporary(files.at(i).path, files.at(i).content.toUtf8(), i == 0 ? std::optional<mode_t>(0755) : std::nullopt);
         if (!temporary) {
-            discard();
-            return file.path;
+            discard(0);
+            return files.at(i).path;
         }
-        pending.append({QFile::encodeName(file.path), *temporary, *temporary + ".previous"});
+        pending.append({QFile::encodeName(files.at(i).path), *temporary, *temporary + ".previous"});
     }
     // A rename that fails after others succeeded puts those back: each previous file is
     // kept under a second name until all are in place.
@@ -334,13 +340,10 @@ std::optional<QString> writeGuardFiles(const GuardFile &script, const QList<Guar
             else
                 ::rename(done.temporary.constData(), done.path.constData());
         }
-        for (qsizetype j = i; j < pending.size(); ++j)
-            ::unlink(pending.at(j).temporary.constData());
+        discard(i);
         return QFile::decodeName(file.path);
     }
-    for (const Pending &file : pending)
-        if (!file.temporary.isEmpty())
-            ::unlink(file.temporary.constData());
+    discard(0); // the previous files, kept until now
     return std::nullopt;
 }
 
@@ -366,7 +369,7 @@ QList<UnitView> parseUnitViews(const QString &showOutput)
     return views;
 }
 
-GuardFiles judgeGuardFiles(const QString &timerPath, const QString &servicePath, const QString &scriptPath,
+GuardFiles judgeGuardFiles(const QString &timerPath, const QString &servicePath, const QString &expectedScript,
                            const QStringList &targets)
 {
     // Only regular files are opened: a FIFO would block the reader.
@@ -374,9 +377,9 @@ GuardFiles judgeGuardFiles(const QString &timerPath, const QString &servicePath,
     if (!fileStatus(timerPath, timer) || !fileStatus(servicePath, service) || !S_ISREG(timer.st_mode) || !S_ISREG(service.st_mode))
         return GuardFiles::Changed;
     const QByteArray serviceText = readAll(QFile::encodeName(servicePath));
-    if (!fileStatus(scriptPath, script) || !S_ISREG(script.st_mode))
-        return GuardFiles::Changed;
-    if (!serviceText.contains("\nStandardInput=file:" + QFile::encodeName(systemdPath(scriptPath)) + '\n'))
+    const QString scriptPath = scriptReadBy(QString::fromUtf8(serviceText));
+    if (scriptPath.isEmpty() || (!expectedScript.isEmpty() && scriptPath != expectedScript) || !fileStatus(scriptPath, script)
+        || !S_ISREG(script.st_mode))
         return GuardFiles::Changed;
     const bool current = serviceText == guardServiceUnitFor(scriptPath).toUtf8()
                          && readAll(QFile::encodeName(timerPath)) == guardTimerUnit().toUtf8()
@@ -384,16 +387,16 @@ GuardFiles judgeGuardFiles(const QString &timerPath, const QString &servicePath,
     return current ? GuardFiles::Current : GuardFiles::Outdated;
 }
 
-// True when one of the drop-ins (as systemctl show lists them, separated by spaces) sets
-// one of `keys`, or is not a regular file: a drop-in that only adds (a
-// delay before the run, a nice level) leaves the guard Hushwell's, one that replaces
-// what it runs, reads or when does not.
 // What a drop-in may not set: what the service runs and reads, and when the timer fires it.
 const QStringList serviceKeys{QStringLiteral("ExecStart"), QStringLiteral("StandardInput")};
 const QStringList timerKeys{QStringLiteral("Unit"),          QStringLiteral("OnActiveSec"),       QStringLiteral("OnUnitActiveSec"),
                             QStringLiteral("AccuracySec"),   QStringLiteral("OnBootSec"),         QStringLiteral("OnStartupSec"),
                             QStringLiteral("OnCalendar"),    QStringLiteral("OnUnitInactiveSec")};
 
+// True when one of the drop-ins (as systemctl show lists them, separated by spaces) sets
+// one of `keys`, or is not a regular file: a drop-in that only adds (a delay before the
+// run, a nice level) leaves the guard Hushwell's, one that replaces what it runs, reads
+// or when does not.
 bool dropInsOverride(const QString &dropInPaths, const QStringList &keys)
 {
     for (const QString &path : dropInPaths.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
@@ -417,14 +420,15 @@ GuardReading judgeSystemdGuard(const UnitView &timer, const UnitView &service, s
         return {};
     }
     // A manager not told of a removal keeps running the units it loaded: they still kill.
+    // A service it could not load (its file gone before a reload) runs nothing.
     struct stat status {};
-    const bool removed = !fileStatus(timer.fragmentPath, status) || !fileStatus(service.fragmentPath, status);
-    if (removed)
+    const bool loaded = timer.loadState == QLatin1String("loaded") && service.loadState == QLatin1String("loaded");
+    if (loaded && (!fileStatus(timer.fragmentPath, status) || !fileStatus(service.fragmentPath, status)))
         return {.state = GuardState::On, .detail = guardFilesRemovedText};
     const bool ours = files && *files != GuardFiles::Changed
                       && !dropInsOverride(service.dropInPaths, serviceKeys)
                       && !dropInsOverride(timer.dropInPaths, timerKeys)
-                      && service.loadState == QLatin1String("loaded") && service.standardInput == QLatin1String("file")
+                      && loaded && service.standardInput == QLatin1String("file")
                       && service.execStart.startsWith(QLatin1String("{ path=/bin/sh ; argv[]=/bin/sh -s ;"));
     if (!ours)
         return off(guardFilesChangedText);
@@ -466,10 +470,8 @@ GuardReading readGuard(Platform platform, const UserDirs &dirs)
             own = true;
             files = judgeGuardFiles(manager.loginEntry, manager.filePaths.value(0), manager.scriptPath, targetList(dirs));
         } else if (timer.fragmentPath == shared.loginEntry && service.fragmentPath == shared.filePaths.value(0)) {
-            const QByteArray unit = readAll(QFile::encodeName(shared.filePaths.value(0)));
-            const qsizetype at = unit.indexOf("\nStandardInput=file:");
-            const QString script = at < 0 ? QString() : QString::fromUtf8(unit.mid(at + 20, unit.indexOf('\n', at + 1) - at - 20)).replace(QStringLiteral("%%"), QStringLiteral("%"));
-            files = judgeGuardFiles(shared.loginEntry, shared.filePaths.value(0), script, targetList(system.asUserDirs()));
+            // Its script lies under the prefix of the hushwellctl that installed it.
+            files = judgeGuardFiles(shared.loginEntry, shared.filePaths.value(0), QString(), targetList(system.asUserDirs()));
         }
         return judgeSystemdGuard(timer, service, files, underAdministrator && !own);
     }
@@ -477,14 +479,9 @@ GuardReading readGuard(Platform platform, const UserDirs &dirs)
     Q_UNREACHABLE();
 }
 
-GuardState guardState(Platform platform, const UserDirs &dirs)
-{
-    return readGuard(platform, dirs).state;
-}
-
 bool guardRunning(Platform platform, const UserDirs &dirs)
 {
-    return guardState(platform, dirs) == GuardState::On;
+    return readGuard(platform, dirs).state == GuardState::On;
 }
 
 UserDirs targetPreferencesInForce(Platform platform, const UserDirs &dirs)
@@ -497,14 +494,14 @@ QStringList targetsInForce(Platform platform, const UserDirs &dirs)
     return targetList(targetPreferencesInForce(platform, dirs));
 }
 
-GuardReading readGuardBroughtUpToDate(bool *refreshed, Platform platform, const UserDirs &dirs)
+GuardReading readGuardBroughtUpToDate(Platform platform, const UserDirs &dirs)
 {
-    GuardReading reading = readGuard(platform, dirs);
-    *refreshed = false;
-    if (!reading.outdated)
+    const GuardReading reading = readGuard(platform, dirs);
+    if (!reading.outdated || !startGuard(platform, dirs).done)
         return reading;
-    *refreshed = startGuard(platform, dirs).done;
-    return readGuard(platform, dirs);
+    GuardReading refreshed = readGuard(platform, dirs);
+    refreshed.refreshed = true;
+    return refreshed;
 }
 
 bool serviceManagerReachable(Platform platform, const UserDirs &dirs)

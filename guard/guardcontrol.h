@@ -41,6 +41,7 @@ struct GuardReading {
     QString detail;
     bool paused = false;   // off in this account until its next login, under the administrator's guard
     bool outdated = false; // the account's own guard, loaded from its files, runs another version's or list's texts
+    bool refreshed = false; // it did, and was written anew for this version's list just now
 };
 
 // On only when the timer is loaded and active from this guard's own regular file, its
@@ -49,13 +50,11 @@ struct GuardReading {
 // preferences in force. A timer still running from files deleted behind the manager's
 // back is on (it still kills), with a sentence saying so.
 GuardReading readGuard(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
-GuardState guardState(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
 
 // The reading, after the account's own guard, when loaded and out of date, was written
-// anew for this version's list; `refreshed` then says so. What the window does at launch
-// and every hushwellctl command that reads the guard's state.
-GuardReading readGuardBroughtUpToDate(bool *refreshed, Platform platform = nativePlatform(),
-                                      const UserDirs &dirs = UserDirs::fromEnvironment());
+// anew for this version's list (the reading's `refreshed`). What the window does at
+// launch and every hushwellctl command that reads the guard's state.
+GuardReading readGuardBroughtUpToDate(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
 
 // How the manager's view of one unit is judged, from `systemctl --user show` lines.
 struct UnitView {

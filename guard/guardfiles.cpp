@@ -49,6 +49,14 @@ QString guardServiceUnitFor(const QString &scriptPath)
            + path + QStringLiteral("\nExecStart=/bin/sh -s\n");
 }
 
+QString scriptReadBy(const QString &serviceUnit)
+{
+    for (const QString &line : serviceUnit.split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1String("StandardInput=file:")))
+            return line.mid(19).replace(QStringLiteral("%%"), QStringLiteral("%"));
+    return {};
+}
+
 QString guardTimerUnit()
 {
     // AccuracySec must be small: its one-minute default would let a 15-second timer fire

@@ -21,3 +21,6 @@ QString guardScriptFor(Platform platform, const QStringList &targets);
 QString guardPlistFor(const QString &scriptPath);
 QString guardServiceUnitFor(const QString &scriptPath);
 QString guardTimerUnit();
+// The script a service unit reads (its StandardInput=file: path, unescaped); empty when
+// it reads none.
+QString scriptReadBy(const QString &serviceUnit);

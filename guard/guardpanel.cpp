@@ -27,7 +27,9 @@ GuardPanel guardPanelFor(GuardState state)
 GuardPanel guardPanelFor(const GuardReading &reading)
 {
     GuardPanel panel = guardPanelFor(reading.state);
-    if (!reading.detail.isEmpty())
+    if (reading.refreshed)
+        panel.detail = guardRefreshedText;
+    else if (!reading.detail.isEmpty())
         panel.detail = reading.detail;
     return panel;
 }

@@ -142,10 +142,9 @@ TEST_F(Guard, ChangedFilesReadAsTheyAre)
     ASSERT_TRUE(writeGuardFiles({own.scriptPath, guardScriptFor(nativePlatform(), basePatterns)}, own.files) == std::nullopt);
     EXPECT_TRUE(readGuard().outdated);
     const CtlResult status = ctl({"guard", "status"});
-    EXPECT_EQ(status.out, "Guard on\nAnything Adobe restarts is killed within 15 seconds.\n");
-    EXPECT_EQ(status.err, guardRefreshedText + "\n");
+    EXPECT_EQ(status.out, "Guard on\nThe guard now uses this version's list.\n");
     EXPECT_EQ(readFile(own.scriptPath), current);
-    EXPECT_EQ(ctl({"guard", "status"}).err, "") << "said once";
+    EXPECT_EQ(ctl({"guard", "status"}).out, "Guard on\nAnything Adobe restarts is killed within 15 seconds.\n") << "said once";
 
     // A set whose units folder refuses the write leaves every file as it was.
     ASSERT_EQ(shell("mount --bind " + shellQuoted(QFileInfo(timer).path()) + " " + shellQuoted(QFileInfo(timer).path())

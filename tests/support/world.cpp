@@ -88,22 +88,23 @@ FakeTarget::FakeTarget(const QString &commandName, Signals handling, Owner owner
                                                              QStringLiteral("--clear-groups")} + command);
     else
         process.start(command.first(), command.mid(1));
+    startedAs(commandName.toUtf8());
+}
+
+void FakeTarget::startedAs(const QByteArray &commandLine)
+{
     process.waitForStarted();
     // Ready once exec has put the chosen command line in place, where pgrep will read it.
     waitUntil([&] {
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid()));
-        return cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().startsWith(commandName.toUtf8());
+        return cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().startsWith(commandLine);
     }, 5000);
 }
 
 FakeTarget::FakeTarget(const QStringList &argv)
 {
     process.start(QStringLiteral("/bin/bash"), QStringList{QStringLiteral("-c"), QStringLiteral("exec -a \"$0\" perl -e 'sleep 300' -- \"$@\"")} + argv);
-    process.waitForStarted();
-    waitUntil([&] {
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid()));
-        return cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().startsWith(argv.value(0).toUtf8() + '\0' + "-e");
-    }, 5000);
+    startedAs(argv.value(0).toUtf8() + '\0' + "-e");
 }
 
 FakeTarget::~FakeTarget()

@@ -93,5 +93,6 @@ public:
     bool diesWithin(double seconds);
 
 private:
+    void startedAs(const QByteArray &commandLine); // waits until its cmdline starts so
     QProcess process;
 };
