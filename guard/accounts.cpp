@@ -1,5 +1,7 @@
 #include "guard/accounts.h"
 
+#include "process/shell.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -106,15 +108,8 @@ AccountAnswer runAsAccount(const LoggedInAccount &account, const QString &comman
     char *argv[] = {sh, dashC, const_cast<char *>(text.constData()), nullptr};
 
     int out[2];
-#if defined(__linux__)
-    if (::pipe2(out, O_CLOEXEC) != 0)
+    if (!makeClosedOnExecPipe(out))
         return {};
-#else
-    if (::pipe(out) != 0)
-        return {};
-    ::fcntl(out[0], F_SETFD, FD_CLOEXEC);
-    ::fcntl(out[1], F_SETFD, FD_CLOEXEC);
-#endif
     const pid_t pid = ::fork();
     if (pid < 0) {
         ::close(out[0]);

@@ -358,12 +358,10 @@ QList<UnitView> parseUnitViews(const QString &showOutput)
             {"NeedDaemonReload", &UnitView::needDaemonReload}, {"Result", &UnitView::result},
             {"ExecStart", &UnitView::execStart},       {"StandardInput", &UnitView::standardInput},
         };
-        for (const QString &line : block.split(QLatin1Char('\n'))) {
-            const qsizetype equals = line.indexOf(QLatin1Char('='));
+        for (const QString &line : block.split(QLatin1Char('\n')))
             for (const auto &[name, field] : fields)
-                if (equals > 0 && line.left(equals) == QLatin1String(name))
-                    view.*field = line.mid(equals + 1);
-        }
+                if (line.startsWith(QLatin1String(name) + QLatin1Char('=')))
+                    view.*field = line.mid(qsizetype(qstrlen(name)) + 1);
         views.append(view);
     }
     return views;

@@ -42,21 +42,6 @@ QByteArray readToEnd(int fd)
     return bytes;
 }
 
-// A pipe whose ends no other child inherits: a stray copy of the write end in another
-// thread's child would keep the read below from ever seeing end of file.
-bool makePipe(int fds[2])
-{
-#if defined(__linux__)
-    return ::pipe2(fds, O_CLOEXEC) == 0;
-#else
-    if (::pipe(fds) != 0)
-        return false;
-    ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
-    ::fcntl(fds[1], F_SETFD, FD_CLOEXEC);
-    return true;
-#endif
-}
-
 void waitFor(pid_t pid)
 {
     while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
@@ -77,10 +62,23 @@ QString trimmedShellOutput(const QString &text)
 
 } // namespace
 
+bool makeClosedOnExecPipe(int fds[2])
+{
+#if defined(__linux__)
+    return ::pipe2(fds, O_CLOEXEC) == 0;
+#else
+    if (::pipe(fds) != 0)
+        return false;
+    ::fcntl(fds[0], F_SETFD, FD_CLOEXEC);
+    ::fcntl(fds[1], F_SETFD, FD_CLOEXEC);
+    return true;
+#endif
+}
+
 QString shell(const QString &command)
 {
     int out[2];
-    if (!makePipe(out))
+    if (!makeClosedOnExecPipe(out))
         return {};
 
     posix_spawn_file_actions_t actions;

@@ -9,5 +9,9 @@
 // safe to call from several threads at once.
 QString shell(const QString &command);
 
+// A pipe whose ends no other child inherits (both close on exec): a stray copy of the
+// write end in another thread's child would keep a reader from ever seeing end of file.
+bool makeClosedOnExecPipe(int fds[2]);
+
 // Text as one word for /bin/sh, whatever it holds: wrapped in single quotes, each ' as '\''.
 QString shellQuoted(const QString &text);

@@ -123,6 +123,7 @@ kill "$started"
 
 # The account under the administrator's guard: one rule, written nowhere in its home.
 said=$(account_ctl guard stop) || fail "the account's stop: $said"
+[ "$said" = "$(printf 'Guard off\nPaused until your next login.')" ] || fail "the account's stop said: $said"
 [ "$(account_ctl guard status)" = "$(printf 'Guard off\nPaused until your next login.')" ] || fail "paused: $(account_ctl guard status)"
 account_ctl status --json | grep -q '"paused":true' || fail "paused: $(account_ctl status --json)"
 said=$(account_ctl set includeDesktopService false) || fail "the account's set: $said"

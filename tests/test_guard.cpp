@@ -158,34 +158,6 @@ TEST_F(Guard, ChangedFilesReadAsTheyAre)
     EXPECT_EQ(unremoved.err, "hushwellctl: couldn't remove " + service + "; the guard is still installed\n");
 }
 
-// Under the administrator's guard for every account, the account's start, stop and
-// settings change, in the layer the window and hushwellctl both call, write nothing of its
-// own: they resume, pause and leave that guard. The system's folders are private to this
-// namespace.
-TEST_F(Guard, UnderTheAdministratorsGuardTheAccountWritesNothingOfItsOwn)
-{
-    const SystemFolders system;
-    for (const QString &folder : {system.units, system.config, system.data, system.runtime})
-        ASSERT_EQ(shell("mkdir -p " + folder + " && mount -t tmpfs tmpfs " + folder + " && echo mounted"), "mounted") << folder.toStdString();
-    const GuardResult installed = startGuardForAllUsers(nativePlatform(), system);
-    const GuardResult start = startGuard(), stop = stopGuard();
-    const bool pausedRunning = guardRunning();
-    const PreferenceChange change = applyTargetPreferences({{kCoreSync, false}});
-    const bool resumed = startGuard().done && guardRunning();
-    stopGuardForAllUsers(nativePlatform(), system);
-    for (const QString &folder : {system.units, system.config, system.data, system.runtime})
-        shell("umount -l " + folder);
-    EXPECT_TRUE(installed.done);
-    EXPECT_TRUE(start.done) << "started in the account's own manager";
-    EXPECT_EQ(stop.message, guardPausedText);
-    EXPECT_FALSE(pausedRunning);
-    EXPECT_EQ(change.message, guardFollowsAdministratorText);
-    EXPECT_FALSE(wants(kCoreSync)) << "stored all the same";
-    EXPECT_TRUE(resumed);
-    EXPECT_FALSE(QFile::exists(guardScriptPath())) << "no script of its own";
-    EXPECT_FALSE(QFile::exists(guardPlistPath())) << "no units of its own";
-}
-
 // The lock: in a folder only the account owns, never run without, and waited for.
 TEST_F(Guard, TheLockIsTheAccountsOwnAndNeverSkipped)
 {
