@@ -139,7 +139,6 @@ printf '#!/bin/sh\nexit 0\n' >"$script"
 sed "s|^ctl=.*|ctl=$ctl|; s|^timer=.*|timer=$timer|" "$src/resources/debian/postinst" >"$tmp/postinst"
 said=$(sh "$tmp/postinst" configure 0.9.0) || fail "the configure step failed: $said"
 [ "$(cat "$script")" = "$("$ctl" show guard-script --all-users)" ] || fail "the upgrade left the old script"
-[ "$("$ctl" guard status --all-users)" = "Guard on" ] || fail "status after the upgrade"
 
 "$ctl" guard stop --all-users >/dev/null || fail "guard stop --all-users"
 left=$(find /etc/systemd/user /usr/local/share -name 'com.larkvane.hushwell.guard*' -o -name guard.sh)

@@ -112,7 +112,6 @@ TEST_F(Guard, ChangedFilesReadAsTheyAre)
         QString detail;
     } rows[] = {
         {"this version's files", [] {}, GuardState::On, {}},
-        {"the script deleted", [&] { QFile::remove(own.scriptPath); }, GuardState::Off, guardFilesChangedText},
         {"a drop-in replacing the command", [&] { dropIn(service, "[Service]\nExecStart=\nExecStart=/bin/true\n"), systemctl("daemon-reload"); },
          GuardState::Off, guardFilesChangedText},
         {"a timer in user.control shadowing it",
@@ -135,6 +134,13 @@ TEST_F(Guard, ChangedFilesReadAsTheyAre)
         EXPECT_TRUE(stopGuard()) << row.name;
         EXPECT_EQ(systemctl("is-active " + guardLabel + ".timer"), "inactive") << row.name << ": the stop ended it";
     }
+
+    // A stop that cuts a run short leaves nothing listed as failed.
+    const QString slow = dropIn(service, "[Service]\nExecStartPre=/bin/sleep 5\n");
+    ASSERT_TRUE(startGuard());
+    EXPECT_TRUE(stopGuard());
+    QFile::remove(slow);
+    EXPECT_EQ(systemctl("--failed --no-legend --plain"), "");
 
     // An older version's script, as an upgrade leaves it: brought up to date where it is read.
     ASSERT_TRUE(startGuard());

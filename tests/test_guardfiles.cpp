@@ -75,20 +75,15 @@ TEST(GuardFiles, JudgedCurrentOutdatedOrChanged)
     const QStringList targets{"AdobeIPCBroker", "Core Sync"};
     EXPECT_EQ(scriptReadBy(guard.files.value(0).content), guard.scriptPath) << "the script the service reads";
     EXPECT_EQ(scriptReadBy(guardServiceUnitFor("/home/ada/100%/guard.sh")), "/home/ada/100%/guard.sh") << "% unescaped";
-    const auto write = [](const QString &path, const QByteArray &text) {
-        QFile::remove(path);
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
-    };
     const std::tuple<const char *, std::function<bool()>, GuardFiles> rows[] = {
         {"as written", [] { return true; }, GuardFiles::Current},
-        {"the script of another list", [&] { return write(guard.scriptPath, guardScriptFor(Platform::Linux, {"CCXProcess"}).toUtf8()); },
+        {"the script of another list", [&] { return writeFile(guard.scriptPath, guardScriptFor(Platform::Linux, {"CCXProcess"}).toUtf8()); },
          GuardFiles::Outdated},
-        {"an empty timer", [&] { return write(timer, ""); }, GuardFiles::Outdated},
+        {"an empty timer", [&] { return writeFile(timer, ""); }, GuardFiles::Outdated},
         {"the script missing", [&] { return QFile::remove(guard.scriptPath); }, GuardFiles::Changed},
         {"a folder for the timer", [&] { return QFile::remove(timer) && QDir().mkpath(timer); }, GuardFiles::Changed},
         {"a folder for the service", [&] { return QFile::remove(service) && QDir().mkpath(service); }, GuardFiles::Changed},
-        {"a service that reads another script", [&] { return write(service, guardServiceUnitFor(dir.path() + "/other.sh").toUtf8()); },
+        {"a service that reads another script", [&] { return writeFile(service, guardServiceUnitFor(dir.path() + "/other.sh").toUtf8()); },
          GuardFiles::Changed},
     };
     for (const auto &[name, change, verdict] : rows) {

@@ -89,10 +89,6 @@ TEST_F(Preferences, AStoreThatIsNoSettingsFileIsRefusedAndLeftAsItWas)
 {
     const QString store = preferencesLocation(), elsewhere = QFileInfo(store).path() + "/elsewhere";
     QDir().mkpath(QFileInfo(store).path());
-    const auto write = [](const QString &path, const QByteArray &bytes) {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-    };
     const QString noFile = "hushwellctl: couldn't store includeCoreSync in " + store + ": it is no regular file\n";
     const QString noSettings = "hushwellctl: couldn't store includeCoreSync in " + store
                                + ": it holds lines that are no settings, and was left as it was\n";
@@ -101,8 +97,8 @@ TEST_F(Preferences, AStoreThatIsNoSettingsFileIsRefusedAndLeftAsItWas)
         {"a link to a FIFO", [&] { return ::mkfifo(QFile::encodeName(elsewhere), 0600) == 0 && QFile::link(elsewhere, store); }, noFile},
         {"a dangling link", [&] { return QFile::link(elsewhere, store); }, noFile},
         {"a folder", [&] { return QDir().mkpath(store); }, noFile},
-        {"a commented store", [&] { return write(store, "# a comment\nincludeCoreSync=true\n"); }, noSettings},
-        {"no settings file, behind a link", [&] { return write(elsewhere, "shopping list\n[milk\n") && QFile::link(elsewhere, store); },
+        {"a commented store", [&] { return writeFile(store, "# a comment\nincludeCoreSync=true\n"); }, noSettings},
+        {"no settings file, behind a link", [&] { return writeFile(elsewhere, "shopping list\n[milk\n") && QFile::link(elsewhere, store); },
          noSettings},
     };
     for (const auto &[name, make, refusal] : rows) {

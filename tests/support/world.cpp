@@ -64,6 +64,13 @@ QString readFile(const QString &path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile::remove(path);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
 bool blockFolder(const QString &path)
 {
     QDir(path).removeRecursively();

@@ -49,6 +49,8 @@ bool waitUntil(const std::function<bool()> &condition, int ms = 10000);
 
 // A file's text; empty when it cannot be read.
 QString readFile(const QString &path);
+// Writes `bytes` to a new file at `path` (what was there goes first); true when all were written.
+bool writeFile(const QString &path, const QByteArray &bytes);
 
 // Puts a plain file where the folder `path` should be, so that no write below it can
 // succeed, even as root. True when the file is in place.
