@@ -15,6 +15,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <iterator>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -237,15 +238,20 @@ Removal unloadAndRemove(const ServiceManager &manager, bool scriptToo)
             removal.keptOwn << account;
     removal.silent = sessionsSilentText(visit, false);
     runStep(commands.remove);
-    QStringList paths = manager.filePaths;
+    // In the reverse order of the start, the enabling link first and the script last,
+    // stopping at the first that stays: a guard that cannot be removed is left whole.
+    QStringList paths;
     if (!manager.enabledBy.isEmpty())
         paths << manager.enabledBy;
+    std::reverse_copy(manager.filePaths.cbegin(), manager.filePaths.cend(), std::back_inserter(paths));
     if (scriptToo)
         paths << manager.scriptPath;
     for (const QString &path : paths) {
         struct stat status {};
-        if (fileStatus(path, status) && !QFile::remove(path) && !removal.left)
+        if (fileStatus(path, status) && !QFile::remove(path)) {
             removal.left = path;
+            break;
+        }
     }
     runStep(commands.afterRemove);
     visitSessions(manager, commands.afterRemoveInSessions);
@@ -591,8 +597,16 @@ GuardReading readGuardForAllUsers(Platform platform, const SystemFolders &system
     switch (judgeGuardFiles(manager.loginEntry, manager.filePaths.value(0), manager.scriptPath, targetList(system.asUserDirs()))) {
     case GuardFiles::Current:
         return {.state = GuardState::On};
-    case GuardFiles::Outdated:
-        return {.state = GuardState::Off, .detail = guardAdministratorOutdatedText, .outdated = true};
+    case GuardFiles::Outdated: {
+        // No manager tells whether units of other texts load at all (an empty timer does
+        // not): only a script of another list, under this version's units, is an older guard.
+        const bool unitsAsWritten = std::all_of(manager.files.cbegin(), manager.files.cend(), [](const GuardFile &file) {
+            return readAll(QFile::encodeName(file.path)) == file.content.toUtf8();
+        });
+        if (unitsAsWritten)
+            return {.state = GuardState::Off, .detail = guardAdministratorOutdatedText, .outdated = true};
+        break;
+    }
     case GuardFiles::Changed:
         break;
     }

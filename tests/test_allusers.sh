@@ -140,6 +140,13 @@ sed "s|^ctl=.*|ctl=$ctl|; s|^timer=.*|timer=$timer|" "$src/resources/debian/post
 said=$(sh "$tmp/postinst" configure 0.9.0) || fail "the configure step failed: $said"
 [ "$(cat "$script")" = "$("$ctl" show guard-script --all-users)" ] || fail "the upgrade left the old script"
 
+# A stop that cannot remove the units says so, and fails: the next login would load them.
+mount -o remount,ro /etc/systemd/user || fail "cannot make the units folder read-only"
+said=$("$ctl" guard stop --all-users 2>&1) && fail "a stop that removed nothing succeeded: $said"
+mount -o remount,rw /etc/systemd/user
+case $said in *"couldn't remove /etc/systemd/user/"*"; the guard is still installed"*) ;; *) fail "the failed stop said: $said" ;; esac
+[ -e "$timer" ] && [ "$("$ctl" guard status --all-users)" = "Guard on" ] || fail "the failed stop took part of the guard"
+
 "$ctl" guard stop --all-users >/dev/null || fail "guard stop --all-users"
 left=$(find /etc/systemd/user /usr/local/share -name 'com.larkvane.hushwell.guard*' -o -name guard.sh)
 [ -z "$left" ] || fail "left behind: $left"

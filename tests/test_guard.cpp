@@ -161,7 +161,7 @@ TEST_F(Guard, ChangedFilesReadAsTheyAre)
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(readFile(own.scriptPath), current) << "the script keeps the list the guard runs";
     EXPECT_EQ(unremoved.status, 1) << "a stop that cannot remove the units fails";
-    EXPECT_EQ(unremoved.err, "hushwellctl: couldn't remove " + service + "; the guard is still installed\n");
+    EXPECT_EQ(unremoved.err, "hushwellctl: couldn't remove " + own.enabledBy + "; the guard is still installed\n");
 }
 
 // The lock: in a folder only the account owns, never run without, and waited for.

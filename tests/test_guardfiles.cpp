@@ -94,3 +94,44 @@ TEST(GuardFiles, JudgedCurrentOutdatedOrChanged)
         EXPECT_EQ(judgeGuardFiles(timer, service, guard.scriptPath, targets), verdict) << name;
     }
 }
+
+// The administrator's guard, read from its files alone, as every account's next login will
+// load them: whatever would not run this version's script for the system's list reads off,
+// and says why.
+TEST(GuardFiles, AdministratorsGuardReadFromItsFiles)
+{
+    QTemporaryDir dir;
+    const SystemFolders system{dir.path() + "/units", dir.path() + "/xdg", dir.path() + "/share", dir.path() + "/run"};
+    const ServiceManager guard = allUsersServiceManager(Platform::Linux, system);
+    const QString service = guard.filePaths.value(0), timer = guard.loginEntry;
+    const auto dropIn = [](const QString &unit, const QByteArray &text) {
+        return QDir().mkpath(unit + ".d") && writeFile(unit + ".d/local.conf", text);
+    };
+    const QString changed = "The guard's files were changed; Start Guard writes them anew.";
+    const std::tuple<const char *, std::function<bool()>, GuardState, QString> rows[] = {
+        {"as written", [] { return true; }, GuardState::On, ""},
+        {"a drop-in that only waits first", [&] { return dropIn(service, "[Service]\nExecStartPre=/bin/sleep 1\n"); }, GuardState::On, ""},
+        {"the script of an older list", [&] { return writeFile(guard.scriptPath, "#!/bin/sh\nexit 0\n"); }, GuardState::Off,
+         "The administrator's guard runs an older list."},
+        {"the service unit removed", [&] { return QFile::remove(service); }, GuardState::Off, changed},
+        {"an empty timer", [&] { return writeFile(timer, ""); }, GuardState::Off, changed},
+        {"the script missing", [&] { return QFile::remove(guard.scriptPath); }, GuardState::Off, changed},
+        {"a drop-in that runs /bin/true", [&] { return dropIn(service, "[Service]\nExecStart=\nExecStart=/bin/true\n"); },
+         GuardState::Off, changed},
+        {"a drop-in that fires hourly", [&] { return dropIn(timer, "[Timer]\nOnUnitActiveSec=1h\n"); }, GuardState::Off, changed},
+        {"not enabled for any login", [&] { return QFile::remove(guard.enabledBy); }, GuardState::Off, ""},
+    };
+    for (const auto &[name, change, state, detail] : rows) {
+        QDir(service + ".d").removeRecursively();
+        QDir(timer + ".d").removeRecursively();
+        ASSERT_EQ(writeGuardFiles({guard.scriptPath, guardScriptFor(Platform::Linux, targetList(system.asUserDirs()))}, guard.files),
+                  std::nullopt)
+            << name;
+        QDir().mkpath(QFileInfo(guard.enabledBy).path());
+        QFile::link(timer, guard.enabledBy);
+        ASSERT_TRUE(change()) << name;
+        const GuardReading reading = readGuardForAllUsers(Platform::Linux, system);
+        EXPECT_EQ(reading.state, state) << name;
+        EXPECT_EQ(reading.detail, detail) << name;
+    }
+}
