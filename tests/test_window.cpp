@@ -15,6 +15,7 @@
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTemporaryDir>
 #include <QThreadPool>
@@ -396,4 +397,50 @@ TEST_F(GuardedWindow, BlockAndUnblock)
     EXPECT_EQ(guardPanel(), QString(refused).remove(" | stop")) << "unchanged until the guard has stopped";
     ASSERT_TRUE(settled("Guard off"));
     EXPECT_EQ(guardPanel(), guardOff);
+}
+
+// The system's folders, empty and private to the test's namespace, for as long as it lives;
+// /run/user too, so that the administrator's start reaches no account of the machine's.
+struct SystemFoldersOfItsOwn {
+    const QStringList folders{"/etc/systemd/user", "/etc/xdg", "/usr/local/share", "/run/user"};
+    bool mounted = shell("for f in " + folders.join(' ') + "; do mkdir -p $f && mount -t tmpfs tmpfs $f || exit; done; echo ok") == "ok";
+    ~SystemFoldersOfItsOwn() { shell("for f in " + folders.join(' ') + "; do umount $f; done"); }
+};
+
+TEST_F(GuardedWindow, AnOlderOwnGuardIsBroughtUpToDateAndTheAdministratorsListIsShownAsSet)
+{
+    // The account's own guard, loaded, runs the script of an older list: the launch writes
+    // this version's, and says so once.
+    ASSERT_EQ(ctl({"guard", "start"}).out, "Guard on\n");
+    const QString current = readFile(guardScriptPath());
+    ASSERT_TRUE(writeFile(guardScriptPath(), "#!/bin/sh\nexit 0\n"));
+    launch();
+    EXPECT_EQ(guardPanel(), QString(guardOn).replace("Anything Adobe restarts is killed within 15 seconds.",
+                                                     "The guard now uses this version's list."));
+    EXPECT_EQ(readFile(guardScriptPath()), current);
+    delegate.reset();
+
+    // An administrator's guard, with Core Sync off for every account; this account stored
+    // Core Sync on for itself, then paused the guard.
+    const SystemFoldersOfItsOwn system;
+    ASSERT_TRUE(system.mounted);
+    ASSERT_EQ(ctl({"set", "--all-users", "includeCoreSync", "false"}).status, 0);
+    ASSERT_EQ(ctl({"set", "includeCoreSync", "true"}).status, 0);
+    ASSERT_EQ(ctl({"guard", "start", "--all-users"}).status, 0);
+    ASSERT_EQ(ctl({"guard", "start"}).out, "Guard on\n");
+    ASSERT_EQ(ctl({"guard", "stop"}).status, 0);
+    FakeTarget coreSync(QStringLiteral("Core Sync"));
+    launch();
+    EXPECT_EQ(guardPanel(), QString(guardOff).replace("Opening an Adobe app will start them again.", "Paused until your next login."));
+    EXPECT_EQ(killPanel(), quiet) << "counted from the administrator's list";
+    const QString setThere = "An administrator sets these for every account, with the guard for every account.";
+    for (const char *name : {"desktopServiceBox", "coreSyncBox"}) {
+        EXPECT_FALSE(button(name)->isEnabled()) << name;
+        EXPECT_EQ(button(name)->toolTip().replace("<br>", " ").remove(QRegularExpression("<[^>]*>")), setThere) << name;
+    }
+    EXPECT_TRUE(button("desktopServiceBox")->isChecked());
+    EXPECT_FALSE(button("coreSyncBox")->isChecked()) << "the administrator's value, not the account's own";
+    press("blockButton");
+    EXPECT_TRUE(waitUntil([this] { return control<QLabel>("blockStatus")->text() == "Guard on"; }, 60000));
+    EXPECT_TRUE(coreSync.alive()) << "the guard in force leaves Core Sync alone";
 }
