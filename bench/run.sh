@@ -31,14 +31,14 @@ seconds() { awk -v a="$1" -v b="$2" 'BEGIN {print b - a}'; }
 # Wall time of `hushwellctl kill` over 5 rounds of 50 fresh fake targets; with an argument,
 # one of the 50 ignores TERM.
 kill_rounds() {
-  local times=() stubborn=${1:-}
+  local times=() ctl=$1 stubborn=${2:-}
   for _ in 1 2 3 4 5; do
     for i in $(seq 50); do fake "${names[$((i % 5))]} --bench $i"; done
     [ -n "$stubborn" ] && { bash -c "trap '' TERM; exec -a 'AdobeGCClient --stubborn' sleep 600" & pids+=($!); }
     sleep 0.5
     local start end
     start=$(date +%s.%N)
-    "$build/cli/hushwellctl" kill >/dev/null || true
+    "$ctl" kill >/dev/null || true
     end=$(date +%s.%N)
     times+=("$(seconds "$start" "$end")")
   done
@@ -50,8 +50,13 @@ for _ in 1 2 3 4 5; do pgrep -f "$alt" >/dev/null || true; done
 end=$(date +%s.%N)
 printf 'one bare pgrep -f scan of %d processes: %.3f s wall (the floor)\n' "$(ps ax --no-headers | wc -l)" \
   "$(awk -v t="$(seconds "$start" "$end")" 'BEGIN {print t / 5}')"
-printf 'hushwellctl kill, 50 targets that honour TERM: median %.3f s over 5 runs (goal <= 0.4 s)\n' "$(kill_rounds)"
-printf 'hushwellctl kill, 50 targets, one ignores TERM: median %.3f s over 5 runs (goal <= 2.2 s)\n' "$(kill_rounds stubborn)"
+# HUSHWELL_BENCH_BESIDE=BUILD_DIR: the same figures for another build's hushwellctl (an
+# earlier version, say), measured in the same process table, one after the other.
+for ctl in "$build/cli/hushwellctl" ${HUSHWELL_BENCH_BESIDE:+"$HUSHWELL_BENCH_BESIDE/cli/hushwellctl"}; do
+  [ "$ctl" = "$build/cli/hushwellctl" ] || echo "-- beside it, $ctl:"
+  printf 'hushwellctl kill, 50 targets that honour TERM: median %.3f s over 5 runs (goal <= 0.4 s)\n' "$(kill_rounds "$ctl")"
+  printf 'hushwellctl kill, 50 targets, one ignores TERM: median %.3f s over 5 runs (goal <= 2.2 s)\n' "$(kill_rounds "$ctl" stubborn)"
+done
 
 echo "== guard (its own systemd --user manager and process table, with 300 idle processes)"
 tests/support/isolate.sh bench/guard.sh "$build"
