@@ -66,7 +66,9 @@ void DomeButton::paintEvent(QPaintEvent *)
     // The pixel ratio is the painter's own scale: a widget rendered into an image of
     // another ratio than its screen's (a grab, a screenshot) gets crisp pixels too.
     const QTransform device = painter.deviceTransform();
-    const bool scaleOnly = device.type() <= QTransform::TxScale && device.m11() == device.m22() && device.m11() > 0;
+    // Below 1 (a thumbnail, a small icon) QPainter clamps an image's pixel ratio to 1, so a
+    // look drawn at such a ratio would be a crop: it is drawn at 1 and scaled down.
+    const bool scaleOnly = device.type() <= QTransform::TxScale && device.m11() == device.m22() && device.m11() >= 1;
     const qreal ratio = scaleOnly ? device.m11() : painter.device()->devicePixelRatioF();
     const LookKey key{size(), ratio, isLive, isDown(), keyboardFocus && hasFocus(), captionShown, backdrop};
     if (!(key == lookKey) || look.isNull()) {

@@ -20,10 +20,13 @@ done
 root="$tmp/root"
 dpkg -x "$deb" "$root"
 for file in usr/bin/hushwell usr/bin/hushwellctl usr/share/hushwell/audiomass-output.mp3 \
-            usr/share/applications/com.larkvane.hushwell.desktop usr/share/icons/hicolor/256x256/apps/hushwell.png \
+            usr/share/applications/com.larkvane.hushwell.desktop \
             usr/share/man/man1/hushwellctl.1.gz usr/share/doc/hushwell/copyright usr/share/doc/hushwell/changelog.gz \
             usr/share/metainfo/com.larkvane.hushwell.metainfo.xml usr/share/bash-completion/completions/hushwellctl; do
   [ -e "$root/$file" ] || fail "$file is not in the package"
+done
+for size in 16 24 32 48 64 128 256 512; do
+  [ -e "$root/usr/share/icons/hicolor/${size}x$size/apps/hushwell.png" ] || fail "no $size px icon in the package"
 done
 
 version=$("$root/usr/bin/hushwellctl" --version)

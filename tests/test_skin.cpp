@@ -4,6 +4,7 @@
 
 #include "skin/casingview.h"
 #include "skin/domebutton.h"
+#include "skin/domeicon.h"
 #include "skin/drawerview.h"
 #include "skin/geometry.h"
 #include "process/textwrap.h"
@@ -76,6 +77,13 @@ TEST(Drawing, DomeLitDarkPressedAndOnlyItsCircleIsTheButton)
     dome.render(&painter);
     painter.end();
     expectNear(twice.pixelColor(417, 417), rgb(0.14, 0.14, 0.15), "far corner, at 2x");
+    QImage half(105, 105, QImage::Format_ARGB32_Premultiplied);
+    half.fill(Qt::transparent);
+    QPainter smaller(&half);
+    smaller.scale(0.5, 0.5);
+    dome.render(&smaller);
+    smaller.end();
+    expectNear(half.pixelColor(103, 103), rgb(0.14, 0.14, 0.15), "far corner, at half the size: the whole square");
 
     int clicks = 0;
     QObject::connect(&dome, &DomeButton::clicked, [&] { ++clicks; });
@@ -84,3 +92,36 @@ TEST(Drawing, DomeLitDarkPressedAndOnlyItsCircleIsTheButton)
     EXPECT_EQ(clicks, 1) << "the corners of its square are not the button";
 }
 
+
+// The icon, as installed and as the window (and its About panel) shows it: the whole dome
+// at every size, scaled, never a crop. The design's numbers: the collar's dark ring, 13 of
+// 210 points wide, inside the edge all round; the dome's red gradient, from 0.92, 0.31,
+// 0.25 to 0.65, 0.09, 0.09, in the middle; the square's corners clear.
+TEST(Drawing, TheIconIsTheWholeDomeAtEverySize)
+{
+    const QColor collar = rgb(0.10, 0.10, 0.11);
+    std::vector<std::pair<std::string, QImage>> icons;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256, 512}) {
+        icons.emplace_back("installed " + std::to_string(size), QImage(QStringLiteral(HUSHWELL_ICON_DIR "/hushwell-%1.png").arg(size)));
+        icons.emplace_back("window " + std::to_string(size), domeIcon().pixmap(QSize(size, size), 1.0).toImage());
+    }
+    icons.emplace_back("About at 2x", domeIcon().pixmap(QSize(64, 64), 2.0).toImage());
+    for (const auto &[name, icon] : icons) {
+        ASSERT_EQ(icon.width(), icon.height()) << name;
+        const int s = icon.width();
+        const double ring = 6.5 / 210 * s; // the middle of the collar's ring
+        const QColor middle = icon.pixelColor(s / 2, s / 2);
+        EXPECT_TRUE(middle.red() >= 166 - 3 && middle.red() <= 235 + 3 && middle.green() >= 23 - 3 && middle.green() <= 79 + 3
+                    && middle.alpha() == 255)
+            << name << ": the dome's red in the middle, not " << middle.name(QColor::HexArgb).toStdString();
+        for (const QPoint point : {QPoint(int(ring), s / 2), QPoint(int(s - ring), s / 2), QPoint(s / 2, int(s - ring))}) {
+            const QColor seen = icon.pixelColor(point);
+            expectNear(seen, collar, name + ": the collar inside the edge", 6);
+            EXPECT_GE(seen.alpha(), 240) << name;
+        }
+        if (s >= 24) // at 16 pixels the dome, 3 points above the middle, covers most of the ring's top
+            expectNear(icon.pixelColor(s / 2, int(ring)), collar, name + ": the collar at the top", 6);
+        for (const QPoint corner : {QPoint(0, 0), QPoint(s - 1, 0), QPoint(0, s - 1), QPoint(s - 1, s - 1)})
+            EXPECT_EQ(icon.pixelColor(corner).alpha(), 0) << name << ": a clear corner";
+    }
+}
