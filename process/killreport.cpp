@@ -57,7 +57,7 @@ std::optional<QString> stoppedSentence(const std::optional<QList<ProcessRow>> &s
     qint64 kib = 0;
     for (const ProcessRow &row : *stopped)
         kib += row.rssKib;
-    return QStringLiteral("Stopped %1 %2 holding %3 MB.")
+    return QStringLiteral("Stopped %1 %2 holding %3 MiB.")
         .arg(stopped->size())
         .arg(stopped->size() == 1 ? QStringLiteral("process") : QStringLiteral("processes"))
         .arg(kib / 1024.0, 0, 'f', 1);

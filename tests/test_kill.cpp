@@ -102,7 +102,7 @@ TEST_F(Kill, HushwellctlStatusListKillAndTheReport)
     const CtlResult plain = ctl({"kill"});
     EXPECT_EQ(plain.status, 0);
     EXPECT_EQ(plain.out.section('\n', 0, 1), "All quiet\nNothing of Adobe's is running in the background.") << "the count lines first";
-    EXPECT_EQ(plain.out.section('\n', 2, 2), QStringLiteral("Stopped 2 processes holding %1 MB.").arg(held / 1024.0, 0, 'f', 1));
+    EXPECT_EQ(plain.out.section('\n', 2, 2), QStringLiteral("Stopped 2 processes holding %1 MiB.").arg(held / 1024.0, 0, 'f', 1));
     EXPECT_TRUE(lookalike.alive());
     EXPECT_EQ(ctl({"kill"}).out.count('\n'), 2) << "nothing stopped, nothing said";
 
