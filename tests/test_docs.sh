@@ -1,7 +1,7 @@
 #!/bin/sh
 # What is written for people and other programs, checked against the program:
 # the man page names every command and exit status of --help;
-# the AppStream metadata validates.
+# the AppStream metadata validates; the man page and the desktop entry read clean.
 #   test_docs.sh SOURCE_DIR HUSHWELLCTL
 set -eu
 src=$1
@@ -18,3 +18,9 @@ done
 
 appstreamcli validate --no-net "$src/resources/com.larkvane.hushwell.metainfo.xml" || fail "metainfo"
 
+
+# As man renders it: a sentence quoted in bold ends with its own full stop, not two.
+groff -man -Tascii -P-cbou "$man" 2>/dev/null | grep -q '[^.]\.\.\([^.]\|$\)' && fail "hushwellctl(1) has a double full stop"
+# No hint either: two main categories would list Hushwell twice in some menus.
+said=$(desktop-file-validate "$src/resources/com.larkvane.hushwell.desktop" 2>&1)
+[ -z "$said" ] || fail "the desktop entry: $said"
