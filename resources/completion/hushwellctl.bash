@@ -8,28 +8,46 @@ _hushwellctl()
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
     fi
+    # What was typed after the command: its words, and the options already given (each is
+    # offered once). bash splits "--platform=mac" at "=": the words are --platform, = and mac.
+    local i word given=" " args=()
+    for ((i = 2; i < COMP_CWORD; i++)); do
+        word=${COMP_WORDS[i]}
+        case $word in
+        --* | =) given+="$word " ;;
+        *) [ "${COMP_WORDS[i-1]}" = = ] || args+=("$word") ;;
+        esac
+    done
+    local options=""
+    for word in $(case ${COMP_WORDS[1]} in
+                  status | list | kill) echo --json --help ;;
+                  guard | get | set | show) echo --all-users ;;
+                  esac); do
+        case $given in *" $word "*) ;; *) options+=" $word" ;; esac
+    done
     case ${COMP_WORDS[1]} in
-    status | list | kill) COMPREPLY=($(compgen -W "--json --help" -- "$cur")) ;;
-    guard) COMPREPLY=($(compgen -W "$([ "$COMP_CWORD" -eq 2 ] && echo start stop status) --all-users" -- "$cur")) ;;
+    status | list | kill) COMPREPLY=($(compgen -W "$options" -- "$cur")) ;;
+    guard) COMPREPLY=($(compgen -W "$([ ${#args[@]} -eq 0 ] && echo start stop status)$options" -- "$cur")) ;;
     show)
-        # bash splits "--platform=mac" at "=": the words are --platform, = and mac.
         if [ "$prev" = = ] && [ "${COMP_WORDS[COMP_CWORD-2]}" = --platform ]; then
             COMPREPLY=($(compgen -W "macos linux" -- "$cur"))
         elif [ "$prev" = --platform ]; then
             [ "$cur" = = ] && cur=""
             COMPREPLY=($(compgen -W "macos linux" -- "$cur"))
         else
-            COMPREPLY=($(compgen -W "count-command kill-script guard-script guard-plist guard-units --platform=macos --platform=linux --all-users" -- "$cur"))
+            case $given in *" --platform "*) ;; *) options+=" --platform=macos --platform=linux" ;; esac
+            COMPREPLY=($(compgen -W "$([ ${#args[@]} -eq 0 ] && echo count-command kill-script guard-script guard-plist guard-units)$options" -- "$cur"))
         fi
         ;;
-    get) [ "$COMP_CWORD" -eq 2 ] && COMPREPLY=($(compgen -W "$keys" -- "$cur")) ;;
+    get) COMPREPLY=($(compgen -W "$([ ${#args[@]} -eq 0 ] && echo "$keys")$options" -- "$cur")) ;;
     set)
-        case $COMP_CWORD in
-        2) COMPREPLY=($(compgen -W "$keys" -- "$cur")) ;;
-        3) COMPREPLY=($(compgen -W "true false" -- "$cur")) ;;
+        case ${#args[@]} in
+        0) COMPREPLY=($(compgen -W "$keys$options" -- "$cur")) ;;
+        1) COMPREPLY=($(compgen -W "true false" -- "$cur")) ;;
+        *) COMPREPLY=($(compgen -W "$options" -- "$cur")) ;;
         esac
         ;;
-    help) [ "$COMP_CWORD" -eq 2 ] && COMPREPLY=($(compgen -W "$commands" -- "$cur")) ;;
+    help) [ ${#args[@]} -eq 0 ] && COMPREPLY=($(compgen -W "$commands" -- "$cur")) ;;
     esac
 }
 complete -F _hushwellctl hushwellctl
