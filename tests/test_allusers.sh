@@ -23,8 +23,14 @@ trap 'logout; kill $listeners 2>/dev/null; pkill -9 -u 5001 2>/dev/null; pkill -
 # The system's folders, empty and private to this namespace; /run/user is where the
 # accounts logged in now have their managers. The accounts exist in this namespace only.
 for folder in /etc/systemd/user /etc/xdg /usr/local/share /run/user; do
-  mkdir -p "$folder" && mount -t tmpfs tmpfs "$folder" || fail "cannot mount a tmpfs on $folder"
+  mkdir -p "$folder" && mount -t tmpfs tmpfs "$folder" && : >"$folder/.hushwell-test" || fail "cannot mount a tmpfs on $folder"
 done
+# Checked before each step that writes there: the machine's own folders are never written.
+own_folders() {
+  for folder in /etc/systemd/user /etc/xdg /usr/local/share /run/user; do
+    [ -e "$folder/.hushwell-test" ] || fail "$folder is no longer this test's own"
+  done
+}
 timer=/etc/systemd/user/com.larkvane.hushwell.guard.timer
 home=$tmp/ann run=/run/user/5001
 cp /etc/passwd "$tmp/passwd" && cp /etc/group "$tmp/group" || fail "cannot copy the account files"
@@ -80,6 +86,7 @@ account_ctl() { as_account "$tmp/hushwellctl" "$@"; }
 no_own_units() { [ -z "$(find "$home" -name 'com.larkvane.hushwell.guard*')" ] || fail "$1: the account wrote units of its own"; }
 ann_timer() { as_account systemctl --user is-active com.larkvane.hushwell.guard.timer; }
 
+own_folders
 "$ctl" set --all-users includeCoreSync false || fail "set --all-users"
 login
 [ "$(account_ctl guard start)" = "Guard on" ] || fail "ann's own guard"
@@ -109,6 +116,7 @@ case $said in *"ann keeps a guard of the account's own"*) ;; *) fail "the stop d
 [ "$(account_ctl guard status | head -1)" = "Guard on" ] || fail "ann's own guard reads off"
 [ "$(account_ctl guard stop)" = "Guard off" ] || fail "ann's own stop"
 
+own_folders
 "$ctl" guard start --all-users >/dev/null || fail "guard start --all-users"
 target "AdobeIPCBroker --fleet"
 dies_within "$started" 20 || fail "the guard did not kill the logged-in account's target within 20 s"
@@ -153,6 +161,7 @@ left=$(find /etc/systemd/user /usr/local/share -name 'com.larkvane.hushwell.guar
 [ "$(as_account systemctl --user is-active com.larkvane.hushwell.guard.timer)" = active ] && fail "the logged-in account's manager still runs the timer"
 logout
 
+own_folders
 # The package's removal step, as dpkg runs it.
 "$ctl" guard start --all-users >/dev/null || fail "the second start"
 sed "s|^ctl=.*|ctl=$ctl|" "$src/resources/debian/prerm" >"$tmp/prerm"
@@ -165,14 +174,17 @@ left=$(find /etc/systemd/user /usr/local/share -name 'com.larkvane.hushwell.guar
 if ! command -v ansible-playbook >/dev/null 2>&1; then
   echo "hushwell-skipped: all_users: the Ansible role, since ansible-core is not installed"; exit 0
 fi
+export ANSIBLE_LOCAL_TEMP=$tmp/ansible ANSIBLE_REMOTE_TEMP=$tmp/ansible ANSIBLE_HOME=$tmp/ansible
 play() {
-  ANSIBLE_LOCAL_TEMP=$tmp/ansible ANSIBLE_HOME=$tmp/ansible ansible-playbook -c local -i localhost, \
+  own_folders
+  ansible-playbook -c local -i localhost, \
     -e hushwell_ctl="$ctl" "$@" "$src/deploy/ansible/site.yml" >"$tmp/play.log" 2>&1 || { cat "$tmp/play.log"; fail "ansible-playbook $*"; }
   sed -n 's/.*changed=\([0-9]*\).*/\1/p' "$tmp/play.log"
 }
 for bad in "hushwell_guard=maybe" "hushwell_guard=Present" "hushwell_guard=true" \
            "hushwell_include_core_sync=maybe" "hushwell_include_core_sync=" "hushwell_include_desktop_service=sure"; do
-  ANSIBLE_LOCAL_TEMP=$tmp/ansible ANSIBLE_HOME=$tmp/ansible ansible-playbook -c local -i localhost, \
+  own_folders
+  ansible-playbook -c local -i localhost, \
     -e hushwell_ctl="$ctl" -e "$bad" "$src/deploy/ansible/site.yml" >"$tmp/play.log" 2>&1 && fail "the role took $bad"
   grep -q "${bad%%=*}" "$tmp/play.log" || { cat "$tmp/play.log"; fail "the role's failure for $bad does not name the variable"; }
   [ -e "$timer" ] && fail "the role changed something before refusing $bad"
