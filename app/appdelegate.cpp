@@ -186,6 +186,11 @@ bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
         // six sizes are drawn by the dome's own code.
         QMetaObject::invokeMethod(this, &AppDelegate::refresh, Qt::QueuedConnection);
         QMetaObject::invokeMethod(this, [this] { window->setWindowIcon(domeIcon()); }, Qt::QueuedConnection);
+    } else if (event->type() == QEvent::MouseButtonPress && window && watched != window->centralWidget()) {
+        // A click leaves no focus frame, on the clicked control or any other: the focus
+        // goes back to the casing, as a click on macOS leaves no control focused. Tab
+        // shows the frame again.
+        window->centralWidget()->setFocus(Qt::MouseFocusReason);
     } else if (event->type() == QEvent::WindowActivate && watched == window && newestShown > 0) {
         refresh(); // hushwellctl may have changed anything meanwhile
     } else if (event->type() == QEvent::Leave && watched == detail) {

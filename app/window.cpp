@@ -14,6 +14,7 @@
 #include "skin/skin.h"
 #include "skin/titlebutton.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -123,6 +124,8 @@ void AppDelegate::buildWindow()
 
     window->setCentralWidget(casing);
     casing->setFocus();
+    for (QAbstractButton *control : casing->findChildren<QAbstractButton *>())
+        control->installEventFilter(this); // a click hands the focus back to the casing
 
     // The drawer opens and closes as AppKit animates a frame change: 0.2 s, top edge fixed.
     drawerAnimation = new QVariantAnimation(this);

@@ -242,11 +242,22 @@ TEST_F(CountingWindow, TheKeyboard)
     settle();
     EXPECT_FALSE(QFile::exists(guardScriptPath())) << "no guard was started";
 
-    button("refreshButton")->setFocus(Qt::TabFocusReason);
+    // A click on the control Tab reached, or on another, leaves no control focused, and so
+    // no frame; the next Tab shows one again.
+    button("disclosure")->setFocus(Qt::TabFocusReason);
     key(Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), button("soundCheckbox")) << "tabbed to";
-    QTest::mouseClick(button("refreshButton"), Qt::LeftButton);
-    EXPECT_NE(QApplication::focusWidget(), button("refreshButton")) << "a push button clicked after Tab";
+    for (const char *name : {"refreshButton", "soundCheckbox", "disclosure", "dome"}) {
+        button(name)->setFocus(Qt::TabFocusReason);
+        for (const char *clicked : {name, "refreshButton"}) {
+            QTest::mouseClick(button(clicked), Qt::LeftButton);
+            EXPECT_EQ(QApplication::focusWidget(), control("casing")) << name << " had the focus, " << clicked << " was clicked";
+            button(name)->setFocus(Qt::TabFocusReason);
+        }
+        key(Qt::Key_Tab);
+        EXPECT_NE(QApplication::focusWidget(), control("casing")) << "Tab after " << name;
+    }
+    ASSERT_TRUE(killDone());
 }
 
 // A refresh that read the table before a kill but ends after it shows nothing; quitting while a kill, a refresh and a
