@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -141,8 +142,12 @@ void AppDelegate::buildWindow()
     connect(qApp, &QCoreApplication::aboutToQuit, window.data(), &QWidget::hide);
 
     // Not resizable by the user: the content is 420 x 600 (below the menu bar, where the
-    // desktop puts it in the window) until the drawer opens.
-    window->setFixedSize(window->sizeHint());
+    // desktop puts it in the window) until the drawer opens. The window's size follows
+    // its layout, so that a menu bar the style draws taller once polished (its font is set
+    // late) takes no row of the casing.
+    window->layout()->setSizeConstraint(QLayout::SetFixedSize);
+    window->menuBar()->ensurePolished();
+    window->layout()->activate();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         window->move(screen->availableGeometry().center() - window->rect().center());
 }

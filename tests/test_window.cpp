@@ -116,6 +116,16 @@ protected:
         const auto *line = control<QLabel>(status);
         return line->text() + " | " + line->palette().color(QPalette::WindowText).name() + " | " + control<QLabel>(detail)->text();
     }
+    // The rows of the window's own picture that show the near-black casing or drawer at x 2
+    // (the menu bar above them is the desktop's light one).
+    int drawnRowsBelowTheMenuBar()
+    {
+        const QImage image = window->grab().toImage();
+        int rows = 0;
+        for (int y = 0; y < image.height(); ++y)
+            rows += qGray(image.pixel(2, y)) < 100;
+        return qRound(rows / image.devicePixelRatio()); // points, at any scale
+    }
     QString killPanel() { return panel("status", "detail") + (dome()->live() ? " | lit" : " | dark"); }
     // The guard panel, and which of its buttons are enabled.
     QString guardPanel()
@@ -146,6 +156,7 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoiceAndTheDrawer)
     storePreference(kCoreSync, false);
     launch();
     EXPECT_EQ(control("casing")->size(), QSize(420, 600));
+    EXPECT_EQ(drawnRowsBelowTheMenuBar(), 600) << "every row of the casing shows, whatever the menu bar's height";
     EXPECT_EQ(control("dome")->geometry(), QRect(105, 158, 210, 210)) << "unflipped 105, 232 in a 600-high casing";
     EXPECT_TRUE(control("drawer")->isHidden());
     EXPECT_FALSE(button("soundCheckbox")->isChecked()) << "registered at launch: off";
@@ -179,6 +190,7 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoiceAndTheDrawer)
     EXPECT_TRUE(control("drawer")->isVisible());
     EXPECT_EQ(button("disclosure")->text(), QString::fromUtf8("\u25be  Settings"));
     EXPECT_EQ(control("drawer")->geometry(), QRect(0, 600, 420, 158)) << "pinned to the bottom edge";
+    EXPECT_EQ(drawnRowsBelowTheMenuBar(), 758) << "and every row of the drawer";
     toggleDrawer();
     EXPECT_EQ(window->geometry(), before);
     EXPECT_TRUE(control("drawer")->isHidden());
@@ -244,7 +256,7 @@ TEST_F(CountingWindow, TheKeyboard)
 
     // A click on the control Tab reached, or on another, leaves no control focused, and so
     // no frame; the next Tab shows one again.
-    button("disclosure")->setFocus(Qt::TabFocusReason);
+    button("refreshButton")->setFocus(Qt::TabFocusReason);
     key(Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), button("soundCheckbox")) << "tabbed to";
     for (const char *name : {"refreshButton", "soundCheckbox", "disclosure", "dome"}) {
