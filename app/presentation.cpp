@@ -33,7 +33,7 @@ namespace {
 std::optional<QString> detailAfterGuardAction(const GuardResult &result, const QString &failed)
 {
     if (!result.done)
-        return result.message.isEmpty() ? failed : result.message;
+        return result.message.isEmpty() || result.messageNamesFile ? failed : result.message;
     if (!result.message.isEmpty())
         return result.message;
     return std::nullopt;
@@ -56,7 +56,8 @@ std::optional<QString> detailAfterSettingsChange(const PreferenceChange &change)
     if (!change.stored)
         return QStringLiteral("Couldn't save that setting.");
     if (!change.guardFollowed)
-        return change.message.isEmpty() ? QStringLiteral("Couldn't give the guard the new list.") : change.message;
+        return change.message.isEmpty() || change.messageNamesFile ? QStringLiteral("Couldn't give the guard the new list.")
+                                                                   : change.message;
     if (!change.message.isEmpty())
         return change.message;
     return std::nullopt;

@@ -114,6 +114,7 @@ public:
             QDir().mkpath(folder);
         }
         const QString path = folder + QStringLiteral("/hushwell-guard.lock");
+        failureNamesFile = true;
         if (!ownedByThisAccountOnly(folder)) {
             failure = guardLockFailedText(path);
             return;
@@ -127,7 +128,8 @@ public:
         const QDeadlineTimer deadline(lockWaitMs);
         while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
             if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired()) {
-                failure = errno == EWOULDBLOCK ? guardLockBusyText : guardLockFailedText(path);
+                failureNamesFile = errno != EWOULDBLOCK;
+                failure = failureNamesFile ? guardLockFailedText(path) : guardLockBusyText;
                 return;
             }
             QThread::msleep(20);
@@ -142,6 +144,7 @@ public:
     GuardLock &operator=(const GuardLock &) = delete;
 
     std::optional<QString> failure; // why the lock is not held
+    bool failureNamesFile = false;  // the lock's path, not a lock busy elsewhere
 
 private:
     int fd = -1;
@@ -520,7 +523,7 @@ GuardResult startGuard(Platform platform, const UserDirs &dirs)
         return {false, *refused};
     const GuardLock lock(dirs);
     if (lock.failure)
-        return {false, *lock.failure};
+        return {.done = false, .message = *lock.failure, .unwrittenFile = {}, .messageNamesFile = lock.failureNamesFile};
     return startHoldingLock(platform, dirs);
 }
 
@@ -530,7 +533,7 @@ GuardResult stopGuard(Platform platform, const UserDirs &dirs)
         return {false, *refused};
     const GuardLock lock(dirs);
     if (lock.failure)
-        return {false, *lock.failure};
+        return {.done = false, .message = *lock.failure, .unwrittenFile = {}, .messageNamesFile = lock.failureNamesFile};
     const ServiceManager manager = serviceManager(platform, dirs);
     const GuardCommands &commands = manager.commands;
     // Under the administrator's guard that guard is paused, and an own guard left from
@@ -540,7 +543,7 @@ GuardResult stopGuard(Platform platform, const UserDirs &dirs)
     if (!shared || ownFilesExist(manager))
         removal = unloadAndRemove(manager, false);
     if (removal.left)
-        return {.done = false, .message = guardNotRemovedText(*removal.left), .unwrittenFile = {}};
+        return {.done = false, .message = guardNotRemovedText(*removal.left), .unwrittenFile = {}, .messageNamesFile = true};
     if (shared)
         shell(commands.pauseShared);
     const QString message = shared ? guardPausedText : QString();
@@ -563,7 +566,7 @@ GuardResult stopGuardForAllUsers(Platform platform, const SystemFolders &system)
     // Nothing of it stays: no account's next login may find any of it.
     const Removal removal = unloadAndRemove(allUsersServiceManager(platform, system), true);
     if (removal.left)
-        return {.done = false, .message = guardNotRemovedText(*removal.left), .unwrittenFile = {}};
+        return {.done = false, .message = guardNotRemovedText(*removal.left), .unwrittenFile = {}, .messageNamesFile = true};
     QStringList sentences;
     for (const QString &account : removal.keptOwn)
         sentences << ownGuardKeptText(account);
@@ -648,11 +651,13 @@ PreferenceChange applyTargetPreferences(const QList<std::pair<QString, bool>> &v
     if (lock.failure) {
         change.guardFollowed = false;
         change.message = *lock.failure;
+        change.messageNamesFile = lock.failureNamesFile;
     } else if (probe(manager.commands)) {
         const GuardResult restarted = startHoldingLock(platform, dirs);
         change.guardFollowed = restarted.done;
         change.message = restarted.message;
         change.unwrittenFile = restarted.unwrittenFile;
+        change.messageNamesFile = restarted.messageNamesFile;
     }
     return change;
 }

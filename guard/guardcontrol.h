@@ -29,6 +29,9 @@ struct GuardResult {
     bool done = false;
     QString message;
     QString unwrittenFile;
+    // The message names a file (a lock, a unit that stays): a path is too long for the
+    // window's one line, which shows its failed line instead; hushwellctl prints it whole.
+    bool messageNamesFile = false;
     explicit operator bool() const { return done; }
 };
 
@@ -125,6 +128,7 @@ struct PreferenceChange {
     bool guardFollowed = true;
     QString message;
     QString unwrittenFile; // as in GuardResult
+    bool messageNamesFile = false; // as in GuardResult
 };
 
 // Stores preferences and, when a target key (includeDesktopService, includeCoreSync) was

@@ -29,11 +29,10 @@ inline const QString guardStopFailedText = QStringLiteral("Couldn't stop the gua
 // Why nothing was asked of the service manager, or written for it.
 inline const QString guardNoManagerText = QStringLiteral("No systemd user manager is running for this account.");
 inline const QString guardLockBusyText =
-    QStringLiteral("Another start or stop of the guard is still under way; nothing was changed.");
+    QStringLiteral("Another start or stop is still under way; nothing was changed.");
 inline const QString guardNeedsRootText = QStringLiteral("--all-users changes every account: run it as root.");
 inline const QString homeOfAnotherAccountText =
-    QStringLiteral("The home folder belongs to another account; nothing was written there (run this as that account, "
-                   "without sudo).");
+    QStringLiteral("This home folder is another account's; nothing was written.");
 QString guardWriteFailedText(const QString &path);
 QString guardLockFailedText(const QString &path);
 
@@ -44,7 +43,7 @@ inline const QString guardPausedText = QStringLiteral("Paused until your next lo
 inline const QString targetsSetByAdministratorText =
     QStringLiteral("An administrator sets these for every account, with the guard for every account.");
 inline const QString guardFollowsAdministratorText =
-    QStringLiteral("Saved; the guard keeps following the administrator's settings for every account.");
+    QStringLiteral("Saved; the guard follows the administrator's settings.");
 
 // What a look at the guard found beyond on and off.
 inline const QString guardFilesChangedText = QStringLiteral("The guard's files were changed; Start Guard writes them anew.");

@@ -5,6 +5,7 @@
 #include "app/appdelegate.h"
 #include "app/presentation.h"
 #include "guard/guardfiles.h"
+#include "guard/guardpanel.h"
 #include "guard/servicemanager.h"
 #include "process/catalogue.h"
 #include "process/processlist.h"
@@ -414,7 +415,7 @@ TEST_F(GuardedWindow, BlockAndUnblock)
     press("unblockButton");
     ::close(lock);
     const QString refused = QString(guardOn).replace("Anything Adobe restarts is killed within 15 seconds.",
-                                                     "Another start or stop of the guard is still under way; nothing was changed.");
+                                                     "Another start or stop is still under way; nothing was changed.");
     EXPECT_EQ(guardPanel(), refused);
     button("unblockButton")->click();
     EXPECT_EQ(guardPanel(), QString(refused).remove(" | stop")) << "unchanged until the guard has stopped";
@@ -466,4 +467,41 @@ TEST_F(GuardedWindow, AnOlderOwnGuardIsBroughtUpToDateAndTheAdministratorsListIs
     press("blockButton");
     EXPECT_TRUE(waitUntil([this] { return control<QLabel>("blockStatus")->text() == "Guard on"; }, 60000));
     EXPECT_TRUE(coreSync.alive()) << "the guard in force leaves Core Sync alone";
+}
+
+// Every sentence a line of the window can show fits its frame on one line, in Inter and in
+// Debian's default face (DejaVu Sans, wider), with 2 pixels to spare for hinting at 2x.
+TEST_F(Window, EverySentenceFitsItsLine)
+{
+    launch();
+    const QString working = QString::fromUtf8("Working\u2026"), checking = QString::fromUtf8("Checking\u2026");
+    const std::pair<const char *, QStringList> lines[] = {
+        {"status", {"All quiet", "128 running", "Can't check", working, checking}},
+        {"detail",
+         {"Nothing of Adobe's is running in the background.", "One process is helping itself to your CPU.",
+          "Helping themselves to your CPU.", "Fans should settle down shortly.", "Couldn't read the list of running processes."}},
+        {"blockStatus", {"Guard on", "Guard off", "Can't check", working, checking}},
+        {"blockDetail",
+         {"Anything Adobe restarts is killed within 15 seconds.", "Opening an Adobe app will start them again.",
+          "Couldn't start the guard.", "Couldn't stop the guard.", "No systemd user manager is running for this account.",
+          "Paused until your next login.", "Its files were removed; Stop Guard ends it.",
+          guardFilesChangedText, guardRunFailedText, guardOutdatedText, guardAdministratorOutdatedText, guardRefreshedText,
+          guardLockBusyText, homeOfAnotherAccountText, guardFollowsAdministratorText, "Couldn't save that setting.",
+          "Couldn't give the guard the new list.", "Couldn't read the settings; the defaults apply."}},
+    };
+    for (const auto &[name, sentences] : lines) {
+        const QLabel *line = control<QLabel>(name);
+        QFont dejaVu = line->font();
+        dejaVu.setFamily("DejaVu Sans");
+        for (const QFont &font : {line->font(), dejaVu})
+            for (const QString &sentence : sentences) {
+                const qreal width = QFontMetricsF(font).horizontalAdvance(sentence);
+                EXPECT_LE(width, line->width() - 2) << name << ", " << font.family().toStdString() << ": " << sentence.toStdString();
+            }
+    }
+    // A sentence that names a file has no bound: the line says what failed, hushwellctl where.
+    const GuardResult unremoved{.done = false, .message = "Couldn't remove /home/ann/.config/systemd/user/x.timer; it stays.",
+                                .unwrittenFile = {}, .messageNamesFile = true};
+    EXPECT_EQ(detailAfterUnblock(unremoved), "Couldn't stop the guard.");
+    EXPECT_EQ(detailAfterBlock(unremoved), "Couldn't start the guard.");
 }
