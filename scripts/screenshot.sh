@@ -2,7 +2,8 @@
 # Renders the README's screenshots from the real widgets, offscreen, for a fresh account
 # with nothing running and a systemd --user manager of its own (as root, in the namespaces
 # tests/support/isolate.sh makes; elsewhere no manager answers, and the guard panel says
-# so): resources/screenshots/window.png and window-settings.png.
+# so): resources/screenshots/window.png and window-settings.png, and, asked for, the About
+# panel:   scripts/screenshot.sh [ABOUT.png]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${HUSHWELL_BUILD_DIR:-build}
@@ -22,5 +23,6 @@ if [ -z "${HUSHWELL_NO_USER_MANAGER:-}" ]; then
   manager=$!
   for _ in $(seq 150); do systemctl --user is-system-running >/dev/null 2>&1 && break; sleep 0.1; done
 fi
-"$build/tools/hushwell-screenshot" resources/screenshots/window.png resources/screenshots/window-settings.png
-echo "wrote resources/screenshots/window.png and window-settings.png"
+# With an argument, the About panel too, into that file (QT_SCALE_FACTOR=2: everything at 2x).
+"$build/tools/hushwell-screenshot" resources/screenshots/window.png resources/screenshots/window-settings.png "$@"
+echo "wrote resources/screenshots/window.png and window-settings.png${1:+, and $1}"
