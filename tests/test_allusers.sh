@@ -113,7 +113,6 @@ grep -q "ore Sync" /usr/local/share/hushwell/guard.sh && fail "the system's pref
 said=$("$ctl" guard stop --all-users) || fail "stop --all-users with ann's own guard: $said"
 case $said in *"ann keeps a guard of the account's own"*) ;; *) fail "the stop did not name ann: $said" ;; esac
 [ "$(ann_timer)" = active ] || fail "the administrator's stop stopped ann's own guard"
-[ "$(account_ctl guard status | head -1)" = "Guard on" ] || fail "ann's own guard reads off"
 [ "$(account_ctl guard stop)" = "Guard off" ] || fail "ann's own stop"
 
 own_folders
@@ -143,7 +142,6 @@ no_own_units "start"
 # it, brings it up to this version's.
 script=/usr/local/share/hushwell/guard.sh
 printf '#!/bin/sh\nexit 0\n' >"$script"
-[ "$("$ctl" guard status --all-users | sed -n 2p)" = "The administrator's guard runs an older list." ] || fail "an old script reads on"
 sed "s|^ctl=.*|ctl=$ctl|; s|^timer=.*|timer=$timer|" "$src/resources/debian/postinst" >"$tmp/postinst"
 said=$(sh "$tmp/postinst" configure 0.9.0) || fail "the configure step failed: $said"
 [ "$(cat "$script")" = "$("$ctl" show guard-script --all-users)" ] || fail "the upgrade left the old script"

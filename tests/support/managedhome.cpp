@@ -79,10 +79,9 @@ CtlResult ctl(const QStringList &args)
 QString dropIn(const QString &unit, const QByteArray &text)
 {
     QDir().mkpath(unit + QStringLiteral(".d"));
-    QFile file(unit + QStringLiteral(".d/test.conf"));
-    file.open(QIODevice::WriteOnly);
-    file.write(text);
-    return file.fileName();
+    const QString path = unit + QStringLiteral(".d/test.conf");
+    writeFile(path, text);
+    return path;
 }
 
 QString systemctl(const QString &arguments)
