@@ -15,11 +15,11 @@
 #include <QThread>
 
 #include <algorithm>
-#include <iterator>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
+#include <iterator>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>

@@ -66,8 +66,8 @@ void DomeButton::paintEvent(QPaintEvent *)
     // The pixel ratio is the painter's own scale: a widget rendered into an image of
     // another ratio than its screen's (a grab, a screenshot) gets crisp pixels too.
     const QTransform device = painter.deviceTransform();
-    // Below 1 (QT_SCALE_FACTOR=0.5, a thumbnail) QPainter clamps an image's pixel ratio to 1, so a
-    // look drawn at such a ratio would be a crop: it is drawn at 1 and scaled down.
+    // Below 1 (QT_SCALE_FACTOR=0.5, a thumbnail) QPainter clamps an image's pixel ratio
+    // to 1, so a look drawn at such a ratio would be a crop: it is drawn at 1 and scaled.
     const bool scaleOnly = device.type() <= QTransform::TxScale && device.m11() == device.m22() && device.m11() >= 1;
     const qreal ratio = scaleOnly ? device.m11() : painter.device()->devicePixelRatioF();
     const LookKey key{size(), ratio, isLive, isDown(), keyboardFocus && hasFocus(), captionShown, backdrop};
