@@ -566,7 +566,7 @@ GuardResult stopGuardForAllUsers(Platform platform, const SystemFolders &system)
     // Nothing of it stays: no account's next login may find any of it.
     const Removal removal = unloadAndRemove(allUsersServiceManager(platform, system), true);
     if (removal.left)
-        return {.done = false, .message = guardNotRemovedText(*removal.left), .unwrittenFile = {}, .messageNamesFile = true};
+        return {.done = false, .message = guardNotRemovedText(*removal.left), .unwrittenFile = {}};
     QStringList sentences;
     for (const QString &account : removal.keptOwn)
         sentences << ownGuardKeptText(account);

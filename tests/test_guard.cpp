@@ -152,11 +152,13 @@ TEST_F(Guard, ChangedFilesReadAsTheyAre)
                     + " && mount -o remount,bind,ro " + shellQuoted(QFileInfo(timer).path()) + " && echo ro"), "ro");
     const CtlResult refused = ctl({"set", "includeCoreSync", "false"});
     const CtlResult unremoved = ctl({"guard", "stop"});
+    const GuardResult windowStop = stopGuard();
     shell("umount " + shellQuoted(QFileInfo(timer).path()));
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(readFile(own.scriptPath), current) << "the script keeps the list the guard runs";
     EXPECT_EQ(unremoved.status, 1) << "a stop that cannot remove the units fails";
     EXPECT_EQ(unremoved.err, "hushwellctl: couldn't remove " + own.enabledBy + "; the guard is still installed\n");
+    EXPECT_TRUE(windowStop.messageNamesFile) << "the window's line leaves the path to hushwellctl";
 }
 
 // The lock: never run without. (Held by another start for longer than anyone waits: the
@@ -166,9 +168,11 @@ TEST_F(Guard, TheLockIsTheAccountsOwnAndNeverSkipped)
     const QString lock = UserDirs::fromEnvironment().runtime + "/hushwell-guard.lock";
     QFile::remove(lock);
     ASSERT_TRUE(QDir().mkpath(lock)); // a folder where the lock should be
-    const GuardResult blocked = startGuard();
+    const GuardResult blocked = startGuard(), stopBlocked = stopGuard();
     QDir(lock).removeRecursively();
+    EXPECT_FALSE(stopBlocked.done) << "a stop that could not lock is no success";
     EXPECT_FALSE(blocked.done);
     EXPECT_EQ(blocked.message, guardLockFailedText(lock));
+    EXPECT_TRUE(blocked.messageNamesFile) << "the window's line leaves the path to hushwellctl";
     EXPECT_FALSE(QFile::exists(guardScriptPath())) << "nothing runs unlocked";
 }

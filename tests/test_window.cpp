@@ -165,6 +165,7 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoiceAndTheDrawer)
     launch();
     EXPECT_EQ(control("casing")->size(), QSize(420, 600));
     EXPECT_EQ(drawnRowsBelowTheMenuBar(), 600) << "every row of the casing shows, whatever the menu bar's height";
+    EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "not resizable by the user";
     EXPECT_EQ(control("dome")->geometry(), QRect(105, 158, 210, 210)) << "unflipped 105, 232 in a 600-high casing";
     EXPECT_TRUE(control("drawer")->isHidden());
     EXPECT_FALSE(button("soundCheckbox")->isChecked()) << "registered at launch: off";
