@@ -71,13 +71,11 @@ TEST(GuardFiles, AdministratorsGuardReadFromItsFiles)
     const SystemFolders system{dir.path() + "/units", dir.path() + "/xdg", dir.path() + "/share", dir.path() + "/run"};
     const ServiceManager guard = allUsersServiceManager(Platform::Linux, system);
     const QString service = guard.filePaths.value(0), timer = guard.loginEntry;
-    const auto dropIn = [](const QString &unit, const QByteArray &text) {
-        return QDir().mkpath(unit + ".d") && writeFile(unit + ".d/local.conf", text);
-    };
     const QString changed = "The guard's files were changed; Start Guard writes them anew.";
     const std::tuple<const char *, std::function<bool()>, GuardState, QString> rows[] = {
         {"as written", [] { return true; }, GuardState::On, ""},
-        {"a drop-in that only waits first", [&] { return dropIn(service, "[Service]\nExecStartPre=/bin/sleep 1\n"); }, GuardState::On, ""},
+        {"a drop-in that only waits first", [&] { return !dropIn(service, "[Service]\nExecStartPre=/bin/sleep 1\n").isEmpty(); },
+         GuardState::On, ""},
         {"the script of an older list", [&] { return writeFile(guard.scriptPath, "#!/bin/sh\nexit 0\n"); }, GuardState::Off,
          "The administrator's guard runs an older list."},
         {"the service unit removed", [&] { return QFile::remove(service); }, GuardState::Off, changed},
@@ -87,9 +85,10 @@ TEST(GuardFiles, AdministratorsGuardReadFromItsFiles)
          GuardState::Off, changed},
         {"an empty timer", [&] { return writeFile(timer, ""); }, GuardState::Off, changed},
         {"the script missing", [&] { return QFile::remove(guard.scriptPath); }, GuardState::Off, changed},
-        {"a drop-in that runs /bin/true", [&] { return dropIn(service, "[Service]\nExecStart=\nExecStart=/bin/true\n"); },
+        {"a drop-in that runs /bin/true", [&] { return !dropIn(service, "[Service]\nExecStart=\nExecStart=/bin/true\n").isEmpty(); },
          GuardState::Off, changed},
-        {"a drop-in that fires hourly", [&] { return dropIn(timer, "[Timer]\nOnUnitActiveSec=1h\n"); }, GuardState::Off, changed},
+        {"a drop-in that fires hourly", [&] { return !dropIn(timer, "[Timer]\nOnUnitActiveSec=1h\n").isEmpty(); },
+         GuardState::Off, changed},
         {"not enabled for any login", [&] { return QFile::remove(guard.enabledBy); }, GuardState::Off, ""},
     };
     EXPECT_EQ(scriptReadBy(guardServiceUnitFor("/home/ada/100%/guard.sh")), "/home/ada/100%/guard.sh") << "% unescaped";

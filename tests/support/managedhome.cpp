@@ -76,14 +76,6 @@ CtlResult ctl(const QStringList &args)
     return result;
 }
 
-QString dropIn(const QString &unit, const QByteArray &text)
-{
-    QDir().mkpath(unit + QStringLiteral(".d"));
-    const QString path = unit + QStringLiteral(".d/test.conf");
-    writeFile(path, text);
-    return path;
-}
-
 QString systemctl(const QString &arguments)
 {
     return shell("systemctl --user " + arguments + " 2>/dev/null");

@@ -29,8 +29,5 @@ struct CtlResult {
 };
 CtlResult ctl(const QStringList &args);
 
-// Adds a drop-in to the unit file at `unit` holding `text`; returns the drop-in's path.
-QString dropIn(const QString &unit, const QByteArray &text);
-
 // `systemctl --user ARGUMENTS`, its error output dropped.
 QString systemctl(const QString &arguments);

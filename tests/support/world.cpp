@@ -71,6 +71,13 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+QString dropIn(const QString &unit, const QByteArray &text)
+{
+    QDir().mkpath(unit + QStringLiteral(".d"));
+    const QString path = unit + QStringLiteral(".d/test.conf");
+    return writeFile(path, text) ? path : QString();
+}
+
 bool blockFolder(const QString &path)
 {
     QDir(path).removeRecursively();

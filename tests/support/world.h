@@ -52,6 +52,10 @@ QString readFile(const QString &path);
 // Writes `bytes` to a new file at `path` (what was there goes first); true when all were written.
 bool writeFile(const QString &path, const QByteArray &bytes);
 
+// Adds a drop-in to the unit file at `unit` holding `text`; returns the drop-in's path,
+// empty when it could not be written.
+QString dropIn(const QString &unit, const QByteArray &text);
+
 // Puts a plain file where the folder `path` should be, so that no write below it can
 // succeed, even as root. True when the file is in place.
 bool blockFolder(const QString &path);
