@@ -49,9 +49,9 @@ TEST_F(Kill, StopsEveryTargetAtOnceAndSparesLookalikes)
     EXPECT_EQ(parseProcessList(shell(listCommand())).size(), 7);
     shell(killScriptSafeToRun());
     for (FakeTarget &target : targets)
-        EXPECT_TRUE(target.diesWithin(1)) << target.pid();
+        EXPECT_TRUE(target.diesWithin(1)) << target.name();
     for (FakeTarget &bystander : bystanders)
-        EXPECT_TRUE(bystander.alive()) << bystander.pid();
+        EXPECT_TRUE(bystander.alive()) << bystander.name();
     EXPECT_EQ(count(), "0");
 }
 

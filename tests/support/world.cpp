@@ -92,7 +92,7 @@ QString killScriptSafeToRun()
     return kept.join(QLatin1Char('\n'));
 }
 
-FakeTarget::FakeTarget(const QString &commandName, Signals handling, Owner owner)
+FakeTarget::FakeTarget(const QString &commandName, Signals handling, Owner owner) : described(commandName)
 {
     // An ignored signal stays ignored across exec, which is how the TERM-proof fake is made.
     const QString trap = handling == IgnoreTerm ? QStringLiteral("trap '' TERM; ") : QString();
@@ -115,7 +115,7 @@ void FakeTarget::startedAs(const QByteArray &commandLine)
     }, 5000);
 }
 
-FakeTarget::FakeTarget(const QStringList &argv)
+FakeTarget::FakeTarget(const QStringList &argv) : described(argv.join(QLatin1Char(' ')))
 {
     process.start(QStringLiteral("/bin/bash"), QStringList{QStringLiteral("-c"), QStringLiteral("exec -a \"$0\" perl -e 'sleep 300' -- \"$@\"")} + argv);
     startedAs(argv.value(0).toUtf8() + '\0' + "-e");

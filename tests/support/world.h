@@ -94,6 +94,7 @@ public:
     explicit FakeTarget(const QStringList &argv);
     ~FakeTarget();
     qint64 pid() const { return process.processId(); }
+    std::string name() const { return described.toStdString(); } // its command line, for a failure's message
     bool alive() { return !diesWithin(0); }
     // True if it died within that time.
     bool diesWithin(double seconds);
@@ -101,4 +102,5 @@ public:
 private:
     void startedAs(const QByteArray &commandLine); // waits until its cmdline starts so
     QProcess process;
+    QString described;
 };
