@@ -607,7 +607,7 @@ GuardReading readGuardForAllUsers(Platform platform, const SystemFolders &system
             return readAll(QFile::encodeName(file.path)) == file.content.toUtf8();
         });
         if (unitsAsWritten)
-            return {.state = GuardState::Off, .detail = guardAdministratorOutdatedText, .outdated = true};
+            return {.state = GuardState::Off, .detail = guardAdministratorOutdatedText};
         break;
     }
     case GuardFiles::Changed:
