@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 TEST(GuardFiles, WrittenWithMode755ThroughNoLinkAndStoppingAtTheFirstFailure)
 {
     QTemporaryDir dir;
@@ -80,6 +82,8 @@ TEST(GuardFiles, AdministratorsGuardReadFromItsFiles)
          "The administrator's guard runs an older list."},
         {"the service unit removed", [&] { return QFile::remove(service); }, GuardState::Off, changed},
         {"a folder for the service", [&] { return QFile::remove(service) && QDir().mkpath(service); }, GuardState::Off, changed},
+        {"a FIFO for the service, never opened", [&] { return QFile::remove(service) && ::mkfifo(QFile::encodeName(service), 0600) == 0; },
+         GuardState::Off, changed},
         {"a folder for the timer: not installed", [&] { return QFile::remove(timer) && QDir().mkpath(timer); }, GuardState::Off, ""},
         {"a service that reads another script", [&] { return writeFile(service, guardServiceUnitFor(dir.path() + "/other.sh").toUtf8()); },
          GuardState::Off, changed},
