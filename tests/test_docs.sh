@@ -38,6 +38,4 @@ guard start --all-users ""|
 guard ""|start stop status --all-users
 set --all-users inc|includeDesktopService includeCoreSync
 set --all-users includeCoreSync ""|true false
-get includeCoreSync ""|--all-users
-status --json ""|--help
 TABLE
