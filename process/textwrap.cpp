@@ -18,20 +18,20 @@ QString printable(const QString &text)
 {
     QString shown;
     shown.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t code = c.unicode();
-        if (code == u'\n')
+    for (const char32_t code : text.toUcs4()) {
+        if (code == U'\n')
             shown += QLatin1String("\\n");
-        else if (code == u'\t')
+        else if (code == U'\t')
             shown += QLatin1String("\\t");
-        else if (code == u'\r')
+        else if (code == U'\r')
             shown += QLatin1String("\\r");
         else if (code < 0x20 || code == 0x7f)
-            shown += QStringLiteral("\\x%1").arg(int(code), 2, 16, QLatin1Char('0'));
-        else if (code > 0x7f && code < 0xa0)
-            shown += QStringLiteral("\\u%1").arg(int(code), 4, 16, QLatin1Char('0'));
+            shown += QStringLiteral("\\x%1").arg(uint(code), 2, 16, QLatin1Char('0'));
+        else if ((code > 0x7f && code < 0xa0) || QChar::category(code) == QChar::Other_Format)
+            shown += code > 0xffff ? QStringLiteral("\\U%1").arg(uint(code), 8, 16, QLatin1Char('0'))
+                                   : QStringLiteral("\\u%1").arg(uint(code), 4, 16, QLatin1Char('0'));
         else
-            shown += c;
+            shown += QString::fromUcs4(&code, 1);
     }
     return shown;
 }

@@ -9,5 +9,7 @@ QStringList wrappedLines(const QString &text, qsizetype width);
 
 // `text` safe to echo on a terminal: every control character (U+0000 to U+001F, U+007F to
 // U+009F) written as an escape (\n, \t, \x1b, \u0085), so that nothing an argument, a
-// path or a file holds can move the cursor or reprogram the terminal. A backslash stays.
+// path or a file holds can move the cursor or reprogram the terminal; every format
+// character too (bidirectional overrides and isolates, zero-width characters: \u202e),
+// which would reorder or hide what the line says. A backslash stays.
 QString printable(const QString &text);
