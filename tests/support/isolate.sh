@@ -2,8 +2,8 @@
 # Runs a test that starts, counts or kills processes, or runs the guard, where it can touch
 # nothing of the machine's: as root, in private PID, mount and cgroup namespaces (its own
 # process table; a fresh tmpfs on /run/systemd so that it can start its own systemd --user
-# manager without a systemd PID 1; a cgroup of its own, removed afterwards, where that
-# manager puts its units). Otherwise it runs as it is, told why in HUSHWELL_NOT_ISOLATED;
+# manager without a systemd PID 1, and a journal; a cgroup of its own, removed afterwards,
+# where that manager puts its units). Otherwise it runs as it is, told why in HUSHWELL_NOT_ISOLATED;
 # tests skip what needs the isolation, with that reason.
 why=""
 if [ "$(id -u)" != 0 ]; then
@@ -57,6 +57,26 @@ HUSHWELL_CGROUPS=$cgroups sh -c '
     fi
   else
     export HUSHWELL_NO_USER_MANAGER="cannot mount a tmpfs on /run/systemd in the namespace"
+  fi
+  # A journal of its own, so that what the guard prints can be read back: journald in
+  # tmpfs folders, its own messages dropped (by default they would go to the kernel
+  # log). Not where mounts cannot be made private, as they would show outside.
+  if [ -n "$mounted" ]; then
+    export HUSHWELL_NO_JOURNAL="mounts cannot be made private here"
+  elif [ -n "$HUSHWELL_NO_USER_MANAGER" ] || [ ! -x /lib/systemd/systemd-journald ]; then
+    export HUSHWELL_NO_JOURNAL="systemd-journald or a manager for it is missing"
+  elif mount -t tmpfs tmpfs /run/log && mount -t tmpfs tmpfs /var/log && mkdir /run/systemd/journald.conf.d; then
+    # Nothing read from the kernel log (the whole machine has one) or sent anywhere.
+    printf "[Journal]\nStorage=volatile\nReadKMsg=no\nForwardToSyslog=no\nForwardToKMsg=no\nForwardToConsole=no\nForwardToWall=no\n" \
+      >/run/systemd/journald.conf.d/zz-hushwell-test.conf
+    SYSTEMD_LOG_TARGET=null /lib/systemd/systemd-journald </dev/null >/dev/null 2>&1 &
+    for _ in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do
+      [ -S /run/systemd/journal/stdout ] && break
+      sleep 0.1
+    done
+    [ -S /run/systemd/journal/stdout ] || export HUSHWELL_NO_JOURNAL="systemd-journald did not start"
+  else
+    export HUSHWELL_NO_JOURNAL="cannot mount a tmpfs on /run/log and /var/log in the namespace"
   fi
   [ -n "$mounted" ] && mounted="/run/systemd $mounted"
   HUSHWELL_ISOLATED=1 "$@"

@@ -17,7 +17,15 @@ bool ManagedHome::startManager(const UserDirs &dirs)
     manager.setProcessEnvironment(environment);
     manager.setProcessChannelMode(QProcess::MergedChannels);
     manager.setStandardOutputFile(dirs.runtime + QStringLiteral("/manager.log"), QIODevice::Append);
-    manager.start(QStringLiteral("/lib/systemd/systemd"), {QStringLiteral("--user")});
+    // In the cgroup a login gives it (user@UID.service, as the run's own cgroup namespace
+    // sees it), so that the journal files what its units print under their unit names.
+    const QString inLoginCgroup = qEnvironmentVariableIsEmpty("HUSHWELL_CGROUPS")
+                                      ? QString()
+                                      : QStringLiteral("for h in /sys/fs/cgroup/systemd /sys/fs/cgroup/unified /sys/fs/cgroup; do"
+                                                       "  c=$h/user.slice/user-$(id -u).slice/user@$(id -u).service;"
+                                                       "  [ -e $h/cgroup.procs ] && mkdir -p $c && echo $$ >$c/cgroup.procs;"
+                                                       " done; ");
+    manager.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), inLoginCgroup + QStringLiteral("exec /lib/systemd/systemd --user")});
     // Reachable, and done starting its default units (the guard's timer among them).
     return waitUntil([this, dirs] {
         return manager.state() != QProcess::NotRunning && QFile::exists(dirs.runtime + QStringLiteral("/systemd/private"))
