@@ -2,6 +2,7 @@
 
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
+#include "guard/guardlog.h"
 #include "guard/guardpanel.h"
 #include "guard/servicemanager.h"
 #include "process/catalogue.h"
@@ -36,6 +37,7 @@ struct Call {
     QStringList arguments; // the positional ones, after the command's name
     bool json = false;
     bool allUsers = false;
+    std::optional<QString> since; // --since WHEN
     Platform platform = nativePlatform();
     QTextStream &out;
     QTextStream &err;
@@ -48,7 +50,7 @@ struct Command {
     QString arguments; // as the synopsis shows them after the name
     QString summary;
     qsizetype minArguments = 0, maxArguments = 0;
-    bool takesJson = false, takesPlatform = false, takesAllUsers = false;
+    bool takesJson = false, takesPlatform = false, takesAllUsers = false, takesSince = false;
     std::function<int(Call &)> run;
 };
 
@@ -185,12 +187,45 @@ int report(Call &call, const GuardResult &result, bool starting)
     return 0;
 }
 
+// The guard's runs that stopped something, one line each, or as JSON one object a run: its
+// time and the processes it stopped. The administrator's guard runs under the same unit
+// name in the account's journal, so --all-users reads the same record.
+int guardLog(Call &call)
+{
+    const GuardLog log = readGuardLog(nativePlatform(), call.since.value_or(QStringLiteral("-24h")));
+    if (!log.runs) {
+        call.err << errorLine(log.problem);
+        return 1;
+    }
+    if (!call.json) {
+        for (const GuardRun &run : *log.runs)
+            call.out << guardRunLine(run) << '\n';
+        return 0;
+    }
+    QJsonArray runs;
+    for (const GuardRun &run : *log.runs) {
+        QJsonArray processes;
+        for (const StoppedByGuard &process : run.processes)
+            processes.append(QJsonObject{{QStringLiteral("pid"), process.pid},
+                                         {QStringLiteral("command"), recordedCommand(process.command, false)}});
+        const QDateTime at = run.at.toLocalTime();
+        runs.append(QJsonObject{{QStringLiteral("time"), at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODate)},
+                                {QStringLiteral("processes"), processes}});
+    }
+    call.out << QJsonDocument(runs).toJson(QJsonDocument::Compact) << '\n';
+    return 0;
+}
+
 int guard(Call &call)
 {
     const QString &action = call.arguments.at(0);
     const bool starting = action == QLatin1String("start");
+    if (action == QLatin1String("log"))
+        return guardLog(call);
     if (action != QLatin1String("status") && !starting && action != QLatin1String("stop"))
-        throw Usage{QStringLiteral("unknown guard action '%1' (start, stop or status)").arg(action)};
+        throw Usage{QStringLiteral("unknown guard action '%1' (start, stop, status or log)").arg(action)};
+    if (call.json || call.since)
+        throw Usage{QStringLiteral("%1 is for guard log").arg(call.json ? QStringLiteral("--json") : QStringLiteral("--since"))};
     if (call.allUsers) {
         const SystemFolders system = systemFolders();
         if (action == QLatin1String("status")) {
@@ -345,14 +380,17 @@ const QList<Command> &commands()
          .takesJson = true,
          .run = kill},
         {.name = QStringLiteral("guard"),
-         .arguments = QStringLiteral("start|stop|status [--all-users]"),
+         .arguments = QStringLiteral("start|stop|status|log [--all-users] [--since WHEN] [--json]"),
          .summary = QStringLiteral("Install and load the guard, which stops them again every %1 seconds, across logins; unload and "
-                                   "remove it; or say whether it is loaded. With --all-users (as root): the guard for every "
-                                   "account, at once for those logged in and from each one's next login.")
+                                   "remove it; say whether it is loaded; or list what its runs stopped (log: since WHEN, as "
+                                   "journalctl --since reads it, by default the last 24 hours). With --all-users (as root): the "
+                                   "guard for every account, at once for those logged in and from each one's next login.")
                         .arg(guardInterval),
          .minArguments = 1,
          .maxArguments = 1,
+         .takesJson = true,
          .takesAllUsers = true,
+         .takesSince = true,
          .run = guard},
         {.name = QStringLiteral("show"),
          .arguments = QStringLiteral("WHAT [--platform=%1] [--all-users]").arg(platformNames(QStringLiteral("|"))),
@@ -440,7 +478,7 @@ QString commandHelp(const QString &name)
 // Checks the words after the command's name against its row and runs it.
 int run(const Command &command, QStringList words, QTextStream &out, QTextStream &err)
 {
-    Call call{.arguments = {}, .json = false, .allUsers = false, .platform = nativePlatform(), .out = out, .err = err};
+    Call call{.arguments = {}, .json = false, .allUsers = false, .since = {}, .platform = nativePlatform(), .out = out, .err = err};
     for (qsizetype i = 0; i < words.size(); ++i) {
         const QString &word = words.at(i);
         if (word == QLatin1String("--help")) {
@@ -451,6 +489,11 @@ int run(const Command &command, QStringList words, QTextStream &out, QTextStream
             call.json = true;
         } else if (command.takesAllUsers && word == QLatin1String("--all-users")) {
             call.allUsers = true;
+        } else if (command.takesSince && (word == QLatin1String("--since") || word.startsWith(QLatin1String("--since=")))) {
+            const bool joined = word.contains(QLatin1Char('='));
+            if (!joined && i + 1 >= words.size())
+                throw Usage{QStringLiteral("--since needs a time, as journalctl --since reads it")};
+            call.since = joined ? word.section(QLatin1Char('='), 1) : words.at(++i);
         } else if (command.takesPlatform && (word == QLatin1String("--platform") || word.startsWith(QLatin1String("--platform=")))) {
             const bool joined = word.contains(QLatin1Char('='));
             if (!joined && i + 1 >= words.size())

@@ -4,6 +4,7 @@
 
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
+#include "guard/guardlog.h"
 #include "guard/guardpanel.h"
 #include "guard/servicemanager.h"
 #include "process/preferences.h"
@@ -13,6 +14,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
 
 #include <unistd.h>
@@ -175,4 +179,52 @@ TEST_F(Guard, TheLockIsTheAccountsOwnAndNeverSkipped)
     EXPECT_EQ(blocked.message, guardLockFailedText(lock));
     EXPECT_TRUE(blocked.messageNamesFile) << "the window's line leaves the path to hushwellctl";
     EXPECT_FALSE(QFile::exists(guardScriptPath())) << "nothing runs unlocked";
+}
+
+// The record of what the guard stopped, read back from the namespace's own journal.
+TEST_F(Guard, TheRecordNamesWhatEachRunStoppedAndWhen)
+{
+    if (const QString why = qEnvironmentVariable("HUSHWELL_NO_JOURNAL"); !why.isEmpty())
+        return skipOrFailForIsolation("needs a journal of its own: " + why.toStdString());
+    // The journal is the test program's: earlier tests' runs are in it too.
+    const qint64 began = QDateTime::currentSecsSinceEpoch();
+    const QString sinceBegan = "--since=@" + QString::number(began);
+    FakeTarget helper(QStringLiteral("Creative Cloud Helper")), updater(QStringLiteral("AdobeUpdateDaemon --watch"), FakeTarget::IgnoreTerm);
+    ASSERT_TRUE(startGuard()); // each load runs the guard once
+    EXPECT_TRUE(helper.diesWithin(5) && updater.diesWithin(5));
+    const qint64 between = QDateTime::currentSecsSinceEpoch() + 1;
+    while (QDateTime::currentMSecsSinceEpoch() < between * 1000 + 200)
+        QThread::msleep(50);
+    FakeTarget sync(QStringLiteral("Core Sync"));
+    const qint64 syncPid = sync.pid();
+    ASSERT_TRUE(startGuard());
+    EXPECT_TRUE(sync.diesWithin(5));
+
+    CtlResult log;
+    waitUntil([&] { return (log = ctl({"guard", "log", sinceBegan})).out.count('\n') == 2; });
+    const QStringList lines = log.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << (log.out + log.err).toStdString();
+    EXPECT_EQ(lines.at(0).mid(8), "  stopped 2: Creative Cloud Helper, AdobeUpdateDaemon");
+    EXPECT_EQ(lines.at(1).mid(8), "  stopped 1: Core Sync");
+    EXPECT_TRUE(ctl({"guard", "log"}).out.endsWith(log.out)) << "the last 24 hours";
+    EXPECT_EQ(ctl({"guard", "log", sinceBegan, "--all-users"}).out, log.out) << "the administrator's guard runs under the same name";
+    EXPECT_EQ(ctl({"guard", "log", "--since=@" + QString::number(between)}).out, lines.at(1) + "\n") << "the earlier run is left out";
+
+    const QJsonArray runs = QJsonDocument::fromJson(ctl({"guard", "log", "--json", sinceBegan}).out.toUtf8()).array();
+    ASSERT_EQ(runs.size(), 2);
+    const QDateTime first = QDateTime::fromString(runs.at(0)["time"].toString(), Qt::ISODate);
+    EXPECT_EQ(first.toLocalTime().toString("HH:mm:ss"), lines.at(0).left(8));
+    EXPECT_TRUE(first.toSecsSinceEpoch() >= began && first.toSecsSinceEpoch() < between);
+    EXPECT_EQ(runs.at(1)["processes"], QJsonArray({QJsonObject{{"pid", syncPid}, {"command", "Core Sync 300"}}}));
+
+    const CtlResult badTime = ctl({"guard", "log", "--since", "the day before"});
+    EXPECT_EQ(badTime.status, 1);
+    EXPECT_EQ(badTime.err, "hushwellctl: couldn't read the guard's record from the journal: Failed to parse timestamp: the day before\n");
+    // No journal files at all is no record, not a record of nothing.
+    ASSERT_EQ(shell("mount -t tmpfs tmpfs /run/log && mount -t tmpfs tmpfs /var/log && echo ok"), "ok");
+    const CtlResult unread = ctl({"guard", "log", "--json"});
+    shell("umount /var/log; umount /run/log");
+    EXPECT_EQ(unread.status, 1);
+    EXPECT_EQ(unread.out, "");
+    EXPECT_EQ(unread.err, "hushwellctl: couldn't read the guard's record from the journal: No journal files were found\n");
 }
