@@ -1,6 +1,8 @@
 #include "app/appdelegate.h"
 
+#include "app/hovertip.h"
 #include "app/presentation.h"
+#include "guard/guardlog.h"
 #include "app/sound.h"
 #include "guard/guardcontrol.h"
 #include "guard/guardpanel.h"
@@ -51,9 +53,6 @@ void inBackground(QObject *controller, Work work, Done done)
 // never shown after it.
 std::atomic<quint64> snapshotsBegun{0};
 
-// The process list behind the count's tooltip is read again only when it is older than this.
-constexpr int listFreshMs = 3000;
-
 } // namespace
 
 Snapshot takeSnapshot(bool bringGuardUpToDate)
@@ -99,6 +98,14 @@ void AppDelegate::applicationDidFinishLaunching()
     QThreadPool::globalInstance()->setExpiryTimeout(-1);
     sound = loadSound();
     buildWindow();
+    // The count's detail line lists what matches; the guard's lines, while it is on, what
+    // it stopped in the last day.
+    countTip = new HoverTip({detail}, [] {
+        const QStringList targets = targetsInForce();
+        return processListTooltip(parseProcessList(shell(listCommandFor(nativePlatform(), targets))), targets);
+    }, this);
+    guardTip = new HoverTip({blockStatus, blockDetail}, [] { return guardRecordTooltip(readGuardLog()); }, this);
+    guardTip->setActive(false);
     // The first refresh waits for the first frame, which shows "Checking…" at once,
     // however long the process table takes to read.
     window->centralWidget()->installEventFilter(this);
@@ -137,9 +144,10 @@ std::optional<KillPanel> AppDelegate::showSnapshot(const Snapshot &snapshot)
     dome->setLive(kill.live);
     dome->update();
     if (!kill.quiet())
-        killReportTooltip.clear(); // something runs again, or might: the kill's report is stale
+        countTip->setFixedText({}); // something runs again, or might: the kill's report is stale
 
     const GuardPanel guard = guardPanelFor(snapshot.guard);
+    guardTip->setActive(guard.on);
     blockStatus->setText(guard.status);
     setTextColour(blockStatus, guardColour(guard.on));
     blockDetail->setText(detailForSettings(snapshot.settingsReadable).value_or(guard.detail));
@@ -193,43 +201,8 @@ bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
         window->centralWidget()->setFocus(Qt::MouseFocusReason);
     } else if (event->type() == QEvent::WindowActivate && watched == window && newestShown > 0) {
         refresh(); // hushwellctl may have changed anything meanwhile
-    } else if (event->type() == QEvent::Leave && watched == detail) {
-        hoverAt.reset();
-    } else if (event->type() == QEvent::ToolTip && watched == detail) {
-        hoverAt = static_cast<QHelpEvent *>(event)->globalPos();
-        showProcessList();
-        return true;
     }
     return QObject::eventFilter(watched, event);
-}
-
-void AppDelegate::showProcessList()
-{
-    if (!killReportTooltip.isEmpty()) {
-        QToolTip::showText(*hoverAt, killReportTooltip, detail);
-        return;
-    }
-    // The hover shows a list younger than a few seconds at once; an older one is read
-    // again off the main thread and shown if the pointer is still there.
-    if (listedAt.isValid() && listedAt.elapsed() < listFreshMs) {
-        QToolTip::showText(*hoverAt, listedTooltip, detail);
-        return;
-    }
-    if (listing)
-        return;
-    listing = true;
-    inBackground(
-        this, [] {
-            const QStringList targets = targetsInForce();
-            return processListTooltip(parseProcessList(shell(listCommandFor(nativePlatform(), targets))), targets);
-        },
-        [this](const QString &tooltip) {
-            listing = false;
-            listedTooltip = tooltip;
-            listedAt.start();
-            if (hoverAt)
-                QToolTip::showText(*hoverAt, listedTooltip, detail);
-        });
 }
 
 void AppDelegate::playSound()
@@ -264,7 +237,7 @@ void AppDelegate::killPressed()
             if (!shown)
                 return;
             if (shown->quiet())
-                killReportTooltip = done.first;
+                countTip->setFixedText(done.first);
             if (const auto line = detailAfterKill(*shown))
                 detail->setText(*line);
         });

@@ -24,6 +24,7 @@
 #include <memory>
 
 class CasingView;
+class HoverTip;
 
 // What the window shows, as read from the system (count, guard probe, the three stored
 // preferences) off the main thread.
@@ -70,15 +71,13 @@ public slots:
     void showAbout();
 
 protected:
-    // The count detail's tooltip is gathered when it is asked for, never before; the window
-    // reads the system again whenever it is activated once more.
+    // The window reads the system again whenever it is activated once more.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // Puts a snapshot on screen unless a later one is there already; returns what the kill
     // panel then shows, or nothing when it was not shown.
     std::optional<KillPanel> showSnapshot(const Snapshot &snapshot);
-    void showProcessList();
     void storeNextSetting();
     // Disables a control pressed for a long action; true when it held the keyboard focus,
     // which then waits on the casing until giveFocusBack.
@@ -115,11 +114,8 @@ private:
     bool refreshAgain = false;
     quint64 newestShown = 0;
     QList<std::pair<QString, bool>> settingsWaiting; // clicked target boxes, the first being stored
-    std::optional<QPoint> hoverAt;                  // where the pointer rests on the count's detail line
-    bool listing = false;
-    QString listedTooltip;
-    QElapsedTimer listedAt;
-    QString killReportTooltip; // what the last kill stopped, until something runs again
+    HoverTip *countTip = nullptr; // what matches, or what the last kill stopped until something runs again
+    HoverTip *guardTip = nullptr; // what the guard stopped, while it is on
 };
 
 // Returns `status`, for main to return once the controller is gone; on Wayland it ends the

@@ -142,6 +142,26 @@ QString stoppedTooltip(const std::optional<QList<ProcessRow>> &stopped, const QS
            + processTable(*stopped, targets) + QStringLiteral("</qt>");
 }
 
+QString guardRecordTooltip(const GuardLog &lastDay, const QDateTime &now)
+{
+    if (!lastDay.runs)
+        return {};
+    qsizetype stopped = 0;
+    for (const GuardRun &run : *lastDay.runs)
+        stopped += run.processes.size();
+    if (stopped == 0)
+        return tooltipMarkup(QStringLiteral("Stopped nothing in the last 24 hours."));
+    const GuardRun &last = lastDay.runs->constLast();
+    const QString name = recordedCommand(shortProcessName(last.processes.constLast().command, everyTarget()));
+    const QDateTime at = last.at.toLocalTime();
+    const QString when = (at.date() == now.toLocalTime().date() ? QStringLiteral("at ") : QStringLiteral("yesterday at "))
+                         + at.toString(QStringLiteral("HH:mm"));
+    return tooltipMarkup(stopped == 1 ? QStringLiteral("Stopped 1 process in the last 24 hours: %1, %2.").arg(name, when)
+                                      : QStringLiteral("Stopped %1 processes in the last 24 hours; the last, %2, %3.")
+                                            .arg(stopped)
+                                            .arg(name, when));
+}
+
 QRect drawerToggledGeometry(const QRect &geometry, bool nowOpen, const QRect &available, int raisedOnOpen)
 {
     const int change = int(drawerHeight);

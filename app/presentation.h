@@ -1,6 +1,7 @@
 #pragma once
 
 #include "guard/guardcontrol.h"
+#include "guard/guardlog.h"
 #include "process/killpanel.h"
 #include "process/platform.h"
 #include "process/processlist.h"
@@ -50,6 +51,11 @@ QString processListTooltip(const QList<ProcessRow> &rows, const QStringList &tar
 // After a kill that stopped something: the sentence that says so, then the same table of
 // what was stopped. Empty when nothing was, or what was is not known.
 QString stoppedTooltip(const std::optional<QList<ProcessRow>> &stopped, const QStringList &targets);
+
+// The guard line's tooltip while the guard is on: how many processes its runs stopped in
+// the last 24 hours (the record read since then) and the latest of them, as rich text;
+// empty when the record cannot be read.
+QString guardRecordTooltip(const GuardLog &lastDay, const QDateTime &now = QDateTime::currentDateTime());
 
 // The window's geometry after the drawer opens or closes: the top edge stays, the bottom
 // edge moves down (opening) or up (closing) by the drawer's height. When the grown window

@@ -163,7 +163,6 @@ void AppDelegate::fillCasing(CasingView *casing)
     // Screen readers read a label's text as its name; these say which panel it belongs to.
     status->setAccessibleDescription(QStringLiteral("Adobe background processes"));
     detail->setAccessibleDescription(QStringLiteral("Adobe background processes, detail"));
-    detail->installEventFilter(this);
 
     dome = named(new DomeButton(casing), "dome");
     dome->setGeometry(inCasing(105, 232, 210, 210));

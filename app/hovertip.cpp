@@ -1,0 +1,60 @@
+#include "app/hovertip.h"
+
+#include <QEvent>
+#include <QHelpEvent>
+#include <QThreadPool>
+#include <QToolTip>
+
+namespace {
+// A reading is used again, without reading the system anew, while younger than this.
+constexpr int freshMs = 3000;
+} // namespace
+
+HoverTip::HoverTip(const QList<QWidget *> &watched, Reader read, QObject *parent) : QObject(parent), read(std::move(read))
+{
+    for (QWidget *line : watched) {
+        lines << line;
+        line->installEventFilter(this);
+    }
+}
+
+bool HoverTip::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Leave) {
+        hoverAt.reset();
+    } else if (event->type() == QEvent::ToolTip) {
+        hoverAt = {static_cast<QHelpEvent *>(event)->globalPos(), qobject_cast<QWidget *>(watched)};
+        show();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void HoverTip::show()
+{
+    if (!active || !fixed.isEmpty())
+        return showText(active ? fixed : QString());
+    if (readAt.isValid() && readAt.elapsed() < freshMs)
+        return showText(readText);
+    if (reading)
+        return;
+    reading = true;
+    QThreadPool::globalInstance()->start([this, read = read] {
+        const QString text = read();
+        QMetaObject::invokeMethod(this, [this, text] {
+            reading = false;
+            readText = text;
+            readAt.start();
+            if (hoverAt)
+                show();
+        }, Qt::QueuedConnection);
+    });
+}
+
+void HoverTip::showText(const QString &text)
+{
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else if (hoverAt->second)
+        QToolTip::showText(hoverAt->first, text, hoverAt->second);
+}
