@@ -35,7 +35,9 @@ while IFS='|' read -r typed offered; do
   [ "$said" = "$offered" ] || fail "bash: hushwellctl $typed<TAB> offers '$said', not '$offered'"
 done <<'TABLE'
 guard start --all-users ""|
-guard ""|start stop status --all-users
+guard ""|start stop status log --all-users
+guard log --since ""|
+guard log --since -1h ""|--all-users --json
 set --all-users inc|includeDesktopService includeCoreSync
 set --all-users includeCoreSync ""|true false
 TABLE

@@ -4,6 +4,7 @@
 
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
+#include "guard/guardlog.h"
 #include "guard/guardpanel.h"
 #include "guard/servicemanager.h"
 #include "process/catalogue.h"
@@ -13,7 +14,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
@@ -155,7 +158,8 @@ TEST_F(Cli, UsageErrorsSayOneLineExitTwoAndWriteNothing)
         {"show", "guard-plist", "--platform", "linux"}, {"show", "guard-units", "--platform", "macos"},
         {"kill", "stray"}, {"list", "--json", "stray"}, {"guard"}, {"guard", "start", "stray"}, {"guard", "restart"},
         {"--version", "stray"}, {"get"}, {"help", "kill", "stray"}, {"show"}, {"show", "kill-script", "--platform="},
-        {"frob\x1b[31mnicate"}, {"get", "key\x1b]0;title\x07"}, {"show", "kill-script", QString("--platform=") + QChar(0x9b) + "2J"}};
+        {"frob\x1b[31mnicate"}, {"get", "key\x1b]0;title\x07"}, {"show", "kill-script", QString("--platform=") + QChar(0x9b) + "2J"},
+        {"guard", "status", "--json"}, {"guard", "start", "--since=-1h"}, {"guard", "log", "--since"}, {"guard", "log", "stray"}};
     for (const QStringList &args : wrong) {
         const CtlResult r = ctl(args);
         const std::string call = args.join(' ').toStdString();
@@ -165,8 +169,9 @@ TEST_F(Cli, UsageErrorsSayOneLineExitTwoAndWriteNothing)
         EXPECT_EQ(r.out, "") << call;
     }
     EXPECT_FALSE(QFile::exists(preferencesLocation()));
-    EXPECT_EQ(ctl({QString("frob\x1b[31m\n\t\r\x7f") + QChar(0x9b)}).err,
-              "hushwellctl: unknown command 'frob\\x1b[31m\\n\\t\\r\\x7f\\u009b' (try --help)\n") << "every kind, escaped";
+    EXPECT_EQ(ctl({QString("frob\x1b[31m\n\t\r\x7f") + QChar(0x9b) + QChar(0x202e) + QChar(0x200b) + QString::fromUcs4(U"\U000E0041")}).err,
+              "hushwellctl: unknown command 'frob\\x1b[31m\\n\\t\\r\\x7f\\u009b\\u202e\\u200b\\U000e0041' (try --help)\n")
+        << "every kind, escaped, format characters too";
 }
 
 // A count whose scan cannot run prints nothing, which is never read as 0: pgrep missing, or
@@ -212,3 +217,45 @@ TEST_F(Cli, WithoutAUserManagerTheGuardCommandsSaySo)
     EXPECT_FALSE(QFile::exists(guardScriptPath())) << "a start without a manager writes nothing";
 }
 
+
+// What the guard stopped, from journal lines as journalctl prints them: which lines are the
+// guard's, how they make runs, and how a run reads.
+TEST(GuardRecord, LinesAreTheGuardsByUnitOrStreamAndReadAsRuns)
+{
+    const auto entry = [](const char *stream, const char *unit, const QJsonValue &message, qint64 second) {
+        QJsonObject line{{"MESSAGE", message}, {"__REALTIME_TIMESTAMP", QString::number(second * 1000000 + 250000)}};
+        if (*stream)
+            line["_STREAM_ID"] = stream;
+        if (*unit)
+            line[QString(unit).startsWith("user@") ? "_SYSTEMD_UNIT" : "_SYSTEMD_USER_UNIT"] = unit;
+        return QJsonDocument(line).toJson(QJsonDocument::Compact);
+    };
+    const char *guard = "com.larkvane.hushwell.guard.service";
+    const QJsonArray bytes{'4', '2', ' ', 'C', 'o', 'r', 'e', ' ', 'S', 'y', 'n', 'c', ' ', 0xe2, 0x80, 0xae};
+    const QList<QByteArray> lines{
+        entry("a", guard, "   11 /opt/Adobe/AdobeIPCBroker --type=renderer", 1000),
+        entry("a", "", "   12 node helper.js", 1000),             // its ps ended first: the stream says whose
+        entry("b", "other.service", "   13 AdobeIPCBroker", 1001), // another unit's shell
+        entry("c", "user@0.service", "   14 AdobeIPCBroker", 1001), // filed, under the manager
+        entry("d", "", "   15 vim notes.txt", 1002),               // unfiled, names no target
+        entry("e", "", bytes, 1003),                               // unfiled, names one; not UTF-8 clean text
+        entry("a", guard, "Some other line", 1000),
+        "-- No entries --",
+        entry("f", guard, "   16 Creative Cloud Helper", 1004),
+        entry("f", guard, "   17 Creative Cloud Helper", 1004),
+        entry("f", guard, "   18 C:\\Adobe\\AdobeGCClient.exe", 1004)};
+    const QList<GuardRun> runs = parseGuardJournal(lines.join('\n'));
+    ASSERT_EQ(runs.size(), 3);
+    EXPECT_EQ(runs.at(0).at.toMSecsSinceEpoch(), 1000250);
+    EXPECT_EQ(runs.at(0).processes.size(), 2);
+    EXPECT_EQ(runs.at(0).processes.at(1).pid, 12);
+    EXPECT_EQ(runs.at(1).processes.at(0).command, "Core Sync " + QString(QChar(0x202e)));
+    const QDate day = runs.at(0).at.toLocalTime().date();
+    EXPECT_EQ(guardRunLine(runs.at(0), day), runs.at(0).at.toLocalTime().toString("HH:mm:ss") + "  stopped 2: AdobeIPCBroker, node");
+    EXPECT_EQ(guardRunLine(runs.at(2), day.addDays(1)),
+              runs.at(2).at.toLocalTime().toString("yyyy-MM-dd HH:mm:ss") + "  stopped 3: Creative Cloud Helper \u00d72, AdobeGCClient")
+        << "another day's run names its date";
+    EXPECT_EQ(recordedCommand("ls \x1b[2J" + QString(QChar(0x202e))), "ls \\x1b[2J\\u202e");
+    EXPECT_EQ(recordedCommand(QString(400, 'x')), QString(300, 'x') + QChar(0x2026));
+    EXPECT_EQ(readGuardLog(Platform::MacOS).problem, "The guard keeps no record on macOS: its script prints nothing.");
+}

@@ -5,6 +5,7 @@
 #include "app/appdelegate.h"
 #include "app/presentation.h"
 #include "guard/guardfiles.h"
+#include "guard/guardlog.h"
 #include "guard/guardpanel.h"
 #include "guard/servicemanager.h"
 #include "process/catalogue.h"
@@ -103,11 +104,11 @@ protected:
         button("disclosure")->click();
         waitUntil([this] { return drawerMove()->state() == QAbstractAnimation::Stopped; });
     }
-    // The tooltip the count's detail line shows now.
-    QString hoverCount()
+    // The tooltip a line shows now: the count's detail line unless another is named.
+    QString hoverCount(const char *line = "detail")
     {
-        QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), control("detail")->mapToGlobal(QPoint(5, 5)));
-        QCoreApplication::sendEvent(control("detail"), &hover);
+        QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), control(line)->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(control(line), &hover);
         settle();
         return QToolTip::text();
     }
@@ -394,6 +395,15 @@ TEST_F(GuardedWindow, BlockAndUnblock)
     EXPECT_EQ(guardPanel(), guardOn);
     EXPECT_FALSE(running.alive()) << "the block kills at once";
     QFile::remove(delay);
+    // The guard's own run, once its delay is over, is in the record the guard line shows.
+    FakeTarget later(QStringLiteral("CCXProcess"));
+    EXPECT_TRUE(later.diesWithin(10));
+    if (qEnvironmentVariableIsEmpty("HUSHWELL_NO_JOURNAL")) {
+        const GuardLog log = readGuardLog();
+        ASSERT_TRUE(log.runs && !log.runs->isEmpty()) << log.problem.toStdString();
+        EXPECT_EQ(hoverCount("blockStatus").replace("<br>", " ").remove(QRegularExpression("<[^>]*>")),
+                  "Stopped 1 process in the last 24 hours: CCXProcess, at " + log.runs->constLast().at.toString("HH:mm") + ".");
+    }
     EXPECT_EQ(killPanel().section(' ', 0, 1), "All quiet");
     button("disclosure")->click();
     press("coreSyncBox"); // while guarded, the guard's script is rewritten first
@@ -410,6 +420,9 @@ TEST_F(GuardedWindow, BlockAndUnblock)
     EXPECT_EQ(guardPanel(), QString(refused).remove(" | stop")) << "unchanged until the guard has stopped";
     ASSERT_TRUE(settled("Guard off"));
     EXPECT_EQ(guardPanel(), guardOff);
+    QToolTip::hideText();
+    waitUntil([] { return !QToolTip::isVisible(); });
+    EXPECT_EQ(hoverCount("blockDetail"), "") << "no record while the guard is off";
 }
 
 // The system's folders, empty and private to the test's namespace, for as long as it lives;
@@ -487,4 +500,26 @@ TEST_F(Window, EverySentenceFitsItsLine)
     const GuardResult unremoved{.done = false, .message = "Couldn't remove /home/ann/.config/systemd/user/x.timer; it stays.",
                                 .unwrittenFile = {}, .messageNamesFile = true};
     EXPECT_EQ(detailAfterUnblock(unremoved), "Couldn't stop the guard.");
+}
+
+// The guard line's tooltip for a day's record.
+TEST(GuardRecordTooltip, SaysHowManyAndTheLatest)
+{
+    const QDateTime now(QDate(2026, 12, 9), QTime(9, 30));
+    const GuardRun early{now.addSecs(-20 * 3600), {{7, "/opt/Adobe/AdobeIPCBroker"}, {8, "CCXProcess --a"}}};
+    const GuardRun late{now.addSecs(-600), {{9, "/Applications/Core Sync.app/Contents/MacOS/Core Sync"}}};
+    const struct {
+        const char *name;
+        GuardLog log;
+        QString says;
+    } rows[] = {
+        {"unreadable", {std::nullopt, "no journal"}, ""},
+        {"nothing stopped", {QList<GuardRun>{}, {}}, "Stopped nothing in the last 24 hours."},
+        {"one, today", {QList<GuardRun>{late}, {}}, "Stopped 1 process in the last 24 hours: Core Sync, at 09:20."},
+        {"several, the last yesterday", {QList<GuardRun>{early}, {}},
+         "Stopped 2 processes in the last 24 hours; the last, CCXProcess, yesterday at 13:30."},
+        {"several", {QList<GuardRun>{early, late}, {}}, "Stopped 3 processes in the last 24 hours; the last, Core Sync, at 09:20."},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(guardRecordTooltip(row.log, now).replace("<br>", " ").remove(QRegularExpression("<[^>]*>")), row.says) << row.name;
 }

@@ -15,19 +15,24 @@ _hushwellctl()
         word=${COMP_WORDS[i]}
         case $word in
         --* | =) given+="$word " ;;
-        *) [ "${COMP_WORDS[i-1]}" = = ] || args+=("$word") ;;
+        *) [ "${COMP_WORDS[i-1]}" = = ] || [ "${COMP_WORDS[i-1]}" = --since ] || args+=("$word") ;;
         esac
     done
     local options=""
     for word in $(case ${COMP_WORDS[1]} in
                   status | list | kill) echo --json --help ;;
-                  guard | get | set | show) echo --all-users ;;
+                  guard) [ "${args[0]:-}" = log ] && echo --all-users --since --json || echo --all-users ;;
+                  get | set | show) echo --all-users ;;
                   esac); do
         case $given in *" $word "*) ;; *) options+=" $word" ;; esac
     done
     case ${COMP_WORDS[1]} in
     status | list | kill) COMPREPLY=($(compgen -W "$options" -- "$cur")) ;;
-    guard) COMPREPLY=($(compgen -W "$([ ${#args[@]} -eq 0 ] && echo start stop status)$options" -- "$cur")) ;;
+    guard)
+        # After --since comes a time: nothing to offer.
+        [ "$prev" = --since ] && return
+        COMPREPLY=($(compgen -W "$([ ${#args[@]} -eq 0 ] && echo start stop status log)$options" -- "$cur"))
+        ;;
     show)
         if [ "$prev" = = ] && [ "${COMP_WORDS[COMP_CWORD-2]}" = --platform ]; then
             COMPREPLY=($(compgen -W "macos linux" -- "$cur"))
