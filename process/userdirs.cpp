@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,10 +39,27 @@ UserDirs UserDirs::underHome(const QString &home, const QString &runtime)
     return {base, base + QStringLiteral("/.config"), base + QStringLiteral("/.local/share"), runtime.isEmpty() ? runtime : cleaned(runtime)};
 }
 
+namespace {
+
+// The folder belongs to another account, or it is missing and the nearest folder above it
+// that exists does (a system folder, root's, such as /tmp or /run/user, is nobody's).
+bool ofAnotherAccount(const QString &folder)
+{
+    for (QString path = folder; !path.isEmpty(); path = path == QLatin1String("/") ? QString() : QFileInfo(path).path()) {
+        struct stat entry {};
+        if (::lstat(QFile::encodeName(path).constData(), &entry) != 0)
+            continue;
+        return entry.st_uid != ::geteuid() && (path == folder || entry.st_uid != 0);
+    }
+    return false;
+}
+
+} // namespace
+
 bool homeOfAnotherAccount(const UserDirs &dirs)
 {
-    struct stat home {};
-    if (dirs.home.isEmpty() || ::stat(QFile::encodeName(dirs.home).constData(), &home) != 0)
-        return false;
-    return home.st_uid != ::geteuid();
+    for (const QString &folder : {dirs.home, dirs.config, dirs.data, dirs.runtime})
+        if (!folder.isEmpty() && ofAnotherAccount(folder))
+            return true;
+    return false;
 }

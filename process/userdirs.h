@@ -17,8 +17,10 @@ struct UserDirs {
     static UserDirs underHome(const QString &home, const QString &runtime = {});
 };
 
-// True when the home folder exists and belongs to an account other than the one this
-// process acts as: `sudo -E` keeps the invoking account's HOME, and whatever root wrote
-// there would be root's, locking that account out of its own files. Nothing is written
-// under such a home.
+// True when any folder a write can land in (the home, the config and data folders, the
+// runtime folder) belongs to an account other than the one this process acts as: `sudo
+// -E`, or sudo keeping a session's XDG_CONFIG_HOME, leaves the invoking account's folders,
+// and whatever root wrote there would be root's, locking that account out of its own
+// files. A folder not made yet counts as its nearest existing parent's, root's excepted.
+// Nothing is written under such folders.
 bool homeOfAnotherAccount(const UserDirs &dirs);
