@@ -347,11 +347,9 @@ void AppDelegate::storeNextSetting()
 
 void AppDelegate::soundToggled()
 {
-    const bool on = soundCheckbox->checkState() == Qt::Checked;
-    if (!storePreference(kSound, on)) {
-        soundCheckbox->setCheckState(wants(kSound) ? Qt::Checked : Qt::Unchecked);
-        return;
-    }
-    if (on)
+    // Stored like a target box, off the main thread and in click order: a store may wait
+    // for its file's lock. The sound answers the click at once.
+    settingsChanged(soundCheckbox, kSound);
+    if (soundCheckbox->checkState() == Qt::Checked)
         playSound();
 }

@@ -61,7 +61,7 @@ public:
 public slots:
     void applicationDidFinishLaunching();
     void toggleSettings();
-    // Stores the one target box the user clicked, and has a loaded guard follow it.
+    // Stores the one box the user clicked, and has a loaded guard follow a target box.
     void settingsChanged(QCheckBox *box, const QString &key);
     void soundToggled();
     void refresh();

@@ -32,6 +32,14 @@ struct Usage {
     QString message;
 };
 
+// An argument as a usage error echoes it: in quotes, and cut to a readable length (the
+// error line escapes what it holds).
+QString quoted(const QString &argument)
+{
+    constexpr qsizetype shown = 200;
+    return QLatin1Char('\'') + (argument.size() > shown ? argument.left(shown) + QChar(0x2026) : argument) + QLatin1Char('\'');
+}
+
 // One command line, parsed against its command's row.
 struct Call {
     QStringList arguments; // the positional ones, after the command's name
@@ -82,7 +90,7 @@ QString errorLine(const QString &sentence)
 QString preferenceKey(const QString &key)
 {
     if (!preferenceKeys.contains(key))
-        throw Usage{QStringLiteral("unknown preference key '%1' (one of: %2)").arg(key, preferenceKeys.join(QStringLiteral(", ")))};
+        throw Usage{QStringLiteral("unknown preference key %1 (one of: %2)").arg(quoted(key), preferenceKeys.join(QStringLiteral(", ")))};
     return key;
 }
 
@@ -223,7 +231,7 @@ int guard(Call &call)
     if (action == QLatin1String("log"))
         return guardLog(call);
     if (action != QLatin1String("status") && !starting && action != QLatin1String("stop"))
-        throw Usage{QStringLiteral("unknown guard action '%1' (start, stop, status or log)").arg(action)};
+        throw Usage{QStringLiteral("unknown guard action %1 (start, stop, status or log)").arg(quoted(action))};
     if (call.json || call.since)
         throw Usage{QStringLiteral("%1 is for guard log").arg(call.json ? QStringLiteral("--json") : QStringLiteral("--since"))};
     if (call.allUsers) {
@@ -302,7 +310,7 @@ int show(Call &call)
         call.out << text << (text.endsWith(QLatin1Char('\n')) ? "" : "\n"); // the prompt starts on a line of its own
         return 0;
     }
-    throw Usage{QStringLiteral("nothing called '%1' to show").arg(what)};
+    throw Usage{QStringLiteral("nothing called %1 to show").arg(quoted(what))};
 }
 
 int setPreference(Call &call)
@@ -310,19 +318,18 @@ int setPreference(Call &call)
     const QString key = preferenceKey(call.arguments.at(0));
     const QString &value = call.arguments.at(1);
     if (value != QLatin1String("true") && value != QLatin1String("false"))
-        throw Usage{QStringLiteral("'%1' is not true or false").arg(value)};
+        throw Usage{QStringLiteral("%1 is not true or false").arg(quoted(value))};
     const QList<std::pair<QString, bool>> values{{key, value == QLatin1String("true")}};
     const SystemFolders system = systemFolders();
     const UserDirs dirs = call.allUsers ? system.asUserDirs() : UserDirs::fromEnvironment();
     const PreferenceChange change = call.allUsers ? applyTargetPreferencesForAllUsers(values, call.platform, system)
                                                   : applyTargetPreferences(values, call.platform, dirs);
     if (!change.stored) {
-        const std::optional<QString> problem = change.message.isEmpty() ? preferencesProblem(dirs) : std::nullopt;
         if (!change.message.isEmpty())
             call.err << errorLine(change.message);
         else
             call.err << "hushwellctl: couldn't store " << key << " in " << printable(preferencesLocation(nativePlatform(), dirs))
-                     << (problem ? QStringLiteral(": ") + *problem : QString()) << '\n';
+                     << printable(change.notStoredBecause.isEmpty() ? QString() : QStringLiteral(": ") + change.notStoredBecause) << '\n';
         return 1;
     }
     if (!change.guardFollowed) {
@@ -352,7 +359,7 @@ int getPreference(Call &call)
         call.err << "hushwellctl: the administrator's guard for every account sets " << key << "; yours ("
                  << (wants(key, own) ? "true" : "false") << ") is kept for later\n";
     if (!reading.storedIsBoolean)
-        call.err << "hushwellctl: the stored " << key << " ('" << printable(reading.storedText) << "') is not a boolean; the default applies\n";
+        call.err << "hushwellctl: the stored " << key << " (" << printable(quoted(reading.storedText)) << ") is not a boolean; the default applies\n";
     return 0;
 }
 
@@ -466,12 +473,12 @@ const Command &commandNamed(const QString &name, const char *unknown)
     for (const Command &command : commands())
         if (command.name == name)
             return command;
-    throw Usage{QString::fromLatin1(unknown).arg(name)};
+    throw Usage{QString::fromLatin1(unknown).arg(quoted(name))};
 }
 
 QString commandHelp(const QString &name)
 {
-    const Command &command = commandNamed(name, "no command called '%1' (try --help)");
+    const Command &command = commandNamed(name, "no command called %1 (try --help)");
     return QStringLiteral("Usage: hushwellctl ") + synopsis(command) + QStringLiteral("\n\n") + wrapped(command.summary, 0);
 }
 
@@ -501,10 +508,10 @@ int run(const Command &command, QStringList words, QTextStream &out, QTextStream
             const QString name = joined ? word.section(QLatin1Char('='), 1) : words.at(++i);
             const std::optional<Platform> named = platformNamed(name);
             if (!named)
-                throw Usage{QStringLiteral("unknown platform '%1' (%2)").arg(name, platformNames(QStringLiteral(" or ")))};
+                throw Usage{QStringLiteral("unknown platform %1 (%2)").arg(quoted(name), platformNames(QStringLiteral(" or ")))};
             call.platform = *named;
         } else if (word.startsWith(QLatin1String("--")) || call.arguments.size() == command.maxArguments) {
-            throw Usage{QStringLiteral("unexpected argument '%1'").arg(word)};
+            throw Usage{QStringLiteral("unexpected argument %1").arg(quoted(word))};
         } else {
             call.arguments << word;
         }
@@ -525,11 +532,11 @@ int runCli(const QStringList &arguments, QTextStream &out, QTextStream &err)
         const QString &first = arguments.first();
         if (first == QLatin1String("--version") || first == QLatin1String("--help") || first == QLatin1String("-h")) {
             if (arguments.size() > 1)
-                throw Usage{QStringLiteral("unexpected argument '%1'").arg(arguments.at(1))};
+                throw Usage{QStringLiteral("unexpected argument %1").arg(quoted(arguments.at(1)))};
             out << (first == QLatin1String("--version") ? QStringLiteral("hushwellctl " HUSHWELL_VERSION "\n") : helpText());
             return 0;
         }
-        return run(commandNamed(first, "unknown command '%1' (try --help)"), arguments.mid(1), out, err);
+        return run(commandNamed(first, "unknown command %1 (try --help)"), arguments.mid(1), out, err);
     } catch (const Usage &usage) {
         err << "hushwellctl: " << printable(usage.message) << '\n';
         return 2;

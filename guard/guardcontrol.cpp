@@ -292,7 +292,10 @@ bool storeAll(const QList<std::pair<QString, bool>> &values, const UserDirs &dir
 {
     bool targetsChanged = false;
     for (const auto &[key, value] : values) {
-        const bool stored = storePreference(key, value, dirs);
+        const std::optional<QString> problem = storeProblem(key, value, dirs);
+        const bool stored = !problem;
+        if (!stored && change.stored)
+            change.notStoredBecause = *problem;
         change.stored = change.stored && stored;
         targetsChanged = targetsChanged || (stored && key != kSound);
     }

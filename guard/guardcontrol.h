@@ -125,6 +125,7 @@ bool serviceManagerReachable(Platform platform = nativePlatform(), const UserDir
 // that the administrator's guard follows its own settings).
 struct PreferenceChange {
     bool stored = true;
+    QString notStoredBecause; // a clause, as storeProblem gives it, when a value was not stored
     bool guardFollowed = true;
     QString message;
     QString unwrittenFile; // as in GuardResult

@@ -3,11 +3,16 @@
 #include "process/catalogue.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLockFile>
 #include <QMutex>
+#include <QSaveFile>
 #include <QSet>
 #include <QSettings>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -131,13 +136,33 @@ PreferenceReading readPreference(const QString &key, const UserDirs &dirs)
     if (!storeIsUsable(dirs))
         return reading;
     const auto store = openStore(dirs);
-    const QVariant stored = store->value(key);
-    if (unparseable(*store) || !stored.isValid())
+    if (unparseable(*store))
+        return reading;
+    // The key as QSettings stored it; a byte-order mark before the file's first key is no
+    // part of it. A key that differs only in letter case is said, as a value that means
+    // nothing is: it would otherwise pass for the default without a word.
+    QString found, nearly;
+    for (const QString &stored : store->allKeys()) {
+        const QString name = stored.startsWith(QChar(0xfeff)) ? stored.mid(1) : stored;
+        if (name == key)
+            found = stored;
+        else if (nearly.isEmpty() && name.compare(key, Qt::CaseInsensitive) == 0)
+            nearly = stored;
+    }
+    if (found.isEmpty() && nearly.isEmpty())
         return reading;
     reading.stored = true;
-    // The native store (macOS) keeps booleans as booleans, the INI file as text.
-    reading.storedText = stored.typeId() == QMetaType::Bool ? (stored.toBool() ? QStringLiteral("true") : QStringLiteral("false"))
-                                                           : stored.toString();
+    const QVariant stored = store->value(found.isEmpty() ? nearly : found);
+    // The native store (macOS) keeps booleans as booleans, the INI file as text; a value
+    // with a comma reads as a list there.
+    reading.storedText = stored.typeId() == QMetaType::Bool       ? (stored.toBool() ? QStringLiteral("true") : QStringLiteral("false"))
+                         : stored.typeId() == QMetaType::QStringList ? stored.toStringList().join(QLatin1Char(','))
+                                                                      : stored.toString();
+    if (found.isEmpty()) {
+        reading.storedText = nearly + QLatin1Char('=') + reading.storedText;
+        reading.storedIsBoolean = false;
+        return reading;
+    }
     const std::optional<bool> value = booleanNamed(reading.storedText);
     reading.storedIsBoolean = value.has_value();
     if (value)
@@ -150,23 +175,114 @@ bool wants(const QString &key, const UserDirs &dirs)
     return readPreference(key, dirs).value;
 }
 
+namespace {
+
+constexpr int lockWaitMs = 3000;
+
+// Whether the lock beside a settings file, which QSettings takes for every write, can be
+// taken within a few seconds: a folder or a FIFO there would make QSettings wait forever.
+std::optional<QString> lockProblem(const QString &lockPath, QLockFile &lock)
+{
+    const QFileInfo file(lockPath);
+    if ((file.exists() || file.isSymLink()) && (!file.isFile() || file.isSymLink()))
+        return QStringLiteral("its lock %1 is no regular file").arg(lockPath);
+    lock.setStaleLockTime(30000);
+    if (lock.tryLock(lockWaitMs))
+        return std::nullopt;
+    return lock.error() == QLockFile::LockFailedError
+               ? QStringLiteral("another program has held its lock %1 for more than %2 seconds").arg(lockPath).arg(lockWaitMs / 1000)
+               : QStringLiteral("its lock %1 cannot be taken").arg(lockPath);
+}
+
+// Writes one value into the INI file at `path` so that every other line of it stays byte
+// for byte: QSettings rewrites a copy, and the copy replaces the file only when each line
+// of the file (but the key's own) is in it. A file QSettings would change otherwise (a
+// comment dropped, a line that is no setting, "export PATH=/x" made "export%20PATH=/x")
+// is left as it is, and the first such line named.
+std::optional<QString> storeInFile(const QString &path, const QString &key, bool value)
+{
+    QLockFile lock(path + QStringLiteral(".lock"));
+    QDir().mkpath(QFileInfo(path).path());
+    if (const auto problem = lockProblem(path + QStringLiteral(".lock"), lock))
+        return problem;
+    QByteArray before;
+    if (QFile file(path); file.exists()) {
+        if (!file.open(QIODevice::ReadOnly))
+            return QStringLiteral("it cannot be read by this account");
+        before = file.readAll();
+    }
+    const QByteArray mark("\xef\xbb\xbf");
+    const bool marked = before.startsWith(mark);
+    const QByteArray body = marked ? before.mid(mark.size()) : before;
+    QTemporaryDir scratch;
+    const QString copy = scratch.path() + QStringLiteral("/hushwell.conf");
+    if (QFile file(copy); !scratch.isValid() || !file.open(QIODevice::WriteOnly) || file.write(body) != body.size())
+        return QStringLiteral("no copy of it could be made to change");
+    {
+        QSettings settings(copy, QSettings::IniFormat);
+        settings.setValue(key, value);
+        settings.sync();
+    }
+    QFile changed(copy);
+    if (!changed.open(QIODevice::ReadOnly))
+        return QStringLiteral("no copy of it could be made to change");
+    const QList<QByteArray> kept = changed.readAll().split('\n');
+    if (!kept.contains(key.toUtf8() + (value ? "=true" : "=false")))
+        return QStringLiteral("it holds lines that are no settings, and was left as it was");
+    const QList<QByteArray> lines = body.split('\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArray &line = lines.at(i);
+        const bool keysOwn = line.contains('=') && line.left(line.indexOf('=')).trimmed() == key.toUtf8();
+        if (!line.trimmed().isEmpty() && !keysOwn && !kept.contains(line))
+            return QStringLiteral("a change would not keep its line %1 ('%2'), so it was left as it was")
+                .arg(i + 1)
+                .arg(QString::fromUtf8(line.left(200)));
+    }
+    // The file itself, where the path is a link to it, as an editor would write it.
+    const QFileInfo at(path);
+    QSaveFile file(at.isSymLink() ? at.canonicalFilePath() : path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QStringLiteral("this account may not write it or its folder");
+    changed.seek(0);
+    const QByteArray after = changed.readAll();
+    if ((marked && file.write(mark) != mark.size()) || file.write(after) != after.size() || !file.commit())
+        return QStringLiteral("it could not be written whole, and was left as it was");
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> storeProblem(const QString &key, bool value, const UserDirs &dirs)
+{
+    if (homeOfAnotherAccount(dirs))
+        return QStringLiteral("it lies in the home folder of another account (run this as that account, without sudo)");
+    if (!storeIsUsable(dirs))
+        return QStringLiteral("it is no regular file");
+    switch (nativePlatform()) {
+    case Platform::MacOS: {
+        const auto store = openStore(dirs);
+        const QVariant before = store->value(key);
+        store->setValue(key, value);
+        store->sync();
+        if (store->status() == QSettings::NoError)
+            return std::nullopt;
+        // QSettings keeps what it could not write in a cache this process shares: put the
+        // old value back there, so that nothing here reads a value that was never stored.
+        if (before.isValid())
+            store->setValue(key, before);
+        else
+            store->remove(key);
+        return QString();
+    }
+    case Platform::Linux:
+        return storeInFile(preferencesLocation(Platform::Linux, dirs), key, value);
+    }
+    Q_UNREACHABLE();
+}
+
 bool storePreference(const QString &key, bool value, const UserDirs &dirs)
 {
-    if (preferencesProblem(dirs))
-        return false;
-    const auto store = openStore(dirs);
-    const QVariant before = store->value(key);
-    store->setValue(key, value);
-    store->sync();
-    if (store->status() == QSettings::NoError)
-        return true;
-    // QSettings keeps what it could not write in a cache this process shares: put the old
-    // value back there, so that nothing here reads a value that was never stored.
-    if (before.isValid())
-        store->setValue(key, before);
-    else
-        store->remove(key);
-    return false;
+    return !storeProblem(key, value, dirs);
 }
 
 QStringList activePatterns(const UserDirs &dirs)

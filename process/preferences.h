@@ -36,8 +36,11 @@ PreferenceReading readPreference(const QString &key, const UserDirs &dirs = User
 // answers the defaults, and the file stays byte for byte as it was.
 std::optional<QString> preferencesProblem(const UserDirs &dirs = UserDirs::fromEnvironment());
 
-// False when the value could not be written (a preferencesProblem, or a folder that
-// cannot be written); the store is then as it was.
+// Stores one value; on Linux every other line of the file stays byte for byte, or nothing
+// is written. Why not, as a clause for "couldn't store KEY in FILE: …" (empty where no
+// more is known, a folder that cannot be written); nothing when it was stored. Waits at
+// most a few seconds for the file's lock. The store is as it was after a failure.
+std::optional<QString> storeProblem(const QString &key, bool value, const UserDirs &dirs = UserDirs::fromEnvironment());
 bool storePreference(const QString &key, bool value, const UserDirs &dirs = UserDirs::fromEnvironment());
 
 // Where the store lives, for messages and tests (a file path, or the macOS domain).

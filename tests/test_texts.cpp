@@ -17,6 +17,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 
 #include <sys/stat.h>
@@ -79,72 +81,98 @@ using Preferences = FreshPreferences;
 
 // Only a regular file, or a link to one, is read or written: anything else there is
 // refused at once (a FIFO would block the read; a write through a link to a device would
-// replace the device). A store QSettings cannot parse would be rewritten from what it
-// could, losing a comment or a whole file that is no settings file: it is refused before
-// anything is written. Either reads as the defaults and is left byte for byte.
-TEST_F(Preferences, AStoreThatIsNoSettingsFileIsRefusedAndLeftAsItWas)
+// replace the device). A set keeps every other line of the file byte for byte, or refuses
+// and names the first line it could not keep; so does a lock that cannot be taken within a
+// few seconds. Either reads as what it can and is left byte for byte.
+TEST_F(Preferences, AStoreIsKeptLineForLineOrRefusedAndLeftAsItWas)
 {
-    const QString store = preferencesLocation(), elsewhere = QFileInfo(store).path() + "/elsewhere";
+    const QString store = preferencesLocation(), elsewhere = QFileInfo(store).path() + "/elsewhere", lock = store + ".lock";
     QDir().mkpath(QFileInfo(store).path());
-    const QString noFile = "hushwellctl: couldn't store includeCoreSync in " + store + ": it is no regular file\n";
-    const QString noSettings = "hushwellctl: couldn't store includeCoreSync in " + store
-                               + ": it holds lines that are no settings, and was left as it was\n";
+    const QString refused = "hushwellctl: couldn't store includeCoreSync in " + store + ": ";
+    const QString noFile = refused + "it is no regular file\n", badLock = refused + "its lock " + lock + " is no regular file\n";
+    const auto unkept = [&](int line, const QString &text) {
+        return refused + QString("a change would not keep its line %1 ('%2'), so it was left as it was\n").arg(line).arg(text);
+    };
+    QProcess holder; // a live program whose lock QLockFile takes for held
+    holder.start("sleep", {"60"});
+    holder.waitForStarted();
     const std::tuple<const char *, std::function<bool()>, QString> rows[] = {
         {"a FIFO", [&] { return ::mkfifo(QFile::encodeName(store), 0600) == 0; }, noFile},
         {"a link to a FIFO", [&] { return ::mkfifo(QFile::encodeName(elsewhere), 0600) == 0 && QFile::link(elsewhere, store); }, noFile},
         {"a dangling link", [&] { return QFile::link(elsewhere, store); }, noFile},
         {"a folder", [&] { return QDir().mkpath(store); }, noFile},
-        {"a commented store", [&] { return writeFile(store, "# a comment\nincludeCoreSync=true\n"); }, noSettings},
+        {"a # comment", [&] { return writeFile(store, "# a comment\nincludeCoreSync=true\n"); }, unkept(1, "# a comment")},
+        {"a ; comment", [&] { return writeFile(store, "soundEnabled=true\n; mine\n"); }, unkept(2, "; mine")},
         {"no settings file, behind a link", [&] { return writeFile(elsewhere, "shopping list\n[milk\n") && QFile::link(elsewhere, store); },
-         noSettings},
+         unkept(1, "shopping list")},
+        {"a shell file behind a link",
+         [&] { return writeFile(elsewhere, "export PATH=/x\nalias ll=\"ls -l\"\n") && QFile::link(elsewhere, store); },
+         unkept(1, "export PATH=/x")},
+        {"a folder for the lock", [&] { return QDir().mkpath(lock); }, badLock},
+        {"a FIFO for the lock", [&] { return ::mkfifo(QFile::encodeName(lock), 0600) == 0; }, badLock},
+        {"a link for the lock", [&] { return writeFile(elsewhere, "") && QFile::link(elsewhere, lock); }, badLock},
+        {"a held lock", [&] { return writeFile(lock, QByteArray::number(holder.processId()) + "\nsleep\n" + QSysInfo::machineHostName().toUtf8() + "\n"); },
+         refused + "another program has held its lock " + lock + " for more than 3 seconds\n"},
     };
     for (const auto &[name, make, refusal] : rows) {
         ASSERT_TRUE(make()) << name;
         const QFileInfo before(store);
         const QByteArray bytes = before.isFile() ? readFile(store).toUtf8() : QByteArray();
         EXPECT_TRUE(wants(kCoreSync)) << name << ": the default, without blocking";
-        EXPECT_FALSE(storePreference(kCoreSync, false)) << name;
-        const CtlResult refused = ctl({"set", "includeCoreSync", "false"});
-        EXPECT_EQ(refused.status, 1) << name;
-        EXPECT_EQ(refused.err, refusal) << name;
+        const CtlResult set = ctl({"set", "includeCoreSync", "false"});
+        EXPECT_EQ(set.status, 1) << name;
+        EXPECT_EQ(set.err, refusal) << name;
         EXPECT_EQ(QFileInfo(store).isSymLink(), before.isSymLink()) << name << ": left as it was";
         EXPECT_EQ(QFileInfo(store).isFile() ? readFile(store).toUtf8() : QByteArray(), bytes) << name << ": byte for byte";
-        QDir(store).removeRecursively();
-        QFile::remove(store);
-        QFile::remove(elsewhere);
+        for (const QString &path : {store, lock, elsewhere})
+            QDir(path).removeRecursively(), QFile::remove(path);
     }
+
+    // What is read, and what a set keeps: a byte-order mark is no part of the first key; a
+    // key in another letter case or a list is said, as any value that is no boolean.
+    const std::tuple<const char *, QByteArray, QString, QString> reads[] = {
+        {"after a byte-order mark", "\xef\xbb\xbfincludeCoreSync=false\n; kept\n", "false\n", ""},
+        {"a key in another case", "IncludeCoreSync=false\n", "true\n",
+         "hushwellctl: the stored includeCoreSync ('IncludeCoreSync=false') is not a boolean; the default applies\n"},
+        {"a list", "includeCoreSync=true,false\n", "true\n",
+         "hushwellctl: the stored includeCoreSync ('true,false') is not a boolean; the default applies\n"},
+    };
+    for (const auto &[name, text, says, warns] : reads) {
+        ASSERT_TRUE(writeFile(store, text));
+        const CtlResult get = ctl({"get", "includeCoreSync"});
+        EXPECT_EQ(get.out + get.err, says + warns) << name;
+    }
+    ASSERT_TRUE(writeFile(store, "\xef\xbb\xbfincludeCoreSync=false\n[Other]\nname=x y\n"));
+    EXPECT_EQ(ctl({"set", "soundEnabled", "true"}).status, 0);
+    QFile changed(store);
+    ASSERT_TRUE(changed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(changed.readAll(), "\xef\xbb\xbf[General]\nincludeCoreSync=false\nsoundEnabled=true\n\n[Other]\nname=x y\n")
+        << "the mark and every line kept";
 }
 
-// A run under sudo -E keeps the account's HOME: nothing root writes may land there.
-TEST_F(Preferences, NothingIsWrittenIntoAHomeOfAnotherAccount)
+// A run under sudo keeps some of the account's folders (sudo -E all of them, a plain sudo
+// a session's XDG_CONFIG_HOME): nothing root writes may land in any, even one not made yet.
+TEST_F(Preferences, NothingIsWrittenIntoAFolderOfAnotherAccount)
 {
     if (::geteuid() != 0)
         GTEST_SKIP() << "needs root to give a folder to another account";
     QTemporaryDir theirs;
     ASSERT_EQ(::chown(QFile::encodeName(theirs.path()), 65534, 65534), 0);
-    const std::pair<const char *, QByteArray> theirEnvironment[] = {{"HOME", QFile::encodeName(theirs.path())},
-        {"XDG_CONFIG_HOME", QFile::encodeName(theirs.path() + "/.config")}, {"XDG_DATA_HOME", QFile::encodeName(theirs.path() + "/.local/share")}};
-    QByteArrayList ours;
-    for (const auto &[name, value] : theirEnvironment) {
-        ours << qgetenv(name);
-        qputenv(name, value);
+    for (const char *variable : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
+        const QByteArray ours = qgetenv(variable);
+        qputenv(variable, QFile::encodeName(theirs.path() + "/not/made/yet"));
+        const CtlResult set = ctl({"set", "includeCoreSync", "false"}), start = ctl({"guard", "start"});
+        const GuardResult windowStart = startGuard(); // what the window calls
+        const PreferenceChange windowSet = applyTargetPreferences({{kCoreSync, false}});
+        qputenv(variable, ours);
+        EXPECT_EQ(set.status, 1) << variable;
+        EXPECT_TRUE(set.err.contains("another account")) << variable << ": " << set.err.toStdString();
+        EXPECT_EQ(start.err, "hushwellctl: this home folder is another account's; nothing was written\n") << variable;
+        EXPECT_EQ(windowStart.message, homeOfAnotherAccountText) << variable;
+        EXPECT_FALSE(windowSet.stored) << variable;
+        EXPECT_EQ(QDir(theirs.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList())
+            << variable << ": nothing written there";
     }
-    qputenv("SUDO_UID", "65534");
-    const CtlResult set = ctl({"set", "includeCoreSync", "false"}), start = ctl({"guard", "start"});
-    // What the window calls.
-    const GuardResult windowStart = startGuard();
-    const PreferenceChange windowSet = applyTargetPreferences({{kCoreSync, false}});
-    for (const auto &[name, value] : theirEnvironment)
-        qputenv(name, ours.takeFirst());
-    qunsetenv("SUDO_UID");
-    EXPECT_EQ(set.status, 1);
-    EXPECT_TRUE(set.err.contains("another account")) << set.err.toStdString();
-    EXPECT_EQ(start.status, 1);
-    EXPECT_TRUE(start.err.contains("another account")) << start.err.toStdString();
-    EXPECT_EQ(windowStart.message, homeOfAnotherAccountText);
-    EXPECT_FALSE(windowSet.stored);
-    EXPECT_EQ(QDir(theirs.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList())
-        << "nothing written there";
 }
 
 using Cli = FreshPreferences;
@@ -172,6 +200,9 @@ TEST_F(Cli, UsageErrorsSayOneLineExitTwoAndWriteNothing)
     EXPECT_EQ(ctl({QString("frob\x1b[31m\n\t\r\x7f") + QChar(0x9b) + QChar(0x202e) + QChar(0x200b) + QString::fromUcs4(U"\U000E0041")}).err,
               "hushwellctl: unknown command 'frob\\x1b[31m\\n\\t\\r\\x7f\\u009b\\u202e\\u200b\\U000e0041' (try --help)\n")
         << "every kind, escaped, format characters too";
+    EXPECT_EQ(ctl({QString(200, 'a')}).err, "hushwellctl: unknown command '" + QString(200, 'a') + "' (try --help)\n");
+    EXPECT_EQ(ctl({QString(100000, 'a')}).err, "hushwellctl: unknown command '" + QString(200, 'a') + QChar(0x2026) + "' (try --help)\n")
+        << "cut to a readable length";
 }
 
 // A count whose scan cannot run prints nothing, which is never read as 0: pgrep missing, or
@@ -256,6 +287,7 @@ TEST(GuardRecord, LinesAreTheGuardsByUnitOrStreamAndReadAsRuns)
               runs.at(2).at.toLocalTime().toString("yyyy-MM-dd HH:mm:ss") + "  stopped 3: Creative Cloud Helper \u00d72, AdobeGCClient")
         << "another day's run names its date";
     EXPECT_EQ(recordedCommand("ls \x1b[2J" + QString(QChar(0x202e))), "ls \\x1b[2J\\u202e");
-    EXPECT_EQ(recordedCommand(QString(400, 'x')), QString(300, 'x') + QChar(0x2026));
+    EXPECT_EQ(recordedCommand(QString(300, 'x')), QString(300, 'x'));
+    EXPECT_EQ(recordedCommand(QString(301, 'x')), QString(300, 'x') + QChar(0x2026));
     EXPECT_EQ(readGuardLog(Platform::MacOS).problem, "The guard keeps no record on macOS: its script prints nothing.");
 }

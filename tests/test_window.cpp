@@ -17,7 +17,9 @@
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QSysInfo>
 #include <QTest>
 #include <QTemporaryDir>
 #include <QThreadPool>
@@ -207,7 +209,7 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoiceAndTheDrawer)
     EXPECT_EQ(window->geometry(), before) << "two clicks give the starting frame back";
     EXPECT_TRUE(control("drawer")->isHidden());
 
-    button("soundCheckbox")->click(); // the real player, with no audio device here: silence, not a crash
+    press("soundCheckbox"); // the real player, with no audio device here: silence, not a crash
     EXPECT_TRUE(wants(kSound));
 }
 
@@ -368,10 +370,23 @@ TEST_F(CountingWindow, ATargetBoxStoresOnlyItselfAndShowsWhatIsStored)
     QCoreApplication::sendEvent(window, &activated);
     settle();
     ASSERT_FALSE(button("soundCheckbox")->isChecked()) << "read as the default";
-    button("soundCheckbox")->click();
+    press("soundCheckbox");
     EXPECT_FALSE(button("soundCheckbox")->isChecked()) << "a click that could not be stored shows what is stored";
     press("coreSyncBox");
     EXPECT_EQ(control<QLabel>("blockDetail")->text(), "Couldn't save that setting.") << "and a target's click says so";
+
+    // A lock another program holds: the click waits for it, a few seconds, off the main thread.
+    QProcess holder;
+    holder.start("sleep", {"30"});
+    ASSERT_TRUE(holder.waitForStarted());
+    ASSERT_TRUE(writeFile(preferencesLocation() + ".lock",
+                          QByteArray::number(holder.processId()) + "\nsleep\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
+    QElapsedTimer clicked;
+    clicked.start();
+    button("soundCheckbox")->click();
+    EXPECT_LT(clicked.elapsed(), 1000) << "the main thread never waits for a lock";
+    settle();
+    EXPECT_FALSE(button("soundCheckbox")->isChecked());
 }
 
 TEST_F(GuardedWindow, BlockAndUnblock)
@@ -428,7 +443,7 @@ TEST_F(GuardedWindow, BlockAndUnblock)
 // The system's folders, empty and private to the test's namespace, for as long as it lives;
 // /run/user too, so that the administrator's start reaches no account of the machine's.
 struct SystemFoldersOfItsOwn {
-    const QStringList folders{"/etc/systemd/user", "/etc/xdg", "/usr/local/share", "/run/user"};
+    const QStringList folders{"/etc/systemd/user", "/etc/xdg", "/usr/local/share", "/run/user", "/var/lib"};
     bool mounted = shell("for f in " + folders.join(' ') + "; do mkdir -p $f && mount -t tmpfs tmpfs $f || exit; done; echo ok") == "ok";
     ~SystemFoldersOfItsOwn() { shell("for f in " + folders.join(' ') + "; do umount $f; done"); }
 };
