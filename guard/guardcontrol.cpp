@@ -261,6 +261,71 @@ Removal unloadAndRemove(const ServiceManager &manager, bool scriptToo)
     return removal;
 }
 
+// The guard for every account removes the folders it made, once empty, and never one it
+// did not: each folder that a start had to make is noted in a file beside the script.
+QString foldersMadeRecord(const ServiceManager &manager)
+{
+    return QFileInfo(manager.scriptPath).path() + QStringLiteral("/folders-made");
+}
+
+// The folders above the guard's files that are not there yet.
+QStringList missingFolders(const ServiceManager &manager)
+{
+    QStringList missing;
+    for (const QString &path : QStringList{manager.scriptPath, manager.enabledBy} + manager.filePaths)
+        for (QString folder = QFileInfo(path).path(); !path.isEmpty() && folder != QLatin1String("/") && !QFileInfo::exists(folder)
+                                                      && !missing.contains(folder);
+             folder = QFileInfo(folder).path())
+            missing << folder;
+    return missing;
+}
+
+QStringList foldersMade(const ServiceManager &manager)
+{
+    QFile record(foldersMadeRecord(manager));
+    if (!record.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(record.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void noteFoldersMade(const ServiceManager &manager, const QStringList &wereMissing)
+{
+    QStringList made = foldersMade(manager);
+    for (const QString &folder : wereMissing)
+        if (QFileInfo(folder).isDir() && !made.contains(folder))
+            made << folder;
+    if (made.isEmpty())
+        return;
+    QFile record(foldersMadeRecord(manager));
+    if (record.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        record.write(made.join(QLatin1Char('\n')).toUtf8() + '\n');
+}
+
+// Each of the folders that is empty, the deepest first.
+void removeEmptyFolders(QStringList folders)
+{
+    std::sort(folders.begin(), folders.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
+    for (const QString &folder : folders)
+        QDir().rmdir(folder); // only while empty
+}
+
+// Once every file of the guard is gone: the folders it made that are empty now.
+void removeFoldersMade(const ServiceManager &manager)
+{
+    const QStringList made = foldersMade(manager);
+    QFile::remove(foldersMadeRecord(manager));
+    removeEmptyFolders(made);
+}
+
+// A script where an earlier version put it runs no more (the units name the new place),
+// but would lie about what is installed: it goes, and its folder with it when empty.
+void removeOldScripts(const ServiceManager &manager)
+{
+    for (const QString &old : manager.oldScriptPaths)
+        if (QFile::remove(old))
+            QDir().rmdir(QFileInfo(old).path());
+}
+
 bool ownFilesExist(const ServiceManager &manager)
 {
     struct stat status {};
@@ -272,8 +337,30 @@ GuardResult startHoldingLock(Platform platform, const UserDirs &dirs)
     const ServiceManager manager = serviceManager(platform, dirs);
     const GuardCommands &commands = manager.commands;
     const auto isOn = [platform, dirs] { return readGuard(platform, dirs).state == GuardState::On; };
-    if (!guardInstalledForAllUsers(platform))
-        return writeAndLoad(manager, targetList(dirs), platform, isOn);
+    if (!guardInstalledForAllUsers(platform)) {
+        QStringList wereThere, missing = missingFolders(manager);
+        for (const QString &path : QStringList{manager.scriptPath} + manager.filePaths)
+            if (struct stat status {}; fileStatus(path, status))
+                wereThere << path;
+        GuardResult started = writeAndLoad(manager, targetList(dirs), platform, isOn);
+        if (started.done || !started.unwrittenFile.isEmpty() || commands.unitsUnseen.isEmpty())
+            return started;
+        // A manager that reads its units elsewhere (its session's XDG_CONFIG_HOME is not
+        // this one) will never run what was written: none of it stays.
+        const QStringList searched = shell(commands.unitsUnseen).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        if (searched.isEmpty())
+            return started;
+        for (const QString &path : QStringList{manager.scriptPath} + manager.filePaths)
+            if (!wereThere.contains(path))
+                QFile::remove(path);
+        removeEmptyFolders(missing);
+        const QString own = QFileInfo(manager.loginEntry).path();
+        // Its own config folder comes first among those of that name, before /etc's.
+        const auto reads = std::find_if(searched.cbegin(), searched.cend(),
+                                        [](const QString &folder) { return folder.endsWith(QLatin1String("/systemd/user")); });
+        return {.done = false, .message = guardUnitsUnseenText(own, reads == searched.cend() ? searched.first() : *reads),
+                .unwrittenFile = {}, .messageNamesFile = true};
+    }
     // An own guard beside the administrator's would shadow it, and outlive its removal.
     if (ownFilesExist(manager))
         unloadAndRemove(manager, false);
@@ -558,8 +645,13 @@ GuardResult startGuardForAllUsers(Platform platform, const SystemFolders &system
 {
     if (!rootForAllUsers())
         return {false, guardNeedsRootText};
-    return writeAndLoad(allUsersServiceManager(platform, system), targetList(system.asUserDirs()), platform,
-                        [platform, system] { return readGuardForAllUsers(platform, system).state == GuardState::On; });
+    const ServiceManager manager = allUsersServiceManager(platform, system);
+    const QStringList missing = missingFolders(manager);
+    const GuardResult started = writeAndLoad(manager, targetList(system.asUserDirs()), platform,
+                                             [platform, system] { return readGuardForAllUsers(platform, system).state == GuardState::On; });
+    noteFoldersMade(manager, missing);
+    removeOldScripts(manager);
+    return started;
 }
 
 GuardResult stopGuardForAllUsers(Platform platform, const SystemFolders &system)
@@ -567,9 +659,12 @@ GuardResult stopGuardForAllUsers(Platform platform, const SystemFolders &system)
     if (!rootForAllUsers())
         return {false, guardNeedsRootText};
     // Nothing of it stays: no account's next login may find any of it.
-    const Removal removal = unloadAndRemove(allUsersServiceManager(platform, system), true);
+    const ServiceManager manager = allUsersServiceManager(platform, system);
+    const Removal removal = unloadAndRemove(manager, true);
+    removeOldScripts(manager);
     if (removal.left)
         return {.done = false, .message = guardNotRemovedText(*removal.left), .unwrittenFile = {}};
+    removeFoldersMade(manager);
     QStringList sentences;
     for (const QString &account : removal.keptOwn)
         sentences << ownGuardKeptText(account);

@@ -59,3 +59,10 @@ QString guardLockFailedText(const QString &path)
 {
     return QStringLiteral("Couldn't lock %1; nothing was changed.").arg(path);
 }
+
+QString guardUnitsUnseenText(const QString &written, const QString &managerReads)
+{
+    return QStringLiteral("Couldn't start the guard: the user manager reads its units from %1, not %2 (XDG_CONFIG_HOME differs); "
+                          "nothing was left there.")
+        .arg(managerReads, written);
+}

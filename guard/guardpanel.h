@@ -35,6 +35,9 @@ inline const QString homeOfAnotherAccountText =
     QStringLiteral("This home folder is another account's; nothing was written.");
 QString guardWriteFailedText(const QString &path);
 QString guardLockFailedText(const QString &path);
+// A start whose units the account's manager does not read: where they were written, and
+// where it reads them.
+QString guardUnitsUnseenText(const QString &written, const QString &managerReads);
 
 // An account under the guard an administrator installed for every account.
 inline const QString guardForAllUsersText =

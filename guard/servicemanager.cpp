@@ -83,6 +83,8 @@ ServiceManager systemdUser(const UserDirs &dirs)
         // systemctl says "Running in chroot, ignoring command" and succeeds: only a manager
         // that lists its environment answers.
         .reachable = QStringLiteral("systemctl --user show-environment 2>/dev/null | grep -q = && echo yes"),
+        .unitsUnseen = QStringLiteral("[ \"$(systemctl --user show -P LoadState ") + timer
+                       + QStringLiteral(" 2>/dev/null)\" = not-found ] && systemctl --user show -P UnitPath 2>/dev/null | tr ' ' '\\n'"),
         .resumeShared = resume,
         .pauseShared = systemctlUser({stop, QStringLiteral("reset-failed ") + service}),
     };
@@ -118,7 +120,8 @@ ServiceManager allUsersServiceManager(Platform platform, const SystemFolders &sy
     case Platform::Linux: {
         const QString units = system.units + QLatin1Char('/') + guardLabel;
         const QString timer = guardLabel + QStringLiteral(".timer");
-        manager.scriptPath = system.data + QStringLiteral("/hushwell/guard.sh");
+        manager.scriptPath = system.state + QStringLiteral("/hushwell/guard.sh");
+        manager.oldScriptPaths = {system.data + QStringLiteral("/hushwell/guard.sh")};
         manager.loginEntry = units + QStringLiteral(".timer");
         manager.filePaths = {units + QStringLiteral(".service"), manager.loginEntry};
         if (!holdsControlCharacter(manager.scriptPath))

@@ -22,6 +22,9 @@ struct GuardCommands {
     QString remove;       // unloads the job before its files are deleted
     QString afterRemove;  // run once the service manager's files are gone; may be empty
     QString reachable;    // prints "yes" when the service manager answers; empty: always does
+    // systemd: the folders the manager reads user units from, one a line, when it has not
+    // found the timer just written; nothing when it has. Empty elsewhere.
+    QString unitsUnseen;
     // An account under an administrator's guard for every account starts that guard in its
     // own manager, or pauses it there until its next login; neither writes a file.
     QString resumeShared;
@@ -44,6 +47,7 @@ struct GuardCommands {
 // lie, what the files say, and the commands. Built from nothing but its arguments.
 struct ServiceManager {
     QString scriptPath;
+    QStringList oldScriptPaths; // where earlier versions put it: removed by every start and stop
     QString loginEntry;     // the file that makes the manager start the guard at each login
     QString enabledBy;      // systemd: the link that enables it for every login, removed with it; empty elsewhere
     QStringList filePaths;  // the manager's files, in the order they are written (loginEntry last)
@@ -56,13 +60,14 @@ struct ServiceManager {
 ServiceManager serviceManager(Platform platform, const UserDirs &dirs, uid_t userId = ::getuid());
 
 // Where a guard for every account lives on Linux: units where systemd finds user units
-// for everyone, preferences in the system's XDG config folder, the script under the
-// program's prefix.
+// for everyone, preferences in the system's XDG config folder, the script among the state
+// programs write (the FHS's /var/lib, writable on image-based systems too).
 struct SystemFolders {
     QString units = QStringLiteral("/etc/systemd/user");
     QString config = QStringLiteral("/etc/xdg");
-    QString data = QStringLiteral("/usr/local/share");
+    QString data = QStringLiteral("/usr/local/share"); // the program's prefix: where earlier versions put the script
     QString runtime = QStringLiteral("/run/user"); // one folder per logged-in account, its manager's socket inside
+    QString state = QStringLiteral("/var/lib");
 
     // The prefix of a program installed in PREFIX/bin (the package's /usr); /usr/local
     // for one run from anywhere else.

@@ -22,12 +22,12 @@ trap 'logout; kill $listeners 2>/dev/null; pkill -9 -u 5001 2>/dev/null; pkill -
 
 # The system's folders, empty and private to this namespace; /run/user is where the
 # accounts logged in now have their managers. The accounts exist in this namespace only.
-for folder in /etc/systemd/user /etc/xdg /usr/local/share /run/user; do
+for folder in /etc/systemd/user /etc/xdg /usr/local/share /run/user /var/lib; do
   mkdir -p "$folder" && mount -t tmpfs tmpfs "$folder" && : >"$folder/.hushwell-test" || fail "cannot mount a tmpfs on $folder"
 done
 # Checked before each step that writes there: the machine's own folders are never written.
 own_folders() {
-  for folder in /etc/systemd/user /etc/xdg /usr/local/share /run/user; do
+  for folder in /etc/systemd/user /etc/xdg /usr/local/share /run/user /var/lib; do
     [ -e "$folder/.hushwell-test" ] || fail "$folder is no longer this test's own"
   done
 }
@@ -107,7 +107,7 @@ grep -Eq ' /run/user/(0|5003|5004)$' "$tmp/calls" && fail "a folder of no accoun
 rm /run/user/5002/systemd/private # bob logs out
 
 [ "$("$ctl" guard status --all-users)" = "Guard on" ] || fail "status --all-users after the start"
-grep -q "ore Sync" /usr/local/share/hushwell/guard.sh && fail "the system's preferences are not in the script"
+grep -q "ore Sync" /var/lib/hushwell/guard.sh && fail "the system's preferences are not in the script"
 
 # The administrator's stop leaves ann's own guard running, and says so.
 said=$("$ctl" guard stop --all-users) || fail "stop --all-users with ann's own guard: $said"
@@ -140,11 +140,14 @@ no_own_units "start"
 
 # An upgrade finds the script of an older list; the package's configure step, as dpkg runs
 # it, brings it up to this version's.
-script=/usr/local/share/hushwell/guard.sh
+# An earlier version's script, where it used to be, goes with it.
+script=/var/lib/hushwell/guard.sh old=/usr/local/share/hushwell/guard.sh
 printf '#!/bin/sh\nexit 0\n' >"$script"
-sed "s|^ctl=.*|ctl=$ctl|; s|^timer=.*|timer=$timer|" "$src/resources/debian/postinst" >"$tmp/postinst"
+mkdir -p "${old%/*}" && cp "$script" "$old"
+sed "s|^ctl=.*|ctl=$ctl|; s|^timer=.*|timer=$timer|; s|^old=.*|old=$tmp/none|" "$src/resources/debian/postinst" >"$tmp/postinst"
 said=$(sh "$tmp/postinst" configure 0.9.0) || fail "the configure step failed: $said"
 [ "$(cat "$script")" = "$("$ctl" show guard-script --all-users)" ] || fail "the upgrade left the old script"
+[ ! -e "${old%/*}" ] || fail "the upgrade left the old script's place: $(ls -la "${old%/*}")"
 
 # A stop that cannot remove the units says so, and fails: the next login would load them.
 mount -o remount,ro /etc/systemd/user || fail "cannot make the units folder read-only"
@@ -154,8 +157,9 @@ case $said in *"couldn't remove /etc/systemd/user/"*"; the guard is still instal
 [ -e "$timer" ] && [ "$("$ctl" guard status --all-users)" = "Guard on" ] || fail "the failed stop took part of the guard"
 
 "$ctl" guard stop --all-users >/dev/null || fail "guard stop --all-users"
-left=$(find /etc/systemd/user /usr/local/share -name 'com.larkvane.hushwell.guard*' -o -name guard.sh)
+left=$(find /etc/systemd/user /usr/local/share /var/lib -name 'com.larkvane.hushwell.guard*' -o -name guard.sh -o -name '*.wants' -o -name hushwell)
 [ -z "$left" ] || fail "left behind: $left"
+[ -e /etc/systemd/user/.hushwell-test ] || fail "the stop removed a folder it did not make"
 [ "$(as_account systemctl --user is-active com.larkvane.hushwell.guard.timer)" = active ] && fail "the logged-in account's manager still runs the timer"
 logout
 
@@ -166,8 +170,13 @@ sed "s|^ctl=.*|ctl=$ctl|" "$src/resources/debian/prerm" >"$tmp/prerm"
 said=$(sh "$tmp/prerm" upgrade) && [ -e "$timer" ] || fail "an upgrade removed the guard: $said"
 said=$(sh "$tmp/prerm" remove) || fail "the removal step failed: $said"
 case $said in *"every account"*) ;; *) fail "the removal step did not say what it removed: $said" ;; esac
-left=$(find /etc/systemd/user /usr/local/share -name 'com.larkvane.hushwell.guard*' -o -name guard.sh)
+left=$(find /etc/systemd/user /usr/local/share /var/lib -name 'com.larkvane.hushwell.guard*' -o -name guard.sh)
 [ -z "$left" ] || fail "the package's removal left: $left"
+# The purge, as dpkg runs it after the removal: the administrator's settings go too.
+[ -f /etc/xdg/hushwell/hushwell.conf ] || fail "no settings for every account to purge"
+mkdir -p /var/lib/hushwell
+said=$(sh "$src/resources/debian/postrm" purge) || fail "the purge failed: $said"
+[ ! -e /etc/xdg/hushwell ] && [ ! -e /var/lib/hushwell ] || fail "the purge left $(ls -d /etc/xdg/hushwell /var/lib/hushwell 2>/dev/null)"
 
 if ! command -v ansible-playbook >/dev/null 2>&1; then
   echo "hushwell-skipped: all_users: the Ansible role, since ansible-core is not installed"; exit 0
@@ -198,3 +207,7 @@ play -e hushwell_include_core_sync=true >/dev/null # a string, as -e gives it
 [ "$("$ctl" get --all-users includeCoreSync)" = true ] || fail "hushwell_include_core_sync=true did not reach includeCoreSync"
 [ "$(play -e hushwell_guard=absent)" -gt 0 ] || fail "the role did not remove the guard"
 [ ! -e "$timer" ] || fail "the guard is still there"
+[ "$("$ctl" get --all-users includeCoreSync)" = true ] && grep -q includeCoreSync=true /etc/xdg/hushwell/hushwell.conf ||
+  fail "hushwell_guard=absent changed the settings for every account"
+play -e hushwell_guard=absent -e hushwell_remove_settings=true >/dev/null
+[ ! -e /etc/xdg/hushwell/hushwell.conf ] || fail "hushwell_remove_settings=true left the settings"

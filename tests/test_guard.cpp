@@ -181,6 +181,20 @@ TEST_F(Guard, TheLockIsTheAccountsOwnAndNeverSkipped)
     EXPECT_FALSE(QFile::exists(guardScriptPath())) << "nothing runs unlocked";
 }
 
+// A start into a config folder the account's manager does not read leaves nothing there,
+// and says where it reads.
+TEST_F(Guard, AStartTheManagerCannotSeeLeavesNothingBehind)
+{
+    const QString ours = qEnvironmentVariable("XDG_CONFIG_HOME"), elsewhere = UserDirs::fromEnvironment().home + "/elsewhere";
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(elsewhere));
+    const CtlResult start = ctl({"guard", "start"});
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(ours));
+    EXPECT_EQ(start.err, "hushwellctl: couldn't start the guard: the user manager reads its units from " + ours + "/systemd/user, not "
+                             + elsewhere + "/systemd/user (XDG_CONFIG_HOME differs); nothing was left there\n");
+    EXPECT_FALSE(QFileInfo::exists(elsewhere));
+    EXPECT_FALSE(QFileInfo::exists(guardScriptPath()));
+}
+
 // The record of what the guard stopped, read back from the namespace's own journal.
 TEST_F(Guard, TheRecordNamesWhatEachRunStoppedAndWhen)
 {

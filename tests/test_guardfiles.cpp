@@ -70,7 +70,7 @@ TEST(GuardControl, MacStopAndStartWaitForAnAsynchronousBootout)
 TEST(GuardFiles, AdministratorsGuardReadFromItsFiles)
 {
     QTemporaryDir dir;
-    const SystemFolders system{dir.path() + "/units", dir.path() + "/xdg", dir.path() + "/share", dir.path() + "/run"};
+    const SystemFolders system{dir.path() + "/units", dir.path() + "/xdg", dir.path() + "/share", dir.path() + "/run", dir.path() + "/state"};
     const ServiceManager guard = allUsersServiceManager(Platform::Linux, system);
     const QString service = guard.filePaths.value(0), timer = guard.loginEntry;
     const QString changed = "The guard's files were changed; Start Guard writes them anew.";
