@@ -220,14 +220,12 @@ TEST_F(Guard, TheRecordNamesWhatEachRunStoppedAndWhen)
     ASSERT_EQ(lines.size(), 2) << (log.out + log.err).toStdString();
     EXPECT_EQ(lines.at(0).mid(8), "  stopped 2: Creative Cloud Helper, AdobeUpdateDaemon");
     EXPECT_EQ(lines.at(1).mid(8), "  stopped 1: Core Sync");
-    EXPECT_TRUE(ctl({"guard", "log"}).out.endsWith(log.out)) << "the last 24 hours";
     EXPECT_EQ(ctl({"guard", "log", sinceBegan, "--all-users"}).out, log.out) << "the administrator's guard runs under the same name";
     EXPECT_EQ(ctl({"guard", "log", "--since=@" + QString::number(between)}).out, lines.at(1) + "\n") << "the earlier run is left out";
 
     const QJsonArray runs = QJsonDocument::fromJson(ctl({"guard", "log", "--json", sinceBegan}).out.toUtf8()).array();
     ASSERT_EQ(runs.size(), 2);
     const QDateTime first = QDateTime::fromString(runs.at(0)["time"].toString(), Qt::ISODate);
-    EXPECT_EQ(first.toLocalTime().toString("HH:mm:ss"), lines.at(0).left(8));
     EXPECT_TRUE(first.toSecsSinceEpoch() >= began && first.toSecsSinceEpoch() < between);
     EXPECT_EQ(runs.at(1)["processes"], QJsonArray({QJsonObject{{"pid", syncPid}, {"command", "Core Sync 300"}}}));
 

@@ -253,31 +253,22 @@ TEST_F(Cli, WithoutAUserManagerTheGuardCommandsSaySo)
 // guard's, how they make runs, and how a run reads.
 TEST(GuardRecord, LinesAreTheGuardsByUnitOrStreamAndReadAsRuns)
 {
-    const auto entry = [](const char *stream, const char *unit, const QJsonValue &message, qint64 second) {
-        QJsonObject line{{"MESSAGE", message}, {"__REALTIME_TIMESTAMP", QString::number(second * 1000000 + 250000)}};
-        if (*stream)
-            line["_STREAM_ID"] = stream;
-        if (*unit)
-            line[QString(unit).startsWith("user@") ? "_SYSTEMD_UNIT" : "_SYSTEMD_USER_UNIT"] = unit;
-        return QJsonDocument(line).toJson(QJsonDocument::Compact);
-    };
-    const char *guard = "com.larkvane.hushwell.guard.service";
-    const QJsonArray bytes{'4', '2', ' ', 'C', 'o', 'r', 'e', ' ', 'S', 'y', 'n', 'c', ' ', 0xe2, 0x80, 0xae};
-    const QList<QByteArray> lines{
-        entry("a", guard, "   11 /opt/Adobe/AdobeIPCBroker --type=renderer", 1000),
-        entry("a", "", "   12 node helper.js", 1000),             // its ps ended first: the stream says whose
-        entry("b", "other.service", "   13 AdobeIPCBroker", 1001), // another unit's shell
-        entry("c", "user@0.service", "   14 AdobeIPCBroker", 1001), // filed, under the manager
-        entry("d", "", "   15 vim notes.txt", 1002),               // unfiled, names no target
-        entry("e", "", bytes, 1003),                               // unfiled, names one; not UTF-8 clean text
-        entry("a", guard, "Some other line", 1000),
-        "-- No entries --",
-        entry("f", guard, "   16 Creative Cloud Helper", 1004),
-        entry("f", guard, "   17 Creative Cloud Helper", 1004),
-        entry("f", guard, "   18 C:\\Adobe\\AdobeGCClient.exe", 1004)};
-    const QList<GuardRun> runs = parseGuardJournal(lines.join('\n'));
+    const QByteArray journal = R"({"_STREAM_ID":"a","_SYSTEMD_USER_UNIT":"com.larkvane.hushwell.guard.service","MESSAGE":"   11 /opt/Adobe/AdobeIPCBroker --type=renderer","__REALTIME_TIMESTAMP":"1000000250000"}
+{"_STREAM_ID":"a","MESSAGE":"   12 node helper.js","__REALTIME_TIMESTAMP":"1000000250000"}
+{"_STREAM_ID":"b","_SYSTEMD_USER_UNIT":"other.service","MESSAGE":"   13 AdobeIPCBroker","__REALTIME_TIMESTAMP":"1001000250000"}
+{"_STREAM_ID":"c","_SYSTEMD_UNIT":"user@0.service","MESSAGE":"   14 AdobeIPCBroker","__REALTIME_TIMESTAMP":"1001000250000"}
+{"_STREAM_ID":"d","MESSAGE":"   15 vim notes.txt","__REALTIME_TIMESTAMP":"1002000250000"}
+{"_STREAM_ID":"e","MESSAGE":[52,50,32,67,111,114,101,32,83,121,110,99,32,226,128,174],"__REALTIME_TIMESTAMP":"1003000250000"}
+{"_STREAM_ID":"a","_SYSTEMD_USER_UNIT":"com.larkvane.hushwell.guard.service","MESSAGE":"Some other line","__REALTIME_TIMESTAMP":"1000000250000"}
+-- No entries --
+{"_STREAM_ID":"f","_SYSTEMD_USER_UNIT":"com.larkvane.hushwell.guard.service","MESSAGE":"   16 Creative Cloud Helper","__REALTIME_TIMESTAMP":"1004000250000"}
+{"_STREAM_ID":"f","_SYSTEMD_USER_UNIT":"com.larkvane.hushwell.guard.service","MESSAGE":"   17 Creative Cloud Helper","__REALTIME_TIMESTAMP":"1004000250000"}
+{"_STREAM_ID":"f","_SYSTEMD_USER_UNIT":"com.larkvane.hushwell.guard.service","MESSAGE":"   18 C:\\Adobe\\AdobeGCClient.exe","__REALTIME_TIMESTAMP":"1004000250000"})";
+    // Filed under the guard; unfiled in its stream (its ps ended first); another unit's;
+    // the manager's; unfiled naming no target; unfiled naming one, not UTF-8 clean text.
+    const QList<GuardRun> runs = parseGuardJournal(journal);
     ASSERT_EQ(runs.size(), 3);
-    EXPECT_EQ(runs.at(0).at.toMSecsSinceEpoch(), 1000250);
+    EXPECT_EQ(runs.at(0).at.toMSecsSinceEpoch(), 1000000250);
     EXPECT_EQ(runs.at(0).processes.size(), 2);
     EXPECT_EQ(runs.at(0).processes.at(1).pid, 12);
     EXPECT_EQ(runs.at(1).processes.at(0).command, "Core Sync " + QString(QChar(0x202e)));

@@ -49,7 +49,9 @@ HUSHWELL_CGROUPS=$cgroups sh -c '
     mount --bind "${entry#*:}" "${entry%%:*}" || exit 70
     [ -n "$mounted" ] && mounted="$mounted ${entry%%:*}"
   done
+  own_run=""
   if mount -t tmpfs tmpfs /run/systemd 2>/dev/null && mkdir -p /run/systemd/system; then
+    own_run=1
     if [ ! -x /lib/systemd/systemd ] || ! command -v systemctl >/dev/null 2>&1; then
       export HUSHWELL_NO_USER_MANAGER="systemd is not installed"
     elif [ ! -e /sys/fs/cgroup/cgroup.controllers ] && [ ! -d /sys/fs/cgroup/systemd ] && [ ! -d /sys/fs/cgroup/unified ]; then
@@ -61,23 +63,16 @@ HUSHWELL_CGROUPS=$cgroups sh -c '
   # A journal of its own, so that what the guard prints can be read back: journald in
   # tmpfs folders, its own messages dropped (by default they would go to the kernel
   # log). Not where mounts cannot be made private, as they would show outside.
-  if [ -n "$mounted" ]; then
-    export HUSHWELL_NO_JOURNAL="mounts cannot be made private here"
-  elif [ -n "$HUSHWELL_NO_USER_MANAGER" ] || [ ! -x /lib/systemd/systemd-journald ]; then
-    export HUSHWELL_NO_JOURNAL="systemd-journald or a manager for it is missing"
-  elif mount -t tmpfs tmpfs /run/log && mount -t tmpfs tmpfs /var/log && mkdir /run/systemd/journald.conf.d; then
+  if [ -n "$own_run" ] && [ -z "$mounted" ] && [ -x /lib/systemd/systemd-journald ] && mount -t tmpfs tmpfs /run/log &&
+     mount -t tmpfs tmpfs /var/log && mkdir /run/systemd/journald.conf.d; then
     # Nothing read from the kernel log (the whole machine has one) or sent anywhere.
     printf "[Journal]\nStorage=volatile\nReadKMsg=no\nForwardToSyslog=no\nForwardToKMsg=no\nForwardToConsole=no\nForwardToWall=no\n" \
       >/run/systemd/journald.conf.d/zz-hushwell-test.conf
     SYSTEMD_LOG_TARGET=null /lib/systemd/systemd-journald </dev/null >/dev/null 2>&1 &
-    for _ in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do
-      [ -S /run/systemd/journal/stdout ] && break
-      sleep 0.1
-    done
-    [ -S /run/systemd/journal/stdout ] || export HUSHWELL_NO_JOURNAL="systemd-journald did not start"
-  else
-    export HUSHWELL_NO_JOURNAL="cannot mount a tmpfs on /run/log and /var/log in the namespace"
+    for _ in $(seq 20); do [ -S /run/systemd/journal/stdout ] && break; sleep 0.1; done
   fi
+  [ -n "$own_run" ] && [ -S /run/systemd/journal/stdout ] ||
+    export HUSHWELL_NO_JOURNAL="systemd-journald is not installed or did not start, or mounts cannot be made private here"
   [ -n "$mounted" ] && mounted="/run/systemd $mounted"
   HUSHWELL_ISOLATED=1 "$@"
   status=$?
