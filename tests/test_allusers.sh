@@ -177,6 +177,13 @@ left=$(find /etc/systemd/user /usr/local/share /var/lib -name 'com.larkvane.hush
 mkdir -p /var/lib/hushwell
 said=$(sh "$src/resources/debian/postrm" purge) || fail "the purge failed: $said"
 [ ! -e /etc/xdg/hushwell ] && [ ! -e /var/lib/hushwell ] || fail "the purge left $(ls -d /etc/xdg/hushwell /var/lib/hushwell 2>/dev/null)"
+# So does scripts/uninstall.sh, after what its manifest lists, saying so.
+own_folders
+mkdir -p /etc/xdg/hushwell /var/lib/hushwell "$tmp/prefix/bin" && : >/etc/xdg/hushwell/hushwell.conf && : >"$tmp/prefix/bin/x"
+echo "$tmp/prefix/bin/x" >"$tmp/manifest"
+said=$(sh "$src/scripts/uninstall.sh" "$tmp/manifest") || fail "uninstall.sh: $said"
+case $said in *"/etc/xdg/hushwell/hushwell.conf"*) ;; *) fail "uninstall.sh did not say what it removes: $said" ;; esac
+[ ! -e /etc/xdg/hushwell ] && [ ! -e /var/lib/hushwell ] && [ ! -e "$tmp/prefix" ] || fail "uninstall.sh left $(ls -d /etc/xdg/hushwell /var/lib/hushwell "$tmp/prefix" 2>/dev/null)"
 
 if ! command -v ansible-playbook >/dev/null 2>&1; then
   echo "hushwell-skipped: all_users: the Ansible role, since ansible-core is not installed"; exit 0
