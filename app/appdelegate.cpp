@@ -216,7 +216,8 @@ void AppDelegate::playSound()
 
 void AppDelegate::killPressed()
 {
-    if (wants(kSound))
+    // The box as the user sees it: a tick still being stored counts.
+    if (soundCheckbox->checkState() == Qt::Checked)
         playSound();
     status->setText(workingText);
     setTextColour(status, Skin::onYellowSoft());
