@@ -660,7 +660,12 @@ GuardResult stopGuardForAllUsers(Platform platform, const SystemFolders &system)
         return {false, guardNeedsRootText};
     // Nothing of it stays: no account's next login may find any of it.
     const ServiceManager manager = allUsersServiceManager(platform, system);
+    // systemctl's disable removes a .wants folder it empties, whoever made it.
+    const QString wants = manager.enabledBy.isEmpty() ? QString() : QFileInfo(manager.enabledBy).path();
+    const bool keepWants = QFileInfo(wants).isDir() && !foldersMade(manager).contains(wants);
     const Removal removal = unloadAndRemove(manager, true);
+    if (keepWants)
+        QDir().mkpath(wants);
     removeOldScripts(manager);
     if (removal.left)
         return {.done = false, .message = guardNotRemovedText(*removal.left), .unwrittenFile = {}};

@@ -138,15 +138,14 @@ PreferenceReading readPreference(const QString &key, const UserDirs &dirs)
     const auto store = openStore(dirs);
     if (unparseable(*store))
         return reading;
-    // The key as QSettings stored it; a byte-order mark before the file's first key is no
-    // part of it. A key that differs only in letter case is said, as a value that means
-    // nothing is: it would otherwise pass for the default without a word.
+    // The key as QSettings stored it (it reads a byte-order mark through). A key that
+    // differs only in letter case is said, as a value that means nothing is: it would
+    // otherwise pass for the default without a word.
     QString found, nearly;
     for (const QString &stored : store->allKeys()) {
-        const QString name = stored.startsWith(QChar(0xfeff)) ? stored.mid(1) : stored;
-        if (name == key)
+        if (stored == key)
             found = stored;
-        else if (nearly.isEmpty() && name.compare(key, Qt::CaseInsensitive) == 0)
+        else if (nearly.isEmpty() && stored.compare(key, Qt::CaseInsensitive) == 0)
             nearly = stored;
     }
     if (found.isEmpty() && nearly.isEmpty())
@@ -179,8 +178,8 @@ namespace {
 
 constexpr int lockWaitMs = 3000;
 
-// Whether the lock beside a settings file, which QSettings takes for every write, can be
-// taken within a few seconds: a folder or a FIFO there would make QSettings wait forever.
+// Whether the lock beside a settings file (the one QSettings would take for its writes)
+// can be taken within a few seconds; a folder or a FIFO there never can.
 std::optional<QString> lockProblem(const QString &lockPath, QLockFile &lock)
 {
     const QFileInfo file(lockPath);

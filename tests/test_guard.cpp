@@ -193,6 +193,10 @@ TEST_F(Guard, AStartTheManagerCannotSeeLeavesNothingBehind)
                              + elsewhere + "/systemd/user (XDG_CONFIG_HOME differs); nothing was left there\n");
     EXPECT_FALSE(QFileInfo::exists(elsewhere));
     EXPECT_FALSE(QFileInfo::exists(guardScriptPath()));
+    // A start that could not write its files says so, though the manager has no timer either.
+    ASSERT_TRUE(QDir().mkpath(guardScriptPath()));
+    EXPECT_EQ(ctl({"guard", "start"}).err, "hushwellctl: couldn't write " + guardScriptPath() + "; the guard keeps what it had\n");
+    QDir(guardScriptPath()).removeRecursively();
 }
 
 // The record of what the guard stopped, read back from the namespace's own journal.
