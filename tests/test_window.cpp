@@ -369,11 +369,9 @@ TEST_F(CountingWindow, ATargetBoxStoresOnlyItselfAndShowsWhatIsStored)
     // thread, and then shows what is stored.
     ASSERT_TRUE(ctl({"set", "soundEnabled", "false"}).status == 0);
     press("refreshButton");
-    QProcess holder;
-    holder.start("sleep", {"30"});
-    ASSERT_TRUE(holder.waitForStarted());
+    const FakeTarget holder(QStringLiteral("sleep"));
     ASSERT_TRUE(writeFile(preferencesLocation() + ".lock",
-                          QByteArray::number(holder.processId()) + "\nsleep\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
+                          QByteArray::number(holder.pid()) + "\nsleep\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
     QElapsedTimer clicked;
     clicked.start();
     button("soundCheckbox")->click();
@@ -481,7 +479,6 @@ TEST_F(GuardedWindow, AnOlderOwnGuardIsBroughtUpToDateAndTheAdministratorsListIs
 TEST_F(Window, EverySentenceFitsItsLine)
 {
     launch();
-    const QString working = QString::fromUtf8("Working\u2026"), checking = QString::fromUtf8("Checking\u2026");
     const std::pair<const char *, QStringList> lines[] = {
         {"status", {"All quiet", "128 running", "Can't check", working, checking}},
         {"detail",
