@@ -1,11 +1,14 @@
 #include "app/appdelegate.h"
 
+#include "app/drawermotion.h"
 #include "app/hovertip.h"
+#include "app/jobpool.h"
 #include "app/presentation.h"
-#include "guard/guardlog.h"
 #include "app/sound.h"
 #include "guard/guardcontrol.h"
+#include "guard/guardlog.h"
 #include "guard/guardpanel.h"
+#include "guard/snapshot.h"
 #include "process/catalogue.h"
 #include "process/killpanel.h"
 #include "process/killreport.h"
@@ -13,61 +16,22 @@
 #include "process/processlist.h"
 #include "process/scripts.h"
 #include "process/shell.h"
-#include "skin/domebutton.h"
+#include "process/version.h"
 #include "skin/domeicon.h"
-#include "skin/drawerview.h"
 #include "skin/factories.h"
 #include "skin/skin.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QHelpEvent>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
-#include <QThreadPool>
-#include <QToolTip>
-#include <QVariantAnimation>
 
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <utility>
-
-namespace {
-
-// Slow work goes to the global pool; its one result comes back to the controller on the
-// main thread, in a single queued call.
-template<typename Work, typename Done>
-void inBackground(QObject *controller, Work work, Done done)
-{
-    QThreadPool::globalInstance()->start([controller, work, done] {
-        auto result = work();
-        QMetaObject::invokeMethod(controller, [done, result] { done(result); }, Qt::QueuedConnection);
-    });
-}
-
-// Snapshots are numbered when their reading begins, so that one read before another is
-// never shown after it.
-std::atomic<quint64> snapshotsBegun{0};
-
-} // namespace
-
-Snapshot takeSnapshot(bool bringGuardUpToDate)
-{
-    const quint64 sequence = ++snapshotsBegun;
-    const UserDirs targets = targetPreferencesInForce();
-    return {.sequence = sequence,
-            .countOutput = shell(countCommandFor(nativePlatform(), targetList(targets))),
-            .guard = bringGuardUpToDate ? readGuardBroughtUpToDate() : readGuard(),
-            .guardForAllUsers = guardInstalledForAllUsers(),
-            .settingsReadable = !preferencesProblem(),
-            .sound = wants(kSound),
-            .desktopService = wants(kDesktopService, targets),
-            .coreSync = wants(kCoreSync, targets)};
-}
 
 int leaveApplication(int status)
 {
@@ -77,34 +41,80 @@ int leaveApplication(int status)
     ::_exit(status);
 }
 
-AppDelegate::AppDelegate(SoundLoader loadSound) : loadSound(std::move(loadSound)) {}
+AppDelegate::AppDelegate(SoundLoader loadSound) : loadSound(std::move(loadSound)), jobs(new JobPool(this))
+{
+    connect(jobs, &JobPool::idle, this, &AppDelegate::becameIdleMaybe);
+}
+
 AppDelegate::~AppDelegate()
 {
     // A job still running (the user quit mid-action, or mid-refresh) posts its completion
-    // to this object: wait for it, so that the post reaches a live controller and is then
-    // dropped with it, instead of reaching freed memory. The window goes first, so that
-    // quitting looks done at once.
-    if (window)
-        window->hide();
-    QThreadPool::globalInstance()->waitForDone();
-    delete window; // and with it every control
+    // to the pool: wait for it, so that the post reaches a live object and is then dropped
+    // with it. The window goes first, so that quitting looks done at once.
+    if (ui.window)
+        ui.window->hide();
+    jobs->waitForDone();
+    delete ui.window; // and with it every control
+}
+
+bool AppDelegate::busy() const
+{
+    return !jobs->isIdle() || (drawerMotion && drawerMotion->isMoving());
+}
+
+bool AppDelegate::settingsOpen() const
+{
+    return drawerMotion && drawerMotion->isOpen();
+}
+
+void AppDelegate::becameIdleMaybe()
+{
+    if (!busy())
+        emit idle();
+}
+
+void AppDelegate::showAbout()
+{
+    QMessageBox::about(ui.window, QStringLiteral("About Hushwell"),
+                       QStringLiteral("<b>Hushwell</b><br>Version %1").arg(QStringLiteral(HUSHWELL_VERSION)));
 }
 
 void AppDelegate::applicationDidFinishLaunching()
 {
     registerDefaultPreferences();
-    // The pool's threads would otherwise wake after 30 s idle to end themselves; asleep
-    // they cost nothing.
-    QThreadPool::globalInstance()->setExpiryTimeout(-1);
     sound = loadSound();
-    buildWindow();
+    ui = buildWindow(this, {.kill = [this] { killPressed(); },
+                            .block = [this] { blockPressed(); },
+                            .unblock = [this] { unblockPressed(); },
+                            .refresh = [this] { refresh(); },
+                            .toggleSettings = [this] { toggleSettings(); },
+                            .sound = [this] { soundToggled(); },
+                            .about = [this] { showAbout(); },
+                            .settingChanged = [this](const QString &key) { settingsChanged(box(key), key); }});
+    QMainWindow *window = ui.window;
+    for (const Preference &preference : preferenceTable)
+        box(preference.key)->setCheckState(wants(preference.key) ? Qt::Checked : Qt::Unchecked);
+    for (QAbstractButton *control : window->centralWidget()->findChildren<QAbstractButton *>())
+        control->installEventFilter(this); // a click hands the focus back to the casing
+    drawerMotion = new DrawerMotion(window, [this](const QRect &frame) { setWindowFrame(frame); }, this);
+    // Shown before the window grows, hidden only after it has shrunk.
+    connect(drawerMotion, &DrawerMotion::moveStarted, this, [this](bool opening) {
+        applyTitle(ui.disclosure, disclosureTitle(opening));
+        if (opening)
+            ui.drawer->show();
+    });
+    connect(drawerMotion, &DrawerMotion::moveFinished, this, [this](bool open) {
+        if (!open)
+            ui.drawer->hide();
+        becameIdleMaybe();
+    });
     // The count's detail line lists what matches; the guard's lines, while it is on, what
     // it stopped in the last day.
-    countTip = new HoverTip({detail}, [] {
-        const QStringList targets = targetsInForce();
-        return processListTooltip(parseProcessList(shell(listCommandFor(nativePlatform(), targets))), targets);
-    }, this);
-    guardTip = new HoverTip({blockStatus, blockDetail}, [] { return guardRecordTooltip(readGuardLog()); }, this);
+    countTip = new HoverTip({ui.detail}, [guard = guard] {
+        const QStringList targets = targetsInForce(guard);
+        return processListTooltip(parseProcessList(shell(listCommandFor(guard.platform, targets))), targets);
+    }, jobs);
+    guardTip = new HoverTip({ui.blockStatus, ui.blockDetail}, [platform = guard.platform] { return guardRecordTooltip(readGuardLog(platform)); }, jobs);
     guardTip->setActive(false);
     // The first refresh waits for the first frame, which shows "Checking…" at once,
     // however long the process table takes to read.
@@ -124,7 +134,7 @@ void AppDelegate::refresh()
     }
     refreshing = true;
     const bool launching = newestShown == 0;
-    inBackground(this, [launching] { return takeSnapshot(launching); }, [this](const Snapshot &snapshot) {
+    jobs->run([guard = guard, launching] { return takeSnapshot(guard, launching); }, [this](const Snapshot &snapshot) {
         showSnapshot(snapshot);
         refreshing = false;
         if (std::exchange(refreshAgain, false))
@@ -138,32 +148,33 @@ std::optional<KillPanel> AppDelegate::showSnapshot(const Snapshot &snapshot)
         return std::nullopt; // a later reading is on screen already
     const KillPanel kill = killPanelFor(snapshot.countOutput);
     newestShown = snapshot.sequence;
-    status->setText(kill.status);
-    setTextColour(status, statusColour(kill.live));
-    detail->setText(kill.detail);
-    dome->setLive(kill.live);
-    dome->update();
+    ui.status->setText(kill.status);
+    setTextColour(ui.status, statusColour(kill.live));
+    ui.detail->setText(kill.detail);
+    ui.dome->setLive(kill.live);
+    ui.dome->update();
     if (!kill.quiet())
         countTip->setFixedText({}); // something runs again, or might: the kill's report is stale
 
-    const GuardPanel guard = guardPanelFor(snapshot.guard);
-    guardTip->setActive(guard.on);
-    blockStatus->setText(guard.status);
-    setTextColour(blockStatus, guardColour(guard.on));
-    blockDetail->setText(detailForSettings(snapshot.settingsReadable).value_or(guard.detail));
-    blockButton->setEnabled(guard.startEnabled);
-    unblockButton->setEnabled(guard.stopEnabled);
+    const GuardPanel guardPanel = guardPanelFor(snapshot.guard);
+    guardTip->setActive(guardPanel.on);
+    ui.blockStatus->setText(guardPanel.status);
+    setTextColour(ui.blockStatus, guardColour(guardPanel.on));
+    ui.blockDetail->setText(detailForSettings(snapshot.settingsReadable).value_or(guardPanel.detail));
+    ui.blockButton->setEnabled(guardPanel.startEnabled);
+    ui.unblockButton->setEnabled(guardPanel.stopEnabled);
     // Under an administrator's guard for every account, Stop Guard only pauses it.
-    unblockButton->setToolTip(tooltipMarkup(snapshot.guardForAllUsers ? guardForAllUsersText : stopGuardTooltip()));
+    ui.unblockButton->setToolTip(tooltipMarkup(snapshot.administratorsGuard ? guardForAllUsersText : stopGuardTooltip()));
     // What is stored, which hushwellctl may have changed meanwhile, or a click could not.
-    for (const auto &[box, on] : {std::pair{soundCheckbox, snapshot.sound}, {desktopServiceBox, snapshot.desktopService},
-                                  {coreSyncBox, snapshot.coreSync}})
-        box->setCheckState(on ? Qt::Checked : Qt::Unchecked);
     // The administrator's target list is the one in force: shown, and set there.
-    desktopServiceBox->setEnabled(!snapshot.guardForAllUsers);
-    coreSyncBox->setEnabled(!snapshot.guardForAllUsers);
-    desktopServiceBox->setToolTip(tooltipMarkup(snapshot.guardForAllUsers ? targetsSetByAdministratorText : desktopServiceTooltip()));
-    coreSyncBox->setToolTip(tooltipMarkup(snapshot.guardForAllUsers ? targetsSetByAdministratorText : coreSyncTooltip()));
+    for (const Preference &preference : preferenceTable) {
+        QCheckBox *shown = box(preference.key);
+        shown->setCheckState(snapshot.preferences.value(preference.key) ? Qt::Checked : Qt::Unchecked);
+        if (!preference.isTargetGroup())
+            continue;
+        shown->setEnabled(!snapshot.administratorsGuard);
+        shown->setToolTip(tooltipMarkup(snapshot.administratorsGuard ? targetsSetByAdministratorText : preference.tooltip));
+    }
     return kill;
 }
 
@@ -172,28 +183,29 @@ bool AppDelegate::disableKeepingFocus(QWidget *control)
     // Qt hands the focus of a control being disabled to the next one in the chain, where
     // the next Space would act: a second Space after a kill would start the guard. It
     // waits on the casing instead, where no key acts.
-    const bool hadFocus = window->focusWidget() == control;
+    const bool hadFocus = ui.window->focusWidget() == control;
     if (hadFocus)
-        window->centralWidget()->setFocus(Qt::OtherFocusReason);
+        ui.window->centralWidget()->setFocus(Qt::OtherFocusReason);
     control->setEnabled(false);
     return hadFocus;
 }
 
 void AppDelegate::giveFocusBack(QWidget *control, bool hadFocus)
 {
-    if (hadFocus && control->isEnabled() && window->focusWidget() == window->centralWidget())
+    if (hadFocus && control->isEnabled() && ui.window->focusWidget() == ui.window->centralWidget())
         control->setFocus(Qt::OtherFocusReason);
 }
 
 bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
 {
     // The type first: during the window's teardown the label is no longer a QLabel.
+    QMainWindow *window = ui.window;
     if (event->type() == QEvent::Paint && window && watched == window->centralWidget()) {
         watched->removeEventFilter(this);
         // Once this frame is done: the count, then the icon (also the About panel's), whose
         // six sizes are drawn by the dome's own code.
         QMetaObject::invokeMethod(this, &AppDelegate::refresh, Qt::QueuedConnection);
-        QMetaObject::invokeMethod(this, [this] { window->setWindowIcon(domeIcon()); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { ui.window->setWindowIcon(domeIcon()); }, Qt::QueuedConnection);
     } else if (event->type() == QEvent::MouseButtonPress && window && watched != window->centralWidget()) {
         // A click leaves no focus frame, on the clicked control or any other: the focus
         // goes back to the casing, as a click on macOS leaves no control focused. Tab
@@ -217,109 +229,79 @@ void AppDelegate::playSound()
 void AppDelegate::killPressed()
 {
     // The box as the user sees it: a tick still being stored counts.
-    if (soundCheckbox->checkState() == Qt::Checked)
+    if (box(kSound)->checkState() == Qt::Checked)
         playSound();
-    status->setText(workingText);
-    setTextColour(status, Skin::onYellowSoft());
-    detail->setText(QString());
-    const bool hadFocus = disableKeepingFocus(dome);
-    inBackground(
-        this,
-        [] {
+    ui.status->setText(workingText);
+    setTextColour(ui.status, Skin::onYellowSoft());
+    ui.detail->setText(QString());
+    const bool hadFocus = disableKeepingFocus(ui.dome);
+    jobs->run(
+        [guard = guard] {
             // What runs is listed in the same job, just before the kill: no wait of its own.
-            const QStringList targets = targetsInForce();
+            const QStringList targets = targetsInForce(guard);
             const std::optional<QList<ProcessRow>> stopped = killListed(targets);
-            return std::pair{stoppedTooltip(stopped, targets), takeSnapshot()};
+            return std::pair{stoppedTooltip(stopped, targets), takeSnapshot(guard)};
         },
         [this, hadFocus](const std::pair<QString, Snapshot> &done) {
-            dome->setEnabled(true);
-            giveFocusBack(dome, hadFocus);
+            ui.dome->setEnabled(true);
+            giveFocusBack(ui.dome, hadFocus);
             const auto shown = showSnapshot(done.second);
             if (!shown)
                 return;
             if (shown->quiet())
                 countTip->setFixedText(done.first);
             if (const auto line = detailAfterKill(*shown))
-                detail->setText(*line);
+                ui.detail->setText(*line);
         });
 }
 
 void AppDelegate::blockPressed()
 {
-    const bool hadFocus = disableKeepingFocus(blockButton);
-    blockStatus->setText(workingText);
-    setTextColour(blockStatus, Skin::onCasingSoft());
-    blockDetail->setText(QString());
-    inBackground(
-        this,
-        [] {
-            const GuardResult started = startGuard();
+    const bool hadFocus = disableKeepingFocus(ui.blockButton);
+    ui.blockStatus->setText(workingText);
+    setTextColour(ui.blockStatus, Skin::onCasingSoft());
+    ui.blockDetail->setText(QString());
+    jobs->run(
+        [guard = guard] {
+            const GuardResult started = startGuard(guard);
             // Whatever runs now is stopped at once, guard or no guard.
-            shell(killScriptFor(nativePlatform(), targetsInForce()));
-            return std::pair{started, takeSnapshot()};
+            shell(killScriptFor(guard.platform, targetsInForce(guard)));
+            return std::pair{started, takeSnapshot(guard)};
         },
         [this, hadFocus](const std::pair<GuardResult, Snapshot> &done) {
             showSnapshot(done.second);
-            giveFocusBack(blockButton, hadFocus);
+            giveFocusBack(ui.blockButton, hadFocus);
             if (const auto line = detailAfterBlock(done.first))
-                blockDetail->setText(*line);
+                ui.blockDetail->setText(*line);
         });
 }
 
 void AppDelegate::unblockPressed()
 {
     // The guard texts stay as they are until the guard has really stopped.
-    const bool hadFocus = disableKeepingFocus(unblockButton);
-    inBackground(
-        this, [] { return std::pair{stopGuard(), takeSnapshot()}; },
+    const bool hadFocus = disableKeepingFocus(ui.unblockButton);
+    jobs->run(
+        [guard = guard] { return std::pair{stopGuard(guard), takeSnapshot(guard)}; },
         [this, hadFocus](const std::pair<GuardResult, Snapshot> &done) {
             showSnapshot(done.second);
-            giveFocusBack(unblockButton, hadFocus);
+            giveFocusBack(ui.unblockButton, hadFocus);
             if (const auto line = detailAfterUnblock(done.first))
-                blockDetail->setText(*line);
+                ui.blockDetail->setText(*line);
         });
 }
 
 void AppDelegate::toggleSettings()
 {
-    if (drawerAnimation->state() == QAbstractAnimation::Running) {
-        drawerToggleWaiting = !drawerToggleWaiting;
-        return;
-    }
-    settingsOpen = !settingsOpen;
-    applyTitle(disclosure, disclosureTitle(settingsOpen));
-    // The screen's free area as the window's content may use it, frame excluded.
-    const QRect frame = window->frameGeometry(), inner = window->geometry();
-    QRect available = window->screen()->availableGeometry();
-    available.adjust(inner.left() - frame.left(), inner.top() - frame.top(), inner.right() - frame.right(),
-                     inner.bottom() - frame.bottom());
-    const QRect geometry = drawerToggledGeometry(inner, settingsOpen, available, raisedForDrawer);
-    raisedForDrawer = settingsOpen ? inner.top() - geometry.top() : 0;
-    // Shown before the window grows, hidden only after it has shrunk.
-    if (settingsOpen)
-        drawer->show();
-    drawerAnimation->setStartValue(inner);
-    drawerAnimation->setEndValue(geometry);
-    drawerAnimation->start();
+    drawerMotion->toggle();
 }
 
 void AppDelegate::setWindowFrame(const QRect &geometry)
 {
     // The window is not resizable by the user: its fixed size moves with every frame.
-    QWidget *casing = window->centralWidget();
-    casing->setFixedSize(casing->width(), casing->height() + geometry.height() - window->height());
-    window->setFixedSize(geometry.size());
-    window->setGeometry(geometry);
-}
-
-void AppDelegate::drawerMoved()
-{
-    if (!settingsOpen)
-        drawer->hide();
-    // A click while the window was moving: it reverses once the first move has ended, so
-    // two clicks always give the starting frame back.
-    if (std::exchange(drawerToggleWaiting, false))
-        toggleSettings();
+    QWidget *casing = ui.window->centralWidget();
+    casing->setFixedSize(casing->width(), casing->height() + geometry.height() - ui.window->height());
+    ui.window->setFixedSize(geometry.size());
+    ui.window->setGeometry(geometry);
 }
 
 void AppDelegate::settingsChanged(QCheckBox *box, const QString &key)
@@ -334,12 +316,12 @@ void AppDelegate::settingsChanged(QCheckBox *box, const QString &key)
 void AppDelegate::storeNextSetting()
 {
     const std::pair<QString, bool> setting = settingsWaiting.first();
-    inBackground(
-        this, [setting] { return std::pair{applyTargetPreferences({setting}), takeSnapshot()}; },
+    jobs->run(
+        [guard = guard, setting] { return std::pair{applyTargetPreferences({setting}, guard), takeSnapshot(guard)}; },
         [this](const std::pair<PreferenceChange, Snapshot> &done) {
             showSnapshot(done.second); // the boxes show what is stored, whatever the click could do
             if (const auto line = detailAfterSettingsChange(done.first))
-                blockDetail->setText(*line);
+                ui.blockDetail->setText(*line);
             settingsWaiting.removeFirst();
             if (!settingsWaiting.isEmpty())
                 storeNextSetting();
@@ -350,7 +332,7 @@ void AppDelegate::soundToggled()
 {
     // Stored like a target box, off the main thread and in click order: a store may wait
     // for its file's lock. The sound answers the click at once.
-    settingsChanged(soundCheckbox, kSound);
-    if (soundCheckbox->checkState() == Qt::Checked)
+    settingsChanged(box(kSound), kSound);
+    if (box(kSound)->checkState() == Qt::Checked)
         playSound();
 }

@@ -1,51 +1,30 @@
 #pragma once
 
 #include "app/sound.h"
-#include "guard/guardcontrol.h"
+#include "app/windowbuilder.h"
+#include "guard/guard.h"
+#include "guard/snapshot.h"
 #include "process/killpanel.h"
-#include "skin/domebutton.h"
-#include "skin/drawerview.h"
-#include "skin/titlebutton.h"
 
 #include <QCheckBox>
-#include <QString>
-#include <QLabel>
+#include <QList>
 #include <QMainWindow>
 #include <QObject>
-#include <QPointer>
-#include <QPushButton>
-
-#include <QElapsedTimer>
-#include <QList>
-#include <QPoint>
+#include <QString>
 
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
+#include <utility>
 
-class CasingView;
+class DrawerMotion;
 class HoverTip;
-
-// What the window shows, as read from the system (count, guard probe, the three stored
-// preferences) off the main thread.
-struct Snapshot {
-    quint64 sequence{}; // in the order the readings began
-    QString countOutput;
-    GuardReading guard{};
-    bool guardForAllUsers{}; // an administrator's guard for every account is installed
-    bool settingsReadable{}; // false: the store cannot be read, and the defaults apply
-    bool sound{};
-    bool desktopService{};
-    bool coreSync{};
-};
-// `bringGuardUpToDate`: an own guard running another version's list is written anew
-// first, as at launch.
-Snapshot takeSnapshot(bool bringGuardUpToDate = false);
-class QVariantAnimation;
+class JobPool;
 
 // The one controller: owns the window and the controls that later code updates, and
-// answers every action. It coordinates; what the panels show comes from plain functions.
-// Each control carries its property's name as its object name.
+// answers every action. It coordinates; what the panels show comes from plain functions,
+// the system's state from a snapshot, the drawer's move and the hover lists from classes
+// of their own, and its slow work runs on a pool of its own.
 class AppDelegate : public QObject
 {
     Q_OBJECT
@@ -56,7 +35,10 @@ public:
     explicit AppDelegate(SoundLoader loadSound = loadInstalledSound);
     ~AppDelegate() override;
 
-    QMainWindow *mainWindow() const { return window; }
+    QMainWindow *mainWindow() const { return ui.window; }
+    // A job of the window's runs or waits to be shown, or the drawer moves; `idle` follows.
+    bool busy() const;
+    bool settingsOpen() const;
 
 public slots:
     void applicationDidFinishLaunching();
@@ -69,6 +51,9 @@ public slots:
     void blockPressed();
     void unblockPressed();
     void showAbout();
+
+signals:
+    void idle();
 
 protected:
     // The window reads the system again whenever it is activated once more.
@@ -83,37 +68,21 @@ private:
     // which then waits on the casing until giveFocusBack.
     bool disableKeepingFocus(QWidget *control);
     void giveFocusBack(QWidget *control, bool hadFocus);
-    void installMenu();
-    void buildWindow();
-    void fillCasing(CasingView *casing);
-    void fillDrawer();
     void playSound();
     void setWindowFrame(const QRect &geometry);
-    void drawerMoved();
+    void becameIdleMaybe();
+    QCheckBox *box(const QString &key) const { return ui.boxes.value(key); }
 
-    QPointer<QMainWindow> window;
-    QPointer<DomeButton> dome;
-    QPointer<QPushButton> blockButton;
-    QPointer<QPushButton> unblockButton;
-    QPointer<QCheckBox> soundCheckbox;
-    QPointer<TitleButton> disclosure;
-    QPointer<DrawerView> drawer;
-    QPointer<QCheckBox> desktopServiceBox;
-    QPointer<QCheckBox> coreSyncBox;
-    QPointer<QLabel> status;
-    QPointer<QLabel> detail;
-    QPointer<QLabel> blockStatus;
-    QPointer<QLabel> blockDetail;
+    const Guard guard; // the account's: the window never acts for every account
+    WindowParts ui;
     SoundLoader loadSound;
     std::unique_ptr<SoundPlayer> sound;
-    bool settingsOpen = false;
-    int raisedForDrawer = 0; // how far opening the drawer moved the window up, to undo on closing
-    QVariantAnimation *drawerAnimation = nullptr;
-    bool drawerToggleWaiting = false;
+    JobPool *jobs;
+    DrawerMotion *drawerMotion = nullptr;
     bool refreshing = false;
     bool refreshAgain = false;
     quint64 newestShown = 0;
-    QList<std::pair<QString, bool>> settingsWaiting; // clicked target boxes, the first being stored
+    QList<std::pair<QString, bool>> settingsWaiting; // clicked boxes, the first being stored
     HoverTip *countTip = nullptr; // what matches, or what the last kill stopped until something runs again
     HoverTip *guardTip = nullptr; // what the guard stopped, while it is on
 };

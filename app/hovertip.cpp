@@ -1,8 +1,9 @@
 #include "app/hovertip.h"
 
+#include "app/jobpool.h"
+
 #include <QEvent>
 #include <QHelpEvent>
-#include <QThreadPool>
 #include <QToolTip>
 
 namespace {
@@ -10,12 +11,10 @@ namespace {
 constexpr int freshMs = 3000;
 } // namespace
 
-HoverTip::HoverTip(const QList<QWidget *> &watched, Reader read, QObject *parent) : QObject(parent), read(std::move(read))
+HoverTip::HoverTip(const QList<QWidget *> &watched, Reader read, JobPool *jobs) : QObject(jobs), jobs(jobs), read(std::move(read))
 {
-    for (QWidget *line : watched) {
-        lines << line;
+    for (QWidget *line : watched)
         line->installEventFilter(this);
-    }
 }
 
 bool HoverTip::eventFilter(QObject *watched, QEvent *event)
@@ -39,15 +38,12 @@ void HoverTip::show()
     if (reading)
         return;
     reading = true;
-    QThreadPool::globalInstance()->start([this, read = read] {
-        const QString text = read();
-        QMetaObject::invokeMethod(this, [this, text] {
-            reading = false;
-            readText = text;
-            readAt.start();
-            if (hoverAt)
-                show();
-        }, Qt::QueuedConnection);
+    jobs->run([read = read] { return read(); }, [this](const QString &text) {
+        reading = false;
+        readText = text;
+        readAt.start();
+        if (hoverAt)
+            show();
     });
 }
 

@@ -11,6 +11,8 @@
 #include <functional>
 #include <optional>
 
+class JobPool;
+
 // The tooltip of a line whose text must be read from the system (the processes that
 // match, what the guard stopped): read when the pointer rests on the line, never before,
 // and off the main thread. A reading younger than a few seconds is shown at once; an older
@@ -19,8 +21,8 @@ class HoverTip : public QObject
 {
     Q_OBJECT
 public:
-    using Reader = std::function<QString()>; // runs on a pool thread
-    HoverTip(const QList<QWidget *> &lines, Reader read, QObject *parent);
+    using Reader = std::function<QString()>; // runs on a thread of `jobs`
+    HoverTip(const QList<QWidget *> &lines, Reader read, JobPool *jobs);
 
     // Shown instead of any reading while set (what the last kill stopped); empty: read.
     void setFixedText(const QString &text) { fixed = text; }
@@ -33,9 +35,9 @@ protected:
 
 private:
     void show();
+    JobPool *jobs;
     void showText(const QString &text);
 
-    QList<QPointer<QWidget>> lines;
     Reader read;
     QString fixed;
     bool active = true;

@@ -152,7 +152,7 @@ QString guardRecordTooltip(const GuardLog &lastDay, const QDateTime &now)
     if (stopped == 0)
         return tooltipMarkup(QStringLiteral("Stopped nothing in the last 24 hours."));
     const GuardRun &last = lastDay.runs->constLast();
-    const QString name = recordedCommand(shortProcessName(last.processes.constLast().command, everyTarget()));
+    const QString name = stoppedName(last.processes.constLast());
     const QDateTime at = last.at.toLocalTime();
     const QString when = (at.date() == now.toLocalTime().date() ? QStringLiteral("at ") : QStringLiteral("yesterday at "))
                          + at.toString(QStringLiteral("HH:mm"));
@@ -162,9 +162,14 @@ QString guardRecordTooltip(const GuardLog &lastDay, const QDateTime &now)
                                             .arg(name, when));
 }
 
+int drawerHeightFor(qsizetype targetGroupCount)
+{
+    return int(drawerHeight) + drawerRowPitch * int(std::max<qsizetype>(targetGroupCount - 2, 0));
+}
+
 QRect drawerToggledGeometry(const QRect &geometry, bool nowOpen, const QRect &available, int raisedOnOpen)
 {
-    const int change = int(drawerHeight);
+    const int change = drawerHeightFor(targetGroups().size());
     QRect next = geometry.adjusted(0, 0, 0, nowOpen ? change : -change);
     if (!available.isValid())
         return next;

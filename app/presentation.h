@@ -57,8 +57,13 @@ QString stoppedTooltip(const std::optional<QList<ProcessRow>> &stopped, const QS
 // empty when the record cannot be read.
 QString guardRecordTooltip(const GuardLog &lastDay, const QDateTime &now = QDateTime::currentDateTime());
 
+// The drawer's height, in points, for as many target groups as the preference table has:
+// the design's 158 for its two, and one row's pitch (48) more for each further group.
+int drawerHeightFor(qsizetype targetGroupCount);
+inline constexpr int drawerRowPitch = 48;
+
 // The window's geometry after the drawer opens or closes: the top edge stays, the bottom
-// edge moves down (opening) or up (closing) by the drawer's height. When the grown window
+// edge moves down (opening) or up (closing) by the drawer's height for the table's groups. When the grown window
 // would leave `available` (the screen's free area, less the window frame), it moves up
 // just enough, never above the area's top; closing moves it back down by what opening
 // raised it (`raisedOnOpen`), as far as the area allows.

@@ -17,7 +17,6 @@
 #include <QMainWindow>
 #include <QPainter>
 #include <QPushButton>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
@@ -43,7 +42,7 @@ struct Block {
 };
 
 // Runs the event loop until the window has no job left, and returns its longest block.
-Block longestBlock(const std::function<void()> &start)
+Block longestBlock(const AppDelegate &delegate, const std::function<void()> &start)
 {
     QElapsedTimer clock;
     clock.start();
@@ -57,7 +56,7 @@ Block longestBlock(const std::function<void()> &start)
         const Block turn{double(clock.nsecsElapsed() - last) / 1e6, threadCpuMs() - cpu};
         if (turn.wallMs > longest.wallMs)
             longest = turn;
-        idleTurns = QThreadPool::globalInstance()->activeThreadCount() == 0 ? idleTurns + 1 : 0;
+        idleTurns = delegate.busy() ? 0 : idleTurns + 1;
     }
     return longest;
 }
@@ -72,17 +71,17 @@ int blocks()
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
     QMainWindow *window = delegate.mainWindow();
-    longestBlock([] {}); // the first frame and its refresh
+    longestBlock(delegate, [] {}); // the first frame and its refresh
     auto *refresh = window->findChild<QPushButton *>(QStringLiteral("refreshButton"));
     auto *detail = window->findChild<QLabel *>(QStringLiteral("detail"));
     auto *coreSync = window->findChild<QCheckBox *>(QStringLiteral("coreSyncBox"));
-    printBlock("refresh", longestBlock([&] { refresh->click(); }));
-    printBlock("hover on the count", longestBlock([&] {
+    printBlock("refresh", longestBlock(delegate, [&] { refresh->click(); }));
+    printBlock("hover on the count", longestBlock(delegate, [&] {
                    QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), detail->mapToGlobal(QPoint(5, 5)));
                    QCoreApplication::sendEvent(detail, &hover);
                }));
     if (serviceManagerReachable() && startGuard()) {
-        printBlock("settings change, guard on", longestBlock([&] { coreSync->click(); }));
+        printBlock("settings change, guard on", longestBlock(delegate, [&] { coreSync->click(); }));
         stopGuard();
     } else {
         std::printf("  settings change, guard on: skipped (no user manager answers)\n");

@@ -5,6 +5,7 @@
 #include "guard/guardlog.h"
 #include "guard/guardpanel.h"
 #include "guard/servicemanager.h"
+#include "guard/snapshot.h"
 #include "process/catalogue.h"
 #include "process/killpanel.h"
 #include "process/killreport.h"
@@ -36,17 +37,17 @@ struct Usage {
 // error line escapes what it holds).
 QString quoted(const QString &argument)
 {
-    constexpr qsizetype shown = 200;
-    return QLatin1Char('\'') + (argument.size() > shown ? argument.left(shown) + QChar(0x2026) : argument) + QLatin1Char('\'');
+    return QLatin1Char('\'') + cutToLength(argument, 200) + QLatin1Char('\'');
 }
 
 // One command line, parsed against its command's row.
 struct Call {
     QStringList arguments; // the positional ones, after the command's name
     bool json = false;
-    bool allUsers = false;
     std::optional<QString> since; // --since WHEN
-    Platform platform = nativePlatform();
+    // The account's, or with --all-users every account's (its guard and preferences live
+    // beside the program's prefix), on the platform --platform names.
+    Guard guard;
     QTextStream &out;
     QTextStream &err;
 };
@@ -61,14 +62,6 @@ struct Command {
     bool takesJson = false, takesPlatform = false, takesAllUsers = false, takesSince = false;
     std::function<int(Call &)> run;
 };
-
-const QStringList preferenceKeys{kDesktopService, kCoreSync, kSound};
-
-// The guard and preferences for every account live beside the program's prefix.
-SystemFolders systemFolders()
-{
-    return SystemFolders::forProgramIn(QCoreApplication::applicationDirPath());
-}
 
 // A sentence from below as a clause of hushwellctl's error lines ("couldn't …"): lower
 // case and without its full stop, control characters escaped.
@@ -89,8 +82,8 @@ QString errorLine(const QString &sentence)
 
 QString preferenceKey(const QString &key)
 {
-    if (!preferenceKeys.contains(key))
-        throw Usage{QStringLiteral("unknown preference key %1 (one of: %2)").arg(quoted(key), preferenceKeys.join(QStringLiteral(", ")))};
+    if (!preferenceKeys().contains(key))
+        throw Usage{QStringLiteral("unknown preference key %1 (one of: %2)").arg(quoted(key), preferenceKeys().join(QStringLiteral(", ")))};
     return key;
 }
 
@@ -106,12 +99,12 @@ KillPanel printCount(QTextStream &out, const QString &countOutput)
 // service manager answers). False when something could not be read.
 bool printStatus(Call &call)
 {
-    const QString output = shell(countCommandFor(nativePlatform(), targetsInForce()));
     if (!call.json)
-        return printCount(call.out, output).counted;
-    const std::optional<qint64> running = parseCount(output);
+        return printCount(call.out, shell(countCommandFor(nativePlatform(), targetsInForce(call.guard)))).counted;
+    const Snapshot snapshot = takeSnapshot(call.guard, true);
+    const std::optional<qint64> running = parseCount(snapshot.countOutput);
+    const GuardReading &guard = snapshot.guard;
     // No detail line here to say that the guard was brought up to date: said on standard error.
-    const GuardReading guard = readGuardBroughtUpToDate();
     if (guard.refreshed)
         call.err << guardRefreshedText << '\n';
     const bool known = guard.state != GuardState::Unknown;
@@ -137,18 +130,15 @@ QJsonArray processRowsJson(const QList<ProcessRow> &rows)
 
 int list(Call &call)
 {
-    const QStringList targets = targetsInForce();
-    const QList<ProcessRow> listed = parseProcessList(shell(listCommandFor(nativePlatform(), targets)));
-    // The list prints nothing both for "none" and when it failed: believe an empty one only
-    // when the count then says 0.
-    if (listed.isEmpty() && !killPanelFor(shell(countCommandFor(nativePlatform(), targets))).quiet()) {
+    const std::optional<QList<ProcessRow>> listed = listTargets(targetsInForce(call.guard));
+    if (!listed) {
         call.err << "hushwellctl: " << countFailedText << '\n';
         return 1;
     }
     if (call.json)
-        call.out << QJsonDocument(processRowsJson(listed)).toJson(QJsonDocument::Compact) << '\n';
+        call.out << QJsonDocument(processRowsJson(*listed)).toJson(QJsonDocument::Compact) << '\n';
     else
-        for (const ProcessRow &row : listed)
+        for (const ProcessRow &row : *listed)
             call.out << processListLine(row) << '\n';
     return 0;
 }
@@ -159,7 +149,7 @@ int list(Call &call)
 // Success only when nothing is left running.
 int kill(Call &call)
 {
-    const QStringList targets = targetsInForce();
+    const QStringList targets = targetsInForce(call.guard);
     const std::optional<QList<ProcessRow>> stopped = killListed(targets);
     const QString output = shell(countCommandFor(nativePlatform(), targets));
     if (!call.json) {
@@ -234,39 +224,28 @@ int guard(Call &call)
         throw Usage{QStringLiteral("unknown guard action %1 (start, stop, status or log)").arg(quoted(action))};
     if (call.json || call.since)
         throw Usage{QStringLiteral("%1 is for guard log").arg(call.json ? QStringLiteral("--json") : QStringLiteral("--since"))};
-    if (call.allUsers) {
-        const SystemFolders system = systemFolders();
-        if (action == QLatin1String("status")) {
-            const GuardPanel panel = guardPanelFor(readGuardForAllUsers(call.platform, system));
-            call.out << panel.status << '\n';
-            if (!panel.on && panel.detail != guardPanelFor(false).detail)
-                call.out << panel.detail << '\n';
-            return panel.on ? 0 : 3;
-        }
-        return report(call, starting ? startGuardForAllUsers(call.platform, system) : stopGuardForAllUsers(call.platform, system),
-                      starting);
-    }
     if (action != QLatin1String("status"))
-        return report(call, starting ? startGuard() : stopGuard(), starting);
+        return report(call, starting ? startGuard(call.guard) : stopGuard(call.guard), starting);
+    const GuardReading reading = readGuardBroughtUpToDate(call.guard);
+    const GuardPanel panel = guardPanelFor(reading);
     // Without a manager, "Guard off" would be a guess.
-    const GuardReading reading = readGuardBroughtUpToDate();
     if (reading.state == GuardState::Unknown) {
         call.err << errorLine(guardNoManagerText);
         return 1;
     }
-    const GuardPanel panel = guardPanelFor(reading);
-    call.out << panel.status << '\n' << panel.detail << '\n';
+    call.out << panel.status << '\n';
+    // The account's hint to press Start Guard is no administrator's business.
+    if (call.guard.scope == GuardScope::Account || (!panel.on && panel.detail != guardPanelFor(false).detail))
+        call.out << panel.detail << '\n';
     return panel.on ? 0 : 3; // as systemctl is-active answers
 }
 
 // What makes the platform's service manager run the guard: the property list, or the
 // service and timer units one after the other.
-QString serviceManagerText(Platform platform, bool allUsers)
+QString serviceManagerText(const Guard &guard)
 {
     QStringList texts;
-    const ServiceManager manager =
-        allUsers ? allUsersServiceManager(platform, systemFolders()) : serviceManager(platform, UserDirs::fromEnvironment());
-    for (const GuardFile &file : manager.files)
+    for (const GuardFile &file : serviceManager(guard).files)
         texts << file.content;
     return texts.join(QLatin1Char('\n'));
 }
@@ -275,7 +254,7 @@ QString serviceManagerText(Platform platform, bool allUsers)
 // only the guard's texts differ for every account.
 struct Shown {
     QString name;
-    std::function<QString(Platform, bool allUsers)> text;
+    std::function<QString(const Guard &)> text;
     std::optional<Platform> only;
     bool forAllUsers;
 };
@@ -283,15 +262,14 @@ struct Shown {
 const QList<Shown> &shownTexts()
 {
     static const QList<Shown> texts{
-        {QStringLiteral("count-command"), [](Platform p, bool) { return countCommand(p); }, {}, false},
-        {QStringLiteral("kill-script"), [](Platform p, bool) { return killCommand(p); }, {}, false},
-        {QStringLiteral("guard-script"),
-         [](Platform p, bool allUsers) {
-             return guardScriptFor(p, allUsers ? targetList(systemFolders().asUserDirs()) : targetList());
-         },
-         {}, true},
-        {QStringLiteral("guard-plist"), serviceManagerText, Platform::MacOS, true},
-        {QStringLiteral("guard-units"), serviceManagerText, Platform::Linux, true},
+        {.name = QStringLiteral("count-command"), .text = [](const Guard &g) { return countCommand(g.platform); }, .only = {}, .forAllUsers = false},
+        {.name = QStringLiteral("kill-script"), .text = [](const Guard &g) { return killCommand(g.platform); }, .only = {}, .forAllUsers = false},
+        {.name = QStringLiteral("guard-script"),
+         .text = [](const Guard &g) { return guardScriptFor(g.platform, targetList(g.preferences())); },
+         .only = {},
+         .forAllUsers = true},
+        {.name = QStringLiteral("guard-plist"), .text = serviceManagerText, .only = Platform::MacOS, .forAllUsers = true},
+        {.name = QStringLiteral("guard-units"), .text = serviceManagerText, .only = Platform::Linux, .forAllUsers = true},
     };
     return texts;
 }
@@ -302,11 +280,11 @@ int show(Call &call)
     for (const Shown &shown : shownTexts()) {
         if (shown.name != what)
             continue;
-        if (shown.only && *shown.only != call.platform)
+        if (shown.only && *shown.only != call.guard.platform)
             throw Usage{QStringLiteral("%1 exists only on %2").arg(what, platformName(*shown.only))};
-        if (call.allUsers && !shown.forAllUsers)
+        if (call.guard.scope == GuardScope::EveryAccount && !shown.forAllUsers)
             throw Usage{QStringLiteral("%1 is the same for every account; --all-users is for the guard's texts").arg(what)};
-        const QString text = shown.text(call.platform, call.allUsers);
+        const QString text = shown.text(call.guard);
         call.out << text << (text.endsWith(QLatin1Char('\n')) ? "" : "\n"); // the prompt starts on a line of its own
         return 0;
     }
@@ -319,16 +297,12 @@ int setPreference(Call &call)
     const QString &value = call.arguments.at(1);
     if (value != QLatin1String("true") && value != QLatin1String("false"))
         throw Usage{QStringLiteral("%1 is not true or false").arg(quoted(value))};
-    const QList<std::pair<QString, bool>> values{{key, value == QLatin1String("true")}};
-    const SystemFolders system = systemFolders();
-    const UserDirs dirs = call.allUsers ? system.asUserDirs() : UserDirs::fromEnvironment();
-    const PreferenceChange change = call.allUsers ? applyTargetPreferencesForAllUsers(values, call.platform, system)
-                                                  : applyTargetPreferences(values, call.platform, dirs);
+    const PreferenceChange change = applyTargetPreferences({{key, value == QLatin1String("true")}}, call.guard);
     if (!change.stored) {
         if (!change.message.isEmpty())
             call.err << errorLine(change.message);
         else
-            call.err << "hushwellctl: couldn't store " << key << " in " << printable(preferencesLocation(nativePlatform(), dirs))
+            call.err << "hushwellctl: couldn't store " << key << " in " << printable(preferencesLocation(nativePlatform(), call.guard.preferences()))
                      << printable(change.notStoredBecause.isEmpty() ? QString() : QStringLiteral(": ") + change.notStoredBecause) << '\n';
         return 1;
     }
@@ -348,11 +322,10 @@ int setPreference(Call &call)
 int getPreference(Call &call)
 {
     const QString key = preferenceKey(call.arguments.at(0));
-    const UserDirs own = UserDirs::fromEnvironment();
+    const UserDirs own = call.guard.preferences();
     // A target key in force is the administrator's under the guard for every account.
-    const UserDirs inForce = key == kSound ? own : targetPreferencesInForce(nativePlatform(), own);
-    const bool administrators = !call.allUsers && inForce.config != own.config;
-    const UserDirs dirs = call.allUsers ? systemFolders().asUserDirs() : inForce;
+    const UserDirs dirs = isTargetKey(key) ? targetPreferencesInForce(call.guard) : own;
+    const bool administrators = dirs.config != own.config;
     const PreferenceReading reading = readPreference(key, dirs);
     call.out << (reading.value ? "true" : "false") << '\n';
     if (administrators)
@@ -454,7 +427,7 @@ QString helpText()
                                   "Commands:\n");
     for (const Command &command : commands())
         text += QStringLiteral("  ") + synopsis(command) + QLatin1Char('\n') + wrapped(command.summary, 6);
-    return text + QStringLiteral("\nPreference keys: ") + preferenceKeys.join(QStringLiteral(", "))
+    return text + QStringLiteral("\nPreference keys: ") + preferenceKeys().join(QStringLiteral(", "))
            + QStringLiteral("\n"
                             "Options: --help, --version; COMMAND --help\n"
                             "\n"
@@ -485,7 +458,15 @@ QString commandHelp(const QString &name)
 // Checks the words after the command's name against its row and runs it.
 int run(const Command &command, QStringList words, QTextStream &out, QTextStream &err)
 {
-    Call call{.arguments = {}, .json = false, .allUsers = false, .since = {}, .platform = nativePlatform(), .out = out, .err = err};
+    Call call{.arguments = {},
+              .json = false,
+              .since = {},
+              .guard = {.scope = GuardScope::Account,
+                        .platform = nativePlatform(),
+                        .dirs = UserDirs::fromEnvironment(),
+                        .system = SystemFolders::forProgramIn(QCoreApplication::applicationDirPath())},
+              .out = out,
+              .err = err};
     for (qsizetype i = 0; i < words.size(); ++i) {
         const QString &word = words.at(i);
         if (word == QLatin1String("--help")) {
@@ -495,7 +476,7 @@ int run(const Command &command, QStringList words, QTextStream &out, QTextStream
         if (command.takesJson && word == QLatin1String("--json")) {
             call.json = true;
         } else if (command.takesAllUsers && word == QLatin1String("--all-users")) {
-            call.allUsers = true;
+            call.guard.scope = GuardScope::EveryAccount;
         } else if (command.takesSince && (word == QLatin1String("--since") || word.startsWith(QLatin1String("--since=")))) {
             const bool joined = word.contains(QLatin1Char('='));
             if (!joined && i + 1 >= words.size())
@@ -509,7 +490,7 @@ int run(const Command &command, QStringList words, QTextStream &out, QTextStream
             const std::optional<Platform> named = platformNamed(name);
             if (!named)
                 throw Usage{QStringLiteral("unknown platform %1 (%2)").arg(quoted(name), platformNames(QStringLiteral(" or ")))};
-            call.platform = *named;
+            call.guard.platform = *named;
         } else if (word.startsWith(QLatin1String("--")) || call.arguments.size() == command.maxArguments) {
             throw Usage{QStringLiteral("unexpected argument %1").arg(quoted(word))};
         } else {

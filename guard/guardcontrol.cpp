@@ -18,7 +18,6 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
-#include <functional>
 #include <iterator>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -97,23 +96,23 @@ bool ownedByThisAccountOnly(const QString &folder)
            && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
-// Held for one start, stop or settings follow-up of one account. flock, not a lock file
-// that is polled for existence: the kernel frees it when its holder's process ends, so no
-// crash leaves the account locked. It lives in the runtime folder when only this account
-// owns that, else in the account's config folder; it waits a few seconds for another
-// holder, then gives up; a lock that cannot be taken refuses the operation, never runs it
-// unlocked.
+// Held for one start, stop or settings follow-up of one guard. flock, not a lock file that
+// is polled for existence: the kernel frees it when its holder's process ends, so no crash
+// leaves the guard locked. The account's lives in the runtime folder when only this
+// account owns that, else in the account's config folder; root's in a folder only root
+// may write to. It waits a few seconds for another holder, then gives up; a lock that
+// cannot be taken refuses the operation, never runs it unlocked.
 class GuardLock
 {
 public:
-    explicit GuardLock(const UserDirs &dirs)
+    explicit GuardLock(const Guard &guard)
     {
-        QString folder = dirs.runtime;
-        if (folder.isEmpty() || !ownedByThisAccountOnly(folder)) {
-            folder = dirs.config + QStringLiteral("/hushwell");
+        QString folder = guard.scope == GuardScope::EveryAccount ? guard.system.lock : guard.dirs.runtime;
+        if (guard.scope == GuardScope::Account && (folder.isEmpty() || !ownedByThisAccountOnly(folder))) {
+            folder = guard.dirs.config + QStringLiteral("/hushwell");
             QDir().mkpath(folder);
         }
-        const QString path = folder + QStringLiteral("/hushwell-guard.lock");
+        const QString path = folder + QLatin1Char('/') + guardLockName;
         failureNamesFile = true;
         if (!ownedByThisAccountOnly(folder)) {
             failure = guardLockFailedText(path);
@@ -150,15 +149,28 @@ private:
     int fd = -1;
 };
 
-// What stops an account's start, stop or follow-up before anything is written or asked:
-// a home of another account, no manager to ask.
-std::optional<QString> accountRefusal(Platform platform, const UserDirs &dirs)
+bool rootForAllUsers()
 {
-    if (homeOfAnotherAccount(dirs))
-        return homeOfAnotherAccountText;
-    if (!serviceManagerReachable(platform, dirs))
-        return guardNoManagerText;
-    return std::nullopt;
+    return ::geteuid() == 0;
+}
+
+// What stops a start, stop or follow-up before anything is written or asked: for the
+// account a home of another account or no manager to ask, for every account no root.
+std::optional<QString> refusal(const Guard &guard)
+{
+    switch (guard.scope) {
+    case GuardScope::Account:
+        if (homeOfAnotherAccount(guard.dirs))
+            return homeOfAnotherAccountText;
+        if (!serviceManagerReachable(guard))
+            return guardNoManagerText;
+        return std::nullopt;
+    case GuardScope::EveryAccount:
+        if (!rootForAllUsers())
+            return guardNeedsRootText;
+        return std::nullopt;
+    }
+    Q_UNREACHABLE();
 }
 
 // How long root waits for one logged-in account's manager, and for all of them together:
@@ -206,10 +218,11 @@ void runStep(const QString &commands)
 }
 
 // The steps of every start, for either scope: the files, then the manager.
-GuardResult writeAndLoad(const ServiceManager &manager, const QStringList &targets, Platform platform,
-                         const std::function<bool()> &isOn)
+bool isOn(const Guard &guard);
+
+GuardResult writeAndLoad(const ServiceManager &manager, const QStringList &targets, const Guard &guard)
 {
-    if (const auto failed = writeGuardFiles({manager.scriptPath, guardScriptFor(platform, targets)}, manager.files))
+    if (const auto failed = writeGuardFiles({manager.scriptPath, guardScriptFor(guard.platform, targets)}, manager.files))
         return {.done = false, .message = {}, .unwrittenFile = *failed};
     const GuardCommands &commands = manager.commands;
     runStep(commands.unload);
@@ -217,7 +230,7 @@ GuardResult writeAndLoad(const ServiceManager &manager, const QStringList &targe
         waitUntilUnloaded(commands);
     runStep(commands.load);
     const SessionsVisit visit = visitSessions(manager, commands.loadInSessions);
-    return {.done = isOn(), .message = sessionsSilentText(visit, true), .unwrittenFile = {}};
+    return {.done = isOn(guard), .message = sessionsSilentText(visit, true), .unwrittenFile = {}};
 }
 
 // The steps of every stop: unloaded, its files gone (the script only where asked), and
@@ -309,14 +322,6 @@ void removeEmptyFolders(QStringList folders)
         QDir().rmdir(folder); // only while empty
 }
 
-// Once every file of the guard is gone: the folders it made that are empty now.
-void removeFoldersMade(const ServiceManager &manager)
-{
-    const QStringList made = foldersMade(manager);
-    QFile::remove(foldersMadeRecord(manager));
-    removeEmptyFolders(made);
-}
-
 // A script where an earlier version put it runs no more (the units name the new place),
 // but would lie about what is installed: it goes, and its folder with it when empty.
 void removeOldScripts(const ServiceManager &manager)
@@ -332,45 +337,108 @@ bool ownFilesExist(const ServiceManager &manager)
     return fileStatus(manager.loginEntry, status);
 }
 
-GuardResult startHoldingLock(Platform platform, const UserDirs &dirs)
+// After a start that wrote its files and did not come on: when the account's manager
+// reads its units elsewhere (its session's XDG_CONFIG_HOME is not this one) it will never
+// run them, so none of what the start wrote stays, and the sentence says where it reads.
+std::optional<GuardResult> unseenByManager(const ServiceManager &manager, const QStringList &wereThere, const QStringList &missing)
 {
-    const ServiceManager manager = serviceManager(platform, dirs);
-    const GuardCommands &commands = manager.commands;
-    const auto isOn = [platform, dirs] { return readGuard(platform, dirs).state == GuardState::On; };
-    if (!guardInstalledForAllUsers(platform)) {
-        QStringList wereThere, missing = missingFolders(manager);
+    const QStringList searched = manager.commands.unitsUnseen.isEmpty()
+                                     ? QStringList()
+                                     : shell(manager.commands.unitsUnseen).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (searched.isEmpty())
+        return std::nullopt;
+    for (const QString &path : QStringList{manager.scriptPath} + manager.filePaths)
+        if (!wereThere.contains(path))
+            QFile::remove(path);
+    removeEmptyFolders(missing);
+    // Its own config folder comes first among those of that name, before /etc's.
+    const auto reads = std::find_if(searched.cbegin(), searched.cend(),
+                                    [](const QString &folder) { return folder.endsWith(QLatin1String("/systemd/user")); });
+    return GuardResult{.done = false,
+                       .message = guardUnitsUnseenText(QFileInfo(manager.loginEntry).path(), reads == searched.cend() ? searched.first() : *reads),
+                       .unwrittenFile = {},
+                       .messageNamesFile = true};
+}
+
+bool isOn(const Guard &guard)
+{
+    return readGuard(guard).state == GuardState::On;
+}
+
+GuardResult startHoldingLock(const Guard &guard)
+{
+    const ServiceManager manager = serviceManager(guard);
+    const QStringList missing = missingFolders(manager);
+    switch (guard.scope) {
+    case GuardScope::Account: {
+        if (administratorsGuardInstalled(guard)) {
+            // An own guard beside the administrator's would shadow it, and outlive its removal.
+            if (ownFilesExist(manager))
+                unloadAndRemove(manager, false);
+            shell(manager.commands.resumeShared);
+            return {.done = isOn(guard), .message = {}};
+        }
+        QStringList wereThere;
         for (const QString &path : QStringList{manager.scriptPath} + manager.filePaths)
             if (struct stat status {}; fileStatus(path, status))
                 wereThere << path;
-        GuardResult started = writeAndLoad(manager, targetList(dirs), platform, isOn);
-        if (started.done || !started.unwrittenFile.isEmpty() || commands.unitsUnseen.isEmpty())
+        const GuardResult started = writeAndLoad(manager, targetList(guard.dirs), guard);
+        if (started.done || !started.unwrittenFile.isEmpty())
             return started;
-        // A manager that reads its units elsewhere (its session's XDG_CONFIG_HOME is not
-        // this one) will never run what was written: none of it stays.
-        const QStringList searched = shell(commands.unitsUnseen).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        if (searched.isEmpty())
-            return started;
-        for (const QString &path : QStringList{manager.scriptPath} + manager.filePaths)
-            if (!wereThere.contains(path))
-                QFile::remove(path);
-        removeEmptyFolders(missing);
-        const QString own = QFileInfo(manager.loginEntry).path();
-        // Its own config folder comes first among those of that name, before /etc's.
-        const auto reads = std::find_if(searched.cbegin(), searched.cend(),
-                                        [](const QString &folder) { return folder.endsWith(QLatin1String("/systemd/user")); });
-        return {.done = false, .message = guardUnitsUnseenText(own, reads == searched.cend() ? searched.first() : *reads),
-                .unwrittenFile = {}, .messageNamesFile = true};
+        return unseenByManager(manager, wereThere, missing).value_or(started);
     }
-    // An own guard beside the administrator's would shadow it, and outlive its removal.
-    if (ownFilesExist(manager))
-        unloadAndRemove(manager, false);
-    shell(commands.resumeShared);
-    return {isOn(), {}};
+    case GuardScope::EveryAccount: {
+        const GuardResult started = writeAndLoad(manager, targetList(guard.preferences()), guard);
+        noteFoldersMade(manager, missing);
+        removeOldScripts(manager);
+        return started;
+    }
+    }
+    Q_UNREACHABLE();
 }
 
-bool rootForAllUsers()
+GuardResult stopHoldingLock(const Guard &guard)
 {
-    return ::geteuid() == 0;
+    const ServiceManager manager = serviceManager(guard);
+    const GuardCommands &commands = manager.commands;
+    switch (guard.scope) {
+    case GuardScope::Account: {
+        // Under the administrator's guard that guard is paused, and an own guard left from
+        // before goes too.
+        const bool shared = administratorsGuardInstalled(guard);
+        Removal removal;
+        if (!shared || ownFilesExist(manager))
+            removal = unloadAndRemove(manager, false);
+        if (removal.left)
+            return {.done = false, .message = guardNotRemovedText(*removal.left), .unwrittenFile = {}, .messageNamesFile = true};
+        if (shared)
+            shell(commands.pauseShared);
+        const bool off = commands.unloadIsAsynchronous ? waitUntilUnloaded(commands) : !probe(commands);
+        return {.done = off, .message = shared ? guardPausedText : QString()};
+    }
+    case GuardScope::EveryAccount: {
+        // Nothing of it stays: no account's next login may find any of it. systemctl's
+        // disable removes a .wants folder it empties, whoever made it.
+        const QString wants = manager.enabledBy.isEmpty() ? QString() : QFileInfo(manager.enabledBy).path();
+        const QStringList made = foldersMade(manager);
+        const bool keepWants = QFileInfo(wants).isDir() && !made.contains(wants);
+        const Removal removal = unloadAndRemove(manager, true);
+        if (keepWants)
+            QDir().mkpath(wants);
+        removeOldScripts(manager);
+        if (removal.left)
+            return {.done = false, .message = guardNotRemovedText(*removal.left), .unwrittenFile = {}, .messageNamesFile = true};
+        QFile::remove(foldersMadeRecord(manager));
+        removeEmptyFolders(made);
+        QStringList sentences;
+        for (const QString &account : removal.keptOwn)
+            sentences << ownGuardKeptText(account);
+        if (!removal.silent.isEmpty())
+            sentences << removal.silent;
+        return {.done = !administratorsGuardInstalled(guard), .message = sentences.join(QLatin1Char(' '))};
+    }
+    }
+    Q_UNREACHABLE();
 }
 
 // Stores each value; `change.stored` says whether all were. True when a target key was
@@ -384,7 +452,7 @@ bool storeAll(const QList<std::pair<QString, bool>> &values, const UserDirs &dir
         if (!stored && change.stored)
             change.notStoredBecause = *problem;
         change.stored = change.stored && stored;
-        targetsChanged = targetsChanged || (stored && key != kSound);
+        targetsChanged = targetsChanged || (stored && isTargetKey(key));
     }
     return targetsChanged;
 }
@@ -484,6 +552,8 @@ GuardFiles judgeGuardFiles(const QString &timerPath, const QString &servicePath,
     return current ? GuardFiles::Current : GuardFiles::Outdated;
 }
 
+namespace {
+
 // What a drop-in may not set: what the service runs and reads, and when the timer fires it.
 const QStringList serviceKeys{QStringLiteral("ExecStart"), QStringLiteral("StandardInput")};
 const QStringList timerKeys{QStringLiteral("Unit"),          QStringLiteral("OnActiveSec"),       QStringLiteral("OnUnitActiveSec"),
@@ -506,6 +576,8 @@ bool dropInsOverride(const QString &dropInPaths, const QStringList &keys)
     }
     return false;
 }
+
+} // namespace
 
 GuardReading judgeSystemdGuard(const UnitView &timer, const UnitView &service, std::optional<GuardFiles> files,
                                bool underAdministrator)
@@ -539,14 +611,15 @@ GuardReading judgeSystemdGuard(const UnitView &timer, const UnitView &service, s
     return {.state = GuardState::On};
 }
 
-GuardReading readGuard(Platform platform, const UserDirs &dirs)
+namespace {
+
+GuardReading readAccountGuard(const Guard &guard)
 {
-    if (!serviceManagerReachable(platform, dirs))
+    if (!serviceManagerReachable(guard))
         return {.state = GuardState::Unknown};
-    const ServiceManager manager = serviceManager(platform, dirs);
-    const SystemFolders system;
-    const bool underAdministrator = guardInstalledForAllUsers(platform, system);
-    switch (platform) {
+    const ServiceManager manager = serviceManager(guard);
+    const bool underAdministrator = administratorsGuardInstalled(guard);
+    switch (guard.platform) {
     case Platform::MacOS:
         if (probe(manager.commands))
             return {.state = GuardState::On};
@@ -560,15 +633,15 @@ GuardReading readGuard(Platform platform, const UserDirs &dirs)
         const UnitView &timer = views.at(0), &service = views.at(1);
         // Judged against the guard the manager loaded: the account's own (which takes
         // precedence), or the administrator's; from anywhere else it is not Hushwell's.
-        const ServiceManager shared = allUsersServiceManager(platform, system);
+        const ServiceManager shared = serviceManager(guard.withScope(GuardScope::EveryAccount));
         std::optional<GuardFiles> files;
         bool own = false;
         if (timer.fragmentPath == manager.loginEntry && service.fragmentPath == manager.filePaths.value(0)) {
             own = true;
-            files = judgeGuardFiles(manager.loginEntry, manager.filePaths.value(0), manager.scriptPath, targetList(dirs));
+            files = judgeGuardFiles(manager.loginEntry, manager.filePaths.value(0), manager.scriptPath, targetList(guard.dirs));
         } else if (timer.fragmentPath == shared.loginEntry && service.fragmentPath == shared.filePaths.value(0)) {
             // Its script lies under the prefix of the hushwellctl that installed it.
-            files = judgeGuardFiles(shared.loginEntry, shared.filePaths.value(0), QString(), targetList(system.asUserDirs()));
+            files = judgeGuardFiles(shared.loginEntry, shared.filePaths.value(0), QString(), targetList(guard.system.asUserDirs()));
         }
         return judgeSystemdGuard(timer, service, files, underAdministrator && !own);
     }
@@ -576,114 +649,12 @@ GuardReading readGuard(Platform platform, const UserDirs &dirs)
     Q_UNREACHABLE();
 }
 
-bool guardRunning(Platform platform, const UserDirs &dirs)
+GuardReading readEveryAccountGuard(const Guard &guard)
 {
-    return readGuard(platform, dirs).state == GuardState::On;
-}
-
-UserDirs targetPreferencesInForce(Platform platform, const UserDirs &dirs)
-{
-    return guardInstalledForAllUsers(platform) ? SystemFolders().asUserDirs() : dirs;
-}
-
-QStringList targetsInForce(Platform platform, const UserDirs &dirs)
-{
-    return targetList(targetPreferencesInForce(platform, dirs));
-}
-
-GuardReading readGuardBroughtUpToDate(Platform platform, const UserDirs &dirs)
-{
-    const GuardReading reading = readGuard(platform, dirs);
-    if (!reading.outdated || !startGuard(platform, dirs).done)
-        return reading;
-    GuardReading refreshed = readGuard(platform, dirs);
-    refreshed.refreshed = true;
-    return refreshed;
-}
-
-bool serviceManagerReachable(Platform platform, const UserDirs &dirs)
-{
-    const QString reachable = serviceManager(platform, dirs).commands.reachable;
-    return reachable.isEmpty() || shell(reachable) == QLatin1String("yes");
-}
-
-GuardResult startGuard(Platform platform, const UserDirs &dirs)
-{
-    if (const auto refused = accountRefusal(platform, dirs))
-        return {false, *refused};
-    const GuardLock lock(dirs);
-    if (lock.failure)
-        return {.done = false, .message = *lock.failure, .unwrittenFile = {}, .messageNamesFile = lock.failureNamesFile};
-    return startHoldingLock(platform, dirs);
-}
-
-GuardResult stopGuard(Platform platform, const UserDirs &dirs)
-{
-    if (const auto refused = accountRefusal(platform, dirs))
-        return {false, *refused};
-    const GuardLock lock(dirs);
-    if (lock.failure)
-        return {.done = false, .message = *lock.failure, .unwrittenFile = {}, .messageNamesFile = lock.failureNamesFile};
-    const ServiceManager manager = serviceManager(platform, dirs);
-    const GuardCommands &commands = manager.commands;
-    // Under the administrator's guard that guard is paused, and an own guard left from
-    // before goes too.
-    const bool shared = guardInstalledForAllUsers(platform);
-    Removal removal;
-    if (!shared || ownFilesExist(manager))
-        removal = unloadAndRemove(manager, false);
-    if (removal.left)
-        return {.done = false, .message = guardNotRemovedText(*removal.left), .unwrittenFile = {}, .messageNamesFile = true};
-    if (shared)
-        shell(commands.pauseShared);
-    const QString message = shared ? guardPausedText : QString();
-    const bool off = commands.unloadIsAsynchronous ? waitUntilUnloaded(commands) : !probe(commands);
-    return {off, message};
-}
-
-GuardResult startGuardForAllUsers(Platform platform, const SystemFolders &system)
-{
-    if (!rootForAllUsers())
-        return {false, guardNeedsRootText};
-    const ServiceManager manager = allUsersServiceManager(platform, system);
-    const QStringList missing = missingFolders(manager);
-    const GuardResult started = writeAndLoad(manager, targetList(system.asUserDirs()), platform,
-                                             [platform, system] { return readGuardForAllUsers(platform, system).state == GuardState::On; });
-    noteFoldersMade(manager, missing);
-    removeOldScripts(manager);
-    return started;
-}
-
-GuardResult stopGuardForAllUsers(Platform platform, const SystemFolders &system)
-{
-    if (!rootForAllUsers())
-        return {false, guardNeedsRootText};
-    // Nothing of it stays: no account's next login may find any of it.
-    const ServiceManager manager = allUsersServiceManager(platform, system);
-    // systemctl's disable removes a .wants folder it empties, whoever made it.
-    const QString wants = manager.enabledBy.isEmpty() ? QString() : QFileInfo(manager.enabledBy).path();
-    const bool keepWants = QFileInfo(wants).isDir() && !foldersMade(manager).contains(wants);
-    const Removal removal = unloadAndRemove(manager, true);
-    if (keepWants)
-        QDir().mkpath(wants);
-    removeOldScripts(manager);
-    if (removal.left)
-        return {.done = false, .message = guardNotRemovedText(*removal.left), .unwrittenFile = {}};
-    removeFoldersMade(manager);
-    QStringList sentences;
-    for (const QString &account : removal.keptOwn)
-        sentences << ownGuardKeptText(account);
-    if (!removal.silent.isEmpty())
-        sentences << removal.silent;
-    return {!guardInstalledForAllUsers(platform, system), sentences.join(QLatin1Char(' '))};
-}
-
-GuardReading readGuardForAllUsers(Platform platform, const SystemFolders &system)
-{
-    if (!guardInstalledForAllUsers(platform, system))
+    if (!administratorsGuardInstalled(guard))
         return {};
-    const ServiceManager manager = allUsersServiceManager(platform, system);
-    switch (platform) {
+    const ServiceManager manager = serviceManager(guard);
+    switch (guard.platform) {
     case Platform::MacOS:
         return {.state = GuardState::On};
     case Platform::Linux:
@@ -700,7 +671,7 @@ GuardReading readGuardForAllUsers(Platform platform, const SystemFolders &system
     if (dropInsOverride(dropIns(manager.filePaths.value(0)), serviceKeys)
         || dropInsOverride(dropIns(manager.loginEntry), timerKeys))
         return {.state = GuardState::Off, .detail = guardFilesChangedText};
-    switch (judgeGuardFiles(manager.loginEntry, manager.filePaths.value(0), manager.scriptPath, targetList(system.asUserDirs()))) {
+    switch (judgeGuardFiles(manager.loginEntry, manager.filePaths.value(0), manager.scriptPath, targetList(guard.preferences()))) {
     case GuardFiles::Current:
         return {.state = GuardState::On};
     case GuardFiles::Outdated: {
@@ -719,11 +690,29 @@ GuardReading readGuardForAllUsers(Platform platform, const SystemFolders &system
     return {.state = GuardState::Off, .detail = guardFilesChangedText};
 }
 
-bool guardInstalledForAllUsers(Platform platform, const SystemFolders &system)
+} // namespace
+
+GuardReading readGuard(const Guard &guard)
+{
+    switch (guard.scope) {
+    case GuardScope::Account:
+        return readAccountGuard(guard);
+    case GuardScope::EveryAccount:
+        return readEveryAccountGuard(guard);
+    }
+    Q_UNREACHABLE();
+}
+
+bool guardRunning(const Guard &guard)
+{
+    return readGuard(guard).state == GuardState::On;
+}
+
+bool administratorsGuardInstalled(const Guard &guard)
 {
     // Only looked at, never opened or followed: a FIFO there would block a reader, and a
     // link or a unit without an [Install] section ("static") installs nothing.
-    const ServiceManager manager = allUsersServiceManager(platform, system);
+    const ServiceManager manager = serviceManager(guard.withScope(GuardScope::EveryAccount));
     struct stat entry {}, link {};
     if (!fileStatus(manager.loginEntry, entry) || !S_ISREG(entry.st_mode))
         return false;
@@ -733,50 +722,91 @@ bool guardInstalledForAllUsers(Platform platform, const SystemFolders &system)
            && QDir::cleanPath(QFileInfo(manager.enabledBy).symLinkTarget()) == QDir::cleanPath(manager.loginEntry);
 }
 
-PreferenceChange applyTargetPreferences(const QList<std::pair<QString, bool>> &values, Platform platform, const UserDirs &dirs)
+UserDirs targetPreferencesInForce(const Guard &guard)
 {
+    return administratorsGuardInstalled(guard) ? guard.system.asUserDirs() : guard.preferences();
+}
+
+QStringList targetsInForce(const Guard &guard)
+{
+    return targetList(targetPreferencesInForce(guard));
+}
+
+GuardReading readGuardBroughtUpToDate(const Guard &guard)
+{
+    const GuardReading reading = readGuard(guard);
+    if (!reading.outdated || !startGuard(guard).done)
+        return reading;
+    GuardReading refreshed = readGuard(guard);
+    refreshed.refreshed = true;
+    return refreshed;
+}
+
+bool serviceManagerReachable(const Guard &guard)
+{
+    const QString reachable = serviceManager(guard).commands.reachable;
+    return reachable.isEmpty() || shell(reachable) == QLatin1String("yes");
+}
+
+GuardResult startGuard(const Guard &guard)
+{
+    if (const auto refused = refusal(guard))
+        return {.done = false, .message = *refused};
+    const GuardLock lock(guard);
+    if (lock.failure)
+        return {.done = false, .message = *lock.failure, .unwrittenFile = {}, .messageNamesFile = lock.failureNamesFile};
+    return startHoldingLock(guard);
+}
+
+GuardResult stopGuard(const Guard &guard)
+{
+    if (const auto refused = refusal(guard))
+        return {.done = false, .message = *refused};
+    const GuardLock lock(guard);
+    if (lock.failure)
+        return {.done = false, .message = *lock.failure, .unwrittenFile = {}, .messageNamesFile = lock.failureNamesFile};
+    return stopHoldingLock(guard);
+}
+
+PreferenceChange applyTargetPreferences(const QList<std::pair<QString, bool>> &values, const Guard &guard)
+{
+    if (guard.scope == GuardScope::EveryAccount && !rootForAllUsers())
+        return {.stored = false, .guardFollowed = true, .message = guardNeedsRootText};
     PreferenceChange change;
-    if (!storeAll(values, dirs, change))
+    if (!storeAll(values, guard.preferences(), change))
         return change;
-    if (guardInstalledForAllUsers(platform)) {
-        change.message = guardFollowsAdministratorText;
-        return change;
+    const ServiceManager manager = serviceManager(guard);
+    switch (guard.scope) {
+    case GuardScope::Account:
+        if (administratorsGuardInstalled(guard)) {
+            change.message = guardFollowsAdministratorText;
+            return change;
+        }
+        // Without a manager to ask, a guard whose files are there may be running with the
+        // old list.
+        if (!serviceManagerReachable(guard)) {
+            change.guardFollowed = !ownFilesExist(manager);
+            change.message = change.guardFollowed ? QString() : guardNoManagerText;
+            return change;
+        }
+        break;
+    case GuardScope::EveryAccount:
+        break;
     }
-    // A loaded guard keeps the target list it was started with; start it again. Without a
-    // manager to ask, a guard whose files are there may be running with the old list.
-    const ServiceManager manager = serviceManager(platform, dirs);
-    if (!serviceManagerReachable(platform, dirs)) {
-        change.guardFollowed = !ownFilesExist(manager);
-        change.message = change.guardFollowed ? QString() : guardNoManagerText;
-        return change;
-    }
-    const GuardLock lock(dirs);
+    // A loaded guard keeps the target list it was started with; start it again. An
+    // installed guard for every account follows the new list at once.
+    const GuardLock lock(guard);
+    const bool loaded = guard.scope == GuardScope::EveryAccount ? administratorsGuardInstalled(guard) : probe(manager.commands);
     if (lock.failure) {
         change.guardFollowed = false;
         change.message = *lock.failure;
         change.messageNamesFile = lock.failureNamesFile;
-    } else if (probe(manager.commands)) {
-        const GuardResult restarted = startHoldingLock(platform, dirs);
+    } else if (loaded) {
+        const GuardResult restarted = startHoldingLock(guard);
         change.guardFollowed = restarted.done;
         change.message = restarted.message;
         change.unwrittenFile = restarted.unwrittenFile;
         change.messageNamesFile = restarted.messageNamesFile;
-    }
-    return change;
-}
-
-PreferenceChange applyTargetPreferencesForAllUsers(const QList<std::pair<QString, bool>> &values, Platform platform,
-                                                   const SystemFolders &system)
-{
-    if (!rootForAllUsers())
-        return {.stored = false, .guardFollowed = true, .message = guardNeedsRootText};
-    PreferenceChange change;
-    // An installed guard for every account follows the new list at once.
-    if (storeAll(values, system.asUserDirs(), change) && guardInstalledForAllUsers(platform, system)) {
-        const GuardResult restarted = startGuardForAllUsers(platform, system);
-        change.guardFollowed = restarted.done;
-        change.message = restarted.message;
-        change.unwrittenFile = restarted.unwrittenFile;
     }
     return change;
 }

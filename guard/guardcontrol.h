@@ -1,5 +1,6 @@
 #pragma once
 
+#include "guard/guard.h"
 #include "guard/guardfiles.h"
 #include "guard/servicemanager.h"
 #include "process/platform.h"
@@ -11,15 +12,15 @@
 #include <optional>
 #include <utility>
 
-// Installs, probes and removes the guard, for one account or, as root, for every account.
-// Every rule lives here, below the window and hushwellctl alike: no start or stop writes
-// anything without a service manager that answers, or under a home folder of another
-// account (sudo -E); starts, stops and the follow-up of a settings change run one at a
-// time per account (a lock file in a folder only the account owns); an account under an
-// administrator's guard for every account writes no files of its own. Each operation
-// blocks until its commands have finished and judges the outcome only by a final probe.
-// The platform is the native one but for tests, which run the macOS sequence against a
-// stand-in launchctl; the folders are the environment's unless a caller passes others.
+// Installs, probes and removes a guard (see guard.h: the account's, or as root every
+// account's). Every rule lives here, below the window and hushwellctl alike: no start or
+// stop writes anything without a service manager that answers, under a home folder of
+// another account (sudo -E), or for every account without root; starts, stops and the
+// follow-up of a settings change run one at a time per guard (a lock file in a folder
+// only its owner may write to); an account under an administrator's guard for every
+// account writes no files of its own. Each operation blocks until its commands have
+// finished and judges the outcome only by a final probe. Tests run the macOS sequence
+// against a stand-in launchctl.
 
 // What a start or a stop came to: whether the state asked for was reached, and a sentence
 // to show with it (why it failed, or what else the user must know); empty: nothing more.
@@ -47,17 +48,19 @@ struct GuardReading {
     bool refreshed = false; // it did, and was written anew for this version's list just now
 };
 
-// On only when the timer is loaded and active from this guard's own regular file, its
-// service loaded from its own file with Hushwell's command and input, no drop-in replacing
-// either, not failed, and the script a regular file with what this version writes for the
-// preferences in force. A timer still running from files deleted behind the manager's
-// back is on (it still kills), with a sentence saying so.
-GuardReading readGuard(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
+// The account's guard is on only when the timer is loaded and active from this guard's own
+// regular file, its service loaded from its own file with Hushwell's command and input, no
+// drop-in replacing either, not failed, and the script a regular file with what this
+// version writes for the preferences in force. A timer still running from files deleted
+// behind the manager's back is on (it still kills), with a sentence saying so. The guard
+// for every account is on when installed, its units exactly as written with nothing
+// overriding them, and the script this version's for the system's list; else why not.
+GuardReading readGuard(const Guard &guard = {});
 
 // The reading, after the account's own guard, when loaded and out of date, was written
 // anew for this version's list (the reading's `refreshed`). What the window does at
 // launch and every hushwellctl command that reads the guard's state.
-GuardReading readGuardBroughtUpToDate(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
+GuardReading readGuardBroughtUpToDate(const Guard &guard = {});
 
 // How the manager's view of one unit is judged, from `systemctl --user show` lines.
 struct UnitView {
@@ -77,18 +80,19 @@ GuardFiles judgeGuardFiles(const QString &timerPath, const QString &servicePath,
 // paths the manager names (nothing when those are not the guard's own paths).
 GuardReading judgeSystemdGuard(const UnitView &timer, const UnitView &service, std::optional<GuardFiles> files,
                                bool underAdministrator);
-bool guardRunning(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
+bool guardRunning(const Guard &guard = {});
 
-// Writes the guard files for the current target list and (re)loads the job. Under an
-// administrator's guard for every account it writes nothing and starts that guard in the
+// Writes the guard files for the guard's target list and (re)loads the job; for every
+// account, also at once in each logged-in account's manager. Under an administrator's
+// guard for every account the account's start writes nothing and starts that guard in the
 // account's own manager instead.
-GuardResult startGuard(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
+GuardResult startGuard(const Guard &guard = {});
 
-// Unloads the job and deletes the service manager's files; the script stays on disk.
-// launchd's asynchronous bootout is waited for (at most 10 s) before the probe judges.
-// Under an administrator's guard it is paused until the account's next login, and the
-// message says so.
-GuardResult stopGuard(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
+// Unloads the job and deletes the service manager's files; the account's script stays on
+// disk, every account's guard leaves nothing. launchd's asynchronous bootout is waited for
+// (at most 10 s) before the probe judges. Under an administrator's guard the account's
+// stop pauses that guard until the account's next login, and the message says so.
+GuardResult stopGuard(const Guard &guard = {});
 
 // Writes the script (mode 755), then the service manager's files; each is written whole
 // beside its place, checked (every byte written, synced, read back) and only then renamed
@@ -97,28 +101,21 @@ GuardResult stopGuard(Platform platform = nativePlatform(), const UserDirs &dirs
 // failed; an empty list of manager files fails before anything is written.
 std::optional<QString> writeGuardFiles(const GuardFile &script, const QList<GuardFile> &managerFiles);
 
-// The guard for every account (root only): its files written for the target list of the
-// system's preferences (where they are silent, an account's defaults) and enabled for
-// every login; the accounts logged in now start or stop it at once, each in its own
-// manager. Stopping removes every file of it.
-GuardResult startGuardForAllUsers(Platform platform, const SystemFolders &system);
-GuardResult stopGuardForAllUsers(Platform platform, const SystemFolders &system);
-// Installed: a regular file (never a link, a FIFO or a folder) at the login entry, and on
-// Linux enabled by its own link in timers.target.wants.
-bool guardInstalledForAllUsers(Platform platform = nativePlatform(), const SystemFolders &system = SystemFolders());
-// On when installed, its units exactly as written with nothing overriding them, and the
-// script this version's for the system's list; else why not.
-GuardReading readGuardForAllUsers(Platform platform, const SystemFolders &system);
+// The administrator's guard for every account is installed: a regular file (never a
+// link, a FIFO or a folder) at its login entry, and on Linux enabled by its own link in
+// timers.target.wants. Whatever the scope of `guard`, whose folders it looks in.
+bool administratorsGuardInstalled(const Guard &guard = {});
 
 // Where the target list in force is stored: the system's preferences under the
-// administrator's guard for every account (what that guard kills), else the account's.
+// administrator's guard for every account (what that guard kills), else the guard's own.
 // The count, the list, the kill and the drawer's boxes read the targets from there.
-UserDirs targetPreferencesInForce(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
-QStringList targetsInForce(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
+UserDirs targetPreferencesInForce(const Guard &guard = {});
+QStringList targetsInForce(const Guard &guard = {});
 
 // True when the service manager answers at all (systemd --user may not run for a su
-// session, in a container, a chroot or under WSL; launchd always does).
-bool serviceManagerReachable(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
+// session, in a container, a chroot or under WSL; launchd always does; root's global
+// enable needs none).
+bool serviceManagerReachable(const Guard &guard = {});
 
 // What became of a change of the target preferences: whether every value was stored,
 // whether a loaded guard follows the new target list, and a sentence to show (why not, or
@@ -132,12 +129,8 @@ struct PreferenceChange {
     bool messageNamesFile = false; // as in GuardResult
 };
 
-// Stores preferences and, when a target key (includeDesktopService, includeCoreSync) was
-// stored and the account's own guard is loaded, starts it again so that its script
+// Stores preferences in the guard's own store (the system's for every account, as root)
+// and, when a target key (includeDesktopService, includeCoreSync) was stored and that
+// guard is loaded (for every account: installed), starts it again so that its script
 // follows the new target list.
-PreferenceChange applyTargetPreferences(const QList<std::pair<QString, bool>> &values, Platform platform = nativePlatform(),
-                                        const UserDirs &dirs = UserDirs::fromEnvironment());
-// The same for the system's preferences (root only): an installed guard for every account
-// is rewritten with the new list.
-PreferenceChange applyTargetPreferencesForAllUsers(const QList<std::pair<QString, bool>> &values, Platform platform,
-                                                   const SystemFolders &system);
+PreferenceChange applyTargetPreferences(const QList<std::pair<QString, bool>> &values, const Guard &guard = {});

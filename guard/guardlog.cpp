@@ -25,6 +25,13 @@ QString fieldText(const QJsonValue &value)
     return QString::fromUtf8(bytes);
 }
 
+// Every name the guard of any version could have stopped, whatever the list in force now.
+const QStringList &everyTarget()
+{
+    static const QStringList all = basePatterns + desktopServicePatterns + coreSyncPatterns;
+    return all;
+}
+
 constexpr qsizetype commandShown = 300;
 
 // Whether a command line, as ps prints it, starts with a target's name, or has one right
@@ -40,11 +47,6 @@ bool namesTarget(const QString &command)
 
 } // namespace
 
-const QStringList &everyTarget()
-{
-    static const QStringList all = basePatterns + desktopServicePatterns + coreSyncPatterns;
-    return all;
-}
 
 QList<GuardRun> parseGuardJournal(const QByteArray &journalJson)
 {
@@ -104,13 +106,15 @@ GuardLog readGuardLog(Platform platform, const QString &since)
     // What the account's shells printed (the guard's script runs in one, and the manager's
     // lines about the unit say nothing of what it stopped), sorted by the parser: matching
     // the unit alone would miss the lines journald could not file under it. journalctl's
-    // messages come through too, and then its exit status; that there is no journal file
-    // at all it says only in its plain output, asked first. Every journal file the account
-    // may read: root's own guard runs are in the system journal, which --user leaves out.
-    const QString output = shell(QStringLiteral("timeout 10 journalctl --lines=0 --no-pager 2>&1 | grep -x 'No journal files were found.';"
-                                                " timeout 10 journalctl _TRANSPORT=stdout _UID=$(id -u) SYSLOG_IDENTIFIER=sh --output=json"
-                                                " --output-fields=MESSAGE,_STREAM_ID,_SYSTEMD_USER_UNIT,_SYSTEMD_UNIT --no-pager --since=%1"
-                                                " 2>&1; echo \"exit $?\"")
+    // messages come through too, and then its exit status. That there is no journal file
+    // at all it says only in its plain output, asked only when the answer is empty. Every
+    // journal file the account may read: root's own guard runs are in the system journal,
+    // which --user leaves out.
+    const QString output = shell(QStringLiteral("out=$(timeout 10 journalctl _TRANSPORT=stdout _UID=$(id -u) SYSLOG_IDENTIFIER=sh"
+                                                " --output=json --output-fields=MESSAGE,_STREAM_ID,_SYSTEMD_USER_UNIT,_SYSTEMD_UNIT"
+                                                " --no-pager --since=%1 2>&1); status=$?; printf '%s\\n' \"$out\";"
+                                                " [ -n \"$out\" ] || timeout 10 journalctl --lines=0 --no-pager 2>&1 |"
+                                                " grep -x 'No journal files were found.'; echo \"exit $status\"")
                                      .arg(shellQuoted(since)));
     QByteArray entries;
     QString said;
@@ -131,9 +135,14 @@ GuardLog readGuardLog(Platform platform, const QString &since)
     return {parseGuardJournal(entries), {}};
 }
 
+QString stoppedName(const StoppedByGuard &process)
+{
+    return recordedCommand(shortProcessName(process.command, everyTarget()));
+}
+
 QString recordedCommand(const QString &command, bool forTerminal)
 {
-    const QString cut = command.size() > commandShown ? command.left(commandShown) + QChar(0x2026) : command;
+    const QString cut = cutToLength(command, commandShown);
     return forTerminal ? printable(cut) : cut;
 }
 
@@ -142,7 +151,7 @@ QString guardRunLine(const GuardRun &run, const QDate &today)
     QStringList names;
     QList<int> times;
     for (const StoppedByGuard &process : run.processes) {
-        const QString name = recordedCommand(shortProcessName(process.command, everyTarget()));
+        const QString name = stoppedName(process);
         if (const qsizetype at = names.indexOf(name); at >= 0) {
             ++times[at];
         } else {

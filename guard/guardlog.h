@@ -49,9 +49,9 @@ GuardLog readGuardLog(Platform platform = nativePlatform(), const QString &since
 // readable length.
 QString guardRunLine(const GuardRun &run, const QDate &today = QDate::currentDate());
 
-// Every name the guard of any version could have stopped: what names a stopped process
-// (shortProcessName) in the record, whatever the list in force now.
-const QStringList &everyTarget();
+// What to call a process a run stopped: the target it is (of any list), else its
+// program's name; escaped for a terminal and cut to a readable length.
+QString stoppedName(const StoppedByGuard &process);
 
 // A command line as the record shows it: cut to a few hundred characters, and for a
 // terminal its control and format characters escaped (JSON escapes its own).

@@ -10,11 +10,28 @@
 
 namespace {
 
-ServiceManager launchd(const UserDirs &dirs, uid_t userId)
+// Hushwell's folder among the application data of the account or of the system; the
+// FHS's state folders are lower case.
+QString scriptPathFor(const Guard &guard)
+{
+    const QString name = QStringLiteral("/guard.sh");
+    switch (guard.scope) {
+    case GuardScope::Account:
+        return (guard.platform == Platform::MacOS ? guard.dirs.home + QStringLiteral("/Library/Application Support")
+                                                  : guard.dirs.data)
+               + QStringLiteral("/Hushwell") + name;
+    case GuardScope::EveryAccount:
+        return guard.platform == Platform::MacOS ? QStringLiteral("/Library/Application Support/Hushwell") + name
+                                                 : guard.system.state + QStringLiteral("/hushwell") + name;
+    }
+    Q_UNREACHABLE();
+}
+
+ServiceManager launchd(const Guard &guard, uid_t userId)
 {
     ServiceManager manager;
-    manager.scriptPath = dirs.home + QStringLiteral("/Library/Application Support/Hushwell/guard.sh");
-    manager.loginEntry = dirs.home + QStringLiteral("/Library/LaunchAgents/") + guardLabel + QStringLiteral(".plist");
+    manager.scriptPath = scriptPathFor(guard);
+    manager.loginEntry = guard.dirs.home + QStringLiteral("/Library/LaunchAgents/") + guardLabel + QStringLiteral(".plist");
     manager.filePaths = {manager.loginEntry};
     if (!holdsControlCharacter(manager.scriptPath))
         manager.files = {{manager.loginEntry, guardPlistFor(manager.scriptPath)}};
@@ -22,7 +39,7 @@ ServiceManager launchd(const UserDirs &dirs, uid_t userId)
     const QString domain = QStringLiteral("gui/") + QString::number(userId);
     const QString service = domain + QLatin1Char('/') + guardLabel;
     const QString bootout = QStringLiteral("launchctl bootout ") + service + QStringLiteral(" 2>/dev/null");
-    const QString sharedPlist = allUsersServiceManager(Platform::MacOS, SystemFolders()).loginEntry;
+    const QString sharedPlist = serviceManager(guard.withScope(GuardScope::EveryAccount)).loginEntry;
     manager.commands = {
         .unload = bootout,
         .load = QStringLiteral("launchctl bootstrap ") + domain + QLatin1Char(' ') + shellQuoted(manager.loginEntry)
@@ -46,11 +63,12 @@ QString systemctlUser(std::initializer_list<QString> calls)
     return lines.join(QStringLiteral("; "));
 }
 
-ServiceManager systemdUser(const UserDirs &dirs)
+ServiceManager systemdUser(const Guard &guard)
 {
+    const UserDirs &dirs = guard.dirs;
     ServiceManager manager;
     const QString units = dirs.config + QStringLiteral("/systemd/user/") + guardLabel;
-    manager.scriptPath = dirs.data + QStringLiteral("/Hushwell/guard.sh");
+    manager.scriptPath = scriptPathFor(guard);
     manager.loginEntry = units + QStringLiteral(".timer");
     manager.filePaths = {units + QStringLiteral(".service"), manager.loginEntry};
     if (!holdsControlCharacter(manager.scriptPath))
@@ -91,27 +109,13 @@ ServiceManager systemdUser(const UserDirs &dirs)
     return manager;
 }
 
-} // namespace
-
-SystemFolders SystemFolders::forProgramIn(const QString &programDir)
-{
-    SystemFolders system;
-    if (programDir.endsWith(QLatin1String("/bin")))
-        system.data = QDir::cleanPath(programDir + QStringLiteral("/../share"));
-    return system;
-}
-
-UserDirs SystemFolders::asUserDirs() const
-{
-    return {.home = QString(), .config = config, .data = data, .runtime = QString()};
-}
-
-ServiceManager allUsersServiceManager(Platform platform, const SystemFolders &system)
+ServiceManager forEveryAccount(const Guard &guard)
 {
     ServiceManager manager;
-    switch (platform) {
+    manager.scriptPath = scriptPathFor(guard);
+    const SystemFolders &system = guard.system;
+    switch (guard.platform) {
     case Platform::MacOS:
-        manager.scriptPath = QStringLiteral("/Library/Application Support/Hushwell/guard.sh");
         manager.loginEntry = QStringLiteral("/Library/LaunchAgents/") + guardLabel + QStringLiteral(".plist");
         manager.filePaths = {manager.loginEntry};
         manager.files = {{manager.loginEntry, guardPlistFor(manager.scriptPath)}};
@@ -120,7 +124,6 @@ ServiceManager allUsersServiceManager(Platform platform, const SystemFolders &sy
     case Platform::Linux: {
         const QString units = system.units + QLatin1Char('/') + guardLabel;
         const QString timer = guardLabel + QStringLiteral(".timer");
-        manager.scriptPath = system.state + QStringLiteral("/hushwell/guard.sh");
         manager.oldScriptPaths = {system.data + QStringLiteral("/hushwell/guard.sh")};
         manager.loginEntry = units + QStringLiteral(".timer");
         manager.filePaths = {units + QStringLiteral(".service"), manager.loginEntry};
@@ -150,23 +153,51 @@ ServiceManager allUsersServiceManager(Platform platform, const SystemFolders &sy
     Q_UNREACHABLE();
 }
 
-ServiceManager serviceManager(Platform platform, const UserDirs &dirs, uid_t userId)
+} // namespace
+
+SystemFolders SystemFolders::forProgramIn(const QString &programDir)
 {
-    switch (platform) {
-    case Platform::MacOS:
-        return launchd(dirs, userId);
-    case Platform::Linux:
-        return systemdUser(dirs);
+    SystemFolders system;
+    if (programDir.endsWith(QLatin1String("/bin")))
+        system.data = QDir::cleanPath(programDir + QStringLiteral("/../share"));
+    return system;
+}
+
+UserDirs SystemFolders::asUserDirs() const
+{
+    return {.home = QString(), .config = config, .data = data, .runtime = QString()};
+}
+
+UserDirs Guard::preferences() const
+{
+    switch (scope) {
+    case GuardScope::Account:
+        return dirs;
+    case GuardScope::EveryAccount:
+        return system.asUserDirs();
     }
     Q_UNREACHABLE();
 }
 
-QString guardScriptPath(Platform platform, const UserDirs &dirs)
+ServiceManager serviceManager(const Guard &guard, uid_t userId)
 {
-    return serviceManager(platform, dirs).scriptPath;
+    if (guard.scope == GuardScope::EveryAccount)
+        return forEveryAccount(guard);
+    switch (guard.platform) {
+    case Platform::MacOS:
+        return launchd(guard, userId);
+    case Platform::Linux:
+        return systemdUser(guard);
+    }
+    Q_UNREACHABLE();
 }
 
-QString guardPlistPath(Platform platform, const UserDirs &dirs)
+QString guardScriptPath(const Guard &guard)
 {
-    return serviceManager(platform, dirs).loginEntry;
+    return serviceManager(guard).scriptPath;
+}
+
+QString guardPlistPath(const Guard &guard)
+{
+    return serviceManager(guard).loginEntry;
 }

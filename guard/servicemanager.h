@@ -1,5 +1,6 @@
 #pragma once
 
+#include "guard/guard.h"
 #include "guard/guardfiles.h"
 #include "process/platform.h"
 #include "process/userdirs.h"
@@ -43,8 +44,8 @@ struct GuardCommands {
 };
 
 // Everything the guard needs of the platform's per-user service manager (launchd, or
-// systemd --user), for one account's folders: where the script and the manager's files
-// lie, what the files say, and the commands. Built from nothing but its arguments.
+// systemd --user): where the script and the manager's files lie, what the files say, and
+// the commands.
 struct ServiceManager {
     QString scriptPath;
     QStringList oldScriptPaths; // where earlier versions put it: removed by every start and stop
@@ -56,34 +57,18 @@ struct ServiceManager {
     GuardCommands commands;
 };
 
-// userId goes into launchd's targets ("gui/501/…").
-ServiceManager serviceManager(Platform platform, const UserDirs &dirs, uid_t userId = ::getuid());
+// The service manager that runs `guard`: the account's own (launchd's GUI domain, or
+// systemd --user with the account's folders), or for every account the same units and
+// property list with system paths, which every user manager started afterwards (the next
+// login) loads; on Linux its commands also reach every user manager running now, each as
+// its own account through its own socket. Built from nothing but its arguments. userId
+// goes into launchd's targets ("gui/501/…").
+ServiceManager serviceManager(const Guard &guard, uid_t userId = ::getuid());
 
-// Where a guard for every account lives on Linux: units where systemd finds user units
-// for everyone, preferences in the system's XDG config folder, the script among the state
-// programs write (the FHS's /var/lib, writable on image-based systems too).
-struct SystemFolders {
-    QString units = QStringLiteral("/etc/systemd/user");
-    QString config = QStringLiteral("/etc/xdg");
-    QString data = QStringLiteral("/usr/local/share"); // the program's prefix: where earlier versions put the script
-    QString runtime = QStringLiteral("/run/user"); // one folder per logged-in account, its manager's socket inside
-    QString state = QStringLiteral("/var/lib");
-
-    // The prefix of a program installed in PREFIX/bin (the package's /usr); /usr/local
-    // for one run from anywhere else.
-    static SystemFolders forProgramIn(const QString &programDir);
-    // As the system preferences' reader sees them: the same folders as an account's.
-    UserDirs asUserDirs() const;
-};
-
-// The guard for every account, installed by an administrator: the same units and
-// property list as an account's own, with system paths; every user manager started
-// afterwards (the next login) loads it. On Linux the commands also reach every user
-// manager running now, each as its own account through its own socket; they need none.
-ServiceManager allUsersServiceManager(Platform platform, const SystemFolders &system);
-
-// macOS: ~/Library/Application Support/Hushwell/guard.sh; Linux: $XDG_DATA_HOME/Hushwell/guard.sh.
-QString guardScriptPath(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
-// macOS: ~/Library/LaunchAgents/com.larkvane.hushwell.guard.plist; Linux: the timer unit in
+// The script: for the account, macOS ~/Library/Application Support/Hushwell/guard.sh and
+// Linux $XDG_DATA_HOME/Hushwell/guard.sh.
+QString guardScriptPath(const Guard &guard = {});
+// The file that loads it at login: for the account, macOS
+// ~/Library/LaunchAgents/com.larkvane.hushwell.guard.plist, Linux the timer unit in
 // $XDG_CONFIG_HOME/systemd/user/.
-QString guardPlistPath(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());
+QString guardPlistPath(const Guard &guard = {});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -55,6 +56,78 @@ inline const QStringList finderExtensionPatterns{
 inline const QString kDesktopService = QStringLiteral("includeDesktopService");
 inline const QString kCoreSync = QStringLiteral("includeCoreSync");
 inline const QString kSound = QStringLiteral("soundEnabled");
+
+// One row per preference, in the order hushwellctl and its completions list the keys: its
+// default, the patterns it adds to the targets while on (none: it is no target group), and
+// its box in the window (object name, title, tooltip; a target group's box sits in the
+// drawer, in this order, with its caption under it). The defaults, the targets, the keys,
+// the window's boxes and its snapshot are all read from here: a new optional target group
+// is one more row and its patterns.
+struct Preference {
+    QString key;
+    bool byDefault = false;
+    QStringList patterns;
+    QString box;
+    QString title;
+    QString caption;
+    QString tooltip;
+
+    bool isTargetGroup() const { return !patterns.isEmpty(); }
+};
+
+inline const QList<Preference> preferenceTable{
+    {.key = kDesktopService,
+     .byDefault = true,
+     .patterns = desktopServicePatterns,
+     .box = QStringLiteral("desktopServiceBox"),
+     .title = QStringLiteral("Adobe Desktop Service"),
+     .caption = QStringLiteral("Handles licensing. Untick if Adobe apps start demanding a sign-in."),
+     .tooltip = QStringLiteral("Adobe's licensing service. Leave it ticked unless your Adobe apps start asking you to sign in, "
+                               "then untick it.")},
+    {.key = kCoreSync,
+     .byDefault = true,
+     .patterns = coreSyncPatterns,
+     .box = QStringLiteral("coreSyncBox"),
+     .title = QStringLiteral("Core Sync (Adobe Content Synchronizer)"),
+     .caption = QStringLiteral("Syncs Creative Cloud Files and activates Adobe Fonts."),
+     .tooltip = QStringLiteral("Syncs the Creative Cloud Files folder and activates Adobe Fonts. Untick it if you use either.")},
+    {.key = kSound,
+     .byDefault = false,
+     .patterns = {},
+     .box = QStringLiteral("soundCheckbox"),
+     .title = QStringLiteral("Sound Effect (Rude)"),
+     .caption = {},
+     .tooltip = {}},
+};
+
+// Whether `key` is a target group's: the guard follows it, and under the administrator's
+// guard for every account the administrator's value is the one in force.
+inline bool isTargetKey(const QString &key)
+{
+    for (const Preference &preference : preferenceTable)
+        if (preference.key == key)
+            return preference.isTargetGroup();
+    return false;
+}
+
+// The target groups' rows, in the table's order: the drawer's boxes.
+inline QList<Preference> targetGroups()
+{
+    QList<Preference> groups;
+    for (const Preference &preference : preferenceTable)
+        if (preference.isTargetGroup())
+            groups << preference;
+    return groups;
+}
+
+// Every key, in the table's order.
+inline QStringList preferenceKeys()
+{
+    QStringList keys;
+    for (const Preference &preference : preferenceTable)
+        keys << preference.key;
+    return keys;
+}
 
 inline const QString guardLabel = QStringLiteral("com.larkvane.hushwell.guard");
 inline constexpr int guardInterval = 15;

@@ -11,16 +11,22 @@
 #include <cerrno>
 #include <csignal>
 
-std::optional<QList<ProcessRow>> killListed(const QStringList &targets)
+std::optional<QList<ProcessRow>> listTargets(const QStringList &targets)
 {
     const Platform platform = nativePlatform();
     const QList<ProcessRow> listed = parseProcessList(shell(listCommandFor(platform, targets)));
-    // The list prints nothing both when nothing runs and when it failed: an empty one is
-    // believed only when the count says 0 too.
-    const bool known = !listed.isEmpty() || killPanelFor(shell(countCommandFor(platform, targets))).quiet();
-    shell(killScriptFor(platform, targets));
+    if (listed.isEmpty() && !killPanelFor(shell(countCommandFor(platform, targets))).quiet())
+        return std::nullopt;
+    return listed;
+}
+
+std::optional<QList<ProcessRow>> killListed(const QStringList &targets)
+{
+    const std::optional<QList<ProcessRow>> known = listTargets(targets);
+    shell(killScriptFor(nativePlatform(), targets));
     if (!known)
         return std::nullopt;
+    const QList<ProcessRow> &listed = *known;
     // A process the last signal-9 pass hit may take a moment to end on a busy machine: give
     // the listed ones a second in all, so that neither the report nor the count that follows
     // takes one that is dying for one that lives.

@@ -7,6 +7,11 @@
 
 #include <optional>
 
+// The target processes as the list command finds them; nothing when the list could not be
+// read. The list prints nothing both when nothing runs and when it failed: an empty one is
+// believed only when the count then says 0 too (one scan more).
+std::optional<QList<ProcessRow>> listTargets(const QStringList &targets);
+
 // Lists the target processes, runs the kill script, and returns those of the listed ones
 // that are gone after it; nothing when the list could not be read. One scan more than the
 // kill alone (two when nothing is listed: the count tells none from a failure). Blocks for

@@ -1,6 +1,7 @@
 #include "process/preferences.h"
 
 #include "process/catalogue.h"
+#include "process/textwrap.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -80,7 +81,10 @@ bool unparseable(QSettings &store)
 void registerDefaultPreferences()
 {
     QMutexLocker lock(&defaultsMutex);
-    defaultsTable() = {{kSound, false}, {kDesktopService, true}, {kCoreSync, true}};
+    QHash<QString, bool> &table = defaultsTable();
+    table.clear();
+    for (const Preference &preference : preferenceTable)
+        table.insert(preference.key, preference.byDefault);
 }
 
 QString preferencesLocation(Platform platform, const UserDirs &dirs)
@@ -185,7 +189,6 @@ std::optional<QString> lockProblem(const QString &lockPath, QLockFile &lock)
     const QFileInfo file(lockPath);
     if ((file.exists() || file.isSymLink()) && (!file.isFile() || file.isSymLink()))
         return QStringLiteral("its lock %1 is no regular file").arg(lockPath);
-    lock.setStaleLockTime(30000);
     if (lock.tryLock(lockWaitMs))
         return std::nullopt;
     return lock.error() == QLockFile::LockFailedError
@@ -225,7 +228,8 @@ std::optional<QString> storeInFile(const QString &path, const QString &key, bool
     QFile changed(copy);
     if (!changed.open(QIODevice::ReadOnly))
         return QStringLiteral("no copy of it could be made to change");
-    const QList<QByteArray> kept = changed.readAll().split('\n');
+    const QByteArray after = changed.readAll();
+    const QList<QByteArray> kept = after.split('\n');
     if (!kept.contains(key.toUtf8() + (value ? "=true" : "=false")))
         return QStringLiteral("it holds lines that are no settings, and was left as it was");
     const QList<QByteArray> lines = body.split('\n');
@@ -235,15 +239,13 @@ std::optional<QString> storeInFile(const QString &path, const QString &key, bool
         if (!line.trimmed().isEmpty() && !keysOwn && !kept.contains(line))
             return QStringLiteral("a change would not keep its line %1 ('%2'), so it was left as it was")
                 .arg(i + 1)
-                .arg(QString::fromUtf8(line.left(200)));
+                .arg(cutToLength(QString::fromUtf8(line), 200));
     }
     // The file itself, where the path is a link to it, as an editor would write it.
     const QFileInfo at(path);
     QSaveFile file(at.isSymLink() ? at.canonicalFilePath() : path);
     if (!file.open(QIODevice::WriteOnly))
         return QStringLiteral("this account may not write it or its folder");
-    changed.seek(0);
-    const QByteArray after = changed.readAll();
     if ((marked && file.write(mark) != mark.size()) || file.write(after) != after.size() || !file.commit())
         return QStringLiteral("it could not be written whole, and was left as it was");
     return std::nullopt;
@@ -287,10 +289,9 @@ bool storePreference(const QString &key, bool value, const UserDirs &dirs)
 QStringList activePatterns(const UserDirs &dirs)
 {
     QStringList patterns = basePatterns;
-    if (wants(kDesktopService, dirs))
-        patterns += desktopServicePatterns;
-    if (wants(kCoreSync, dirs))
-        patterns += coreSyncPatterns;
+    for (const Preference &preference : preferenceTable)
+        if (preference.isTargetGroup() && wants(preference.key, dirs))
+            patterns += preference.patterns;
     return patterns;
 }
 

@@ -13,8 +13,8 @@
 // stored value reads as its registered default, and as false when it has neither. Every
 // function takes the user's folders, the environment's unless a caller passes others.
 
-// Sets the process-wide table of defaults to the three both programs use: sound off, both
-// target groups on. Safe to call and read from any thread, and as often as wanted.
+// Sets the process-wide table of defaults to the preference table's (sound off, both
+// target groups on). Safe to call and read from any thread, and as often as wanted.
 void registerDefaultPreferences();
 
 bool wants(const QString &key, const UserDirs &dirs = UserDirs::fromEnvironment());

@@ -35,3 +35,8 @@ QString printable(const QString &text)
     }
     return shown;
 }
+
+QString cutToLength(const QString &text, qsizetype length)
+{
+    return text.size() > length ? text.left(length) + QChar(0x2026) : text;
+}

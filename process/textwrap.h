@@ -13,3 +13,7 @@ QStringList wrappedLines(const QString &text, qsizetype width);
 // character too (bidirectional overrides and isolates, zero-width characters: \u202e),
 // which would reorder or hide what the line says. A backslash stays.
 QString printable(const QString &text);
+
+// `text` cut to at most `length` characters and an ellipsis, for echoing what anyone may
+// have written (an argument, a command line) at a readable length.
+QString cutToLength(const QString &text, qsizetype length);

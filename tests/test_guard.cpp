@@ -21,14 +21,14 @@
 
 #include <unistd.h>
 
-using Guard = ManagedHome;
+using AccountGuard = ManagedHome;
 
 // The next guard run ends within the 15-second period, its timer's 1-second accuracy and
 // the run's own 2-second grace; a loaded 2-core machine schedules the manager late too.
 constexpr double guardRunWithin = 15 + 1 + 2 + 2;
 
 // One guard lifetime, so that each 15-second wait serves several checks.
-TEST_F(Guard, KillsAtOnceAndEveryIntervalFollowsTargetChangesAndStopsWithoutAKill)
+TEST_F(AccountGuard, KillsAtOnceAndEveryIntervalFollowsTargetChangesAndStopsWithoutAKill)
 {
     const CtlResult off = ctl({"guard", "status"});
     EXPECT_EQ(off.status, 3) << "the guard is off";
@@ -70,13 +70,13 @@ TEST_F(Guard, KillsAtOnceAndEveryIntervalFollowsTargetChangesAndStopsWithoutAKil
     EXPECT_TRUE(left.alive()) << "stopping the guard kills nothing";
     EXPECT_EQ(systemctl("--failed --no-legend --plain"), "");
     EXPECT_TRUE(QFile::exists(guardScriptPath())) << "the script stays";
-    for (const QString &unit : serviceManager(nativePlatform(), UserDirs::fromEnvironment()).filePaths)
+    for (const QString &unit : serviceManager(Guard{}).filePaths)
         EXPECT_FALSE(QFile::exists(unit)) << unit.toStdString();
     EXPECT_EQ(QDir(QFileInfo(guardPlistPath()).path() + "/timers.target.wants").entryList(QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList()) << "no link left to enable it at the next login";
 }
 
-TEST_F(Guard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)
+TEST_F(AccountGuard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)
 {
     systemctl("mask " + guardLabel + ".timer " + guardLabel + ".service");
     ASSERT_TRUE(QFileInfo(guardPlistPath()).isSymLink());
@@ -100,9 +100,9 @@ TEST_F(Guard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)
 
 // Each way the guard's files can differ from what it wrote, as the account's manager
 // then shows it, and what the reading says of it.
-TEST_F(Guard, ChangedFilesReadAsTheyAre)
+TEST_F(AccountGuard, ChangedFilesReadAsTheyAre)
 {
-    const ServiceManager own = serviceManager(nativePlatform(), UserDirs::fromEnvironment());
+    const ServiceManager own = serviceManager(Guard{});
     const QString service = own.filePaths.value(0), timer = own.loginEntry;
     const struct {
         const char *name;
@@ -167,7 +167,7 @@ TEST_F(Guard, ChangedFilesReadAsTheyAre)
 
 // The lock: never run without. (Held by another start for longer than anyone waits: the
 // window's test.)
-TEST_F(Guard, TheLockIsTheAccountsOwnAndNeverSkipped)
+TEST_F(AccountGuard, TheLockIsTheAccountsOwnAndNeverSkipped)
 {
     const QString lock = UserDirs::fromEnvironment().runtime + "/hushwell-guard.lock";
     QFile::remove(lock);
@@ -183,7 +183,7 @@ TEST_F(Guard, TheLockIsTheAccountsOwnAndNeverSkipped)
 
 // A start into a config folder the account's manager does not read leaves nothing there,
 // and says where it reads.
-TEST_F(Guard, AStartTheManagerCannotSeeLeavesNothingBehind)
+TEST_F(AccountGuard, AStartTheManagerCannotSeeLeavesNothingBehind)
 {
     const QString ours = qEnvironmentVariable("XDG_CONFIG_HOME"), elsewhere = UserDirs::fromEnvironment().home + "/elsewhere";
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(elsewhere));
@@ -200,7 +200,7 @@ TEST_F(Guard, AStartTheManagerCannotSeeLeavesNothingBehind)
 }
 
 // The record of what the guard stopped, read back from the namespace's own journal.
-TEST_F(Guard, TheRecordNamesWhatEachRunStoppedAndWhen)
+TEST_F(AccountGuard, TheRecordNamesWhatEachRunStoppedAndWhen)
 {
     if (const QString why = qEnvironmentVariable("HUSHWELL_NO_JOURNAL"); !why.isEmpty())
         return skipOrFailForIsolation("needs a journal of its own: " + why.toStdString());

@@ -51,17 +51,20 @@ TEST(GuardControl, MacStopAndStartWaitForAnAsynchronousBootout)
     ASSERT_TRUE(QFile::copy(HUSHWELL_TEST_SUPPORT "/launchctl", bin.path() + "/launchctl"));
     QFile(bin.path() + "/loaded").open(QIODevice::WriteOnly);
     const PathWith standIns(bin.path());
-    const UserDirs home = UserDirs::underHome(bin.path() + "/home");
-    EXPECT_TRUE(startGuard(Platform::MacOS, home)) << "bootstrap waited until bootout had finished";
-    EXPECT_TRUE(guardRunning(Platform::MacOS, home));
-    EXPECT_TRUE(stopGuard(Platform::MacOS, home)) << "a stop that succeeds a moment later is a success";
-    EXPECT_FALSE(QFile::exists(guardPlistPath(Platform::MacOS, home)));
-    EXPECT_TRUE(QFile::exists(guardScriptPath(Platform::MacOS, home)));
+    const Guard mac{.scope = GuardScope::Account,
+                    .platform = Platform::MacOS,
+                    .dirs = UserDirs::underHome(bin.path() + "/home"),
+                    .system = {}};
+    EXPECT_TRUE(startGuard(mac)) << "bootstrap waited until bootout had finished";
+    EXPECT_TRUE(guardRunning(mac));
+    EXPECT_TRUE(stopGuard(mac)) << "a stop that succeeds a moment later is a success";
+    EXPECT_FALSE(QFile::exists(guardPlistPath(mac)));
+    EXPECT_TRUE(QFile::exists(guardScriptPath(mac)));
 
     // A job that never goes: the wait ends after 10 s, and the stop says it failed.
-    EXPECT_TRUE(startGuard(Platform::MacOS, home));
+    EXPECT_TRUE(startGuard(mac));
     QFile(bin.path() + "/stuck").open(QIODevice::WriteOnly);
-    EXPECT_FALSE(stopGuard(Platform::MacOS, home)) << "the bounded wait ended, and the stop says it failed";
+    EXPECT_FALSE(stopGuard(mac)) << "the bounded wait ended, and the stop says it failed";
 }
 
 // The administrator's guard, read from its files alone, as every account's next login will
@@ -70,8 +73,9 @@ TEST(GuardControl, MacStopAndStartWaitForAnAsynchronousBootout)
 TEST(GuardFiles, AdministratorsGuardReadFromItsFiles)
 {
     QTemporaryDir dir;
-    const SystemFolders system{dir.path() + "/units", dir.path() + "/xdg", dir.path() + "/share", dir.path() + "/run", dir.path() + "/state"};
-    const ServiceManager guard = allUsersServiceManager(Platform::Linux, system);
+    const Guard everyAccount = everyAccountIn(dir.path(), Platform::Linux);
+    const SystemFolders &system = everyAccount.system;
+    const ServiceManager guard = serviceManager(everyAccount);
     const QString service = guard.filePaths.value(0), timer = guard.loginEntry;
     const QString changed = "The guard's files were changed; Start Guard writes them anew.";
     const std::tuple<const char *, std::function<bool()>, GuardState, QString> rows[] = {
@@ -104,7 +108,7 @@ TEST(GuardFiles, AdministratorsGuardReadFromItsFiles)
         QDir().mkpath(QFileInfo(guard.enabledBy).path());
         QFile::link(timer, guard.enabledBy);
         ASSERT_TRUE(change()) << name;
-        const GuardReading reading = readGuardForAllUsers(Platform::Linux, system);
+        const GuardReading reading = readGuard(everyAccount);
         EXPECT_EQ(reading.state, state) << name;
         EXPECT_EQ(reading.detail, detail) << name;
     }

@@ -42,8 +42,14 @@ const QStringList fewestTargets = basePatterns + finderExtensionPatterns;
 // tests/expected hold it: the macOS ones as the design gives them, character for character.
 TEST(Texts, EveryGeneratedTextForBothPlatformsIsExact)
 {
-    const UserDirs ada = UserDirs::underHome(QStringLiteral("/Users/ada lovelace"));
-    const ServiceManager mac = serviceManager(Platform::MacOS, ada, 501), systemd = serviceManager(Platform::Linux, ada);
+    const Guard ada{.scope = GuardScope::Account,
+                    .platform = Platform::MacOS,
+                    .dirs = UserDirs::underHome(QStringLiteral("/Users/ada lovelace")),
+                    .system = {}};
+    const Guard every = ada.withScope(GuardScope::EveryAccount);
+    Guard adaOnLinux = ada, everyOnLinux = every;
+    adaOnLinux.platform = everyOnLinux.platform = Platform::Linux;
+    const ServiceManager mac = serviceManager(ada, 501), systemd = serviceManager(adaOnLinux);
     const GuardCommands &macCommands = mac.commands;
     const std::pair<const char *, QString> texts[] = {
         {"count-command.macos", countCommandFor(Platform::MacOS, fewestTargets)},
@@ -58,8 +64,8 @@ TEST(Texts, EveryGeneratedTextForBothPlatformsIsExact)
         {"guard-service.linux", guardServiceUnitFor("/home/ada/backup of Core Sync/100%/guard.sh")},
         {"guard-timer.linux", guardTimerUnit()},
         {"guard-commands.macos", macCommands.unload + "; " + macCommands.load + '\n' + macCommands.probe + '\n' + macCommands.remove + '\n'},
-        {"guard-units-all-users.linux", serviceManagerText(allUsersServiceManager(Platform::Linux, SystemFolders()))},
-        {"guard-plist-all-users.macos", serviceManagerText(allUsersServiceManager(Platform::MacOS, SystemFolders()))},
+        {"guard-units-all-users.linux", serviceManagerText(serviceManager(everyOnLinux))},
+        {"guard-plist-all-users.macos", serviceManagerText(serviceManager(every))},
         {"guard-paths", QStringList{mac.scriptPath, mac.loginEntry, systemd.scriptPath}.join('\n') + '\n' + systemd.filePaths.join('\n') + '\n'},
     };
     // A new target changes these texts: HUSHWELL_WRITE_EXPECTED=1 writes them anew, and the

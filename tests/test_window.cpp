@@ -22,7 +22,7 @@
 #include <QSysInfo>
 #include <QTest>
 #include <QTemporaryDir>
-#include <QThreadPool>
+#include <QSignalSpy>
 #include <QThread>
 #include <QToolTip>
 #include <QVariantAnimation>
@@ -63,8 +63,7 @@ protected:
     WindowIn() { this->registersDefaults = false; }
     void TearDown() override
     {
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
+        settle();
         delegate.reset();
         World::TearDown();
     }
@@ -79,14 +78,19 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
         settle();
     }
-    // Runs the event loop until no job of the window's is left in the pool and nothing
-    // more is queued: a refresh, an action's completion, a setting's follow-up.
+    // Runs the event loop until the window is idle and nothing more is queued: a refresh, an
+    // action's completion, a setting's follow-up, the drawer's move.
     void settle()
     {
-        for (int idleRounds = 0; idleRounds < 3;) {
-            QThreadPool::globalInstance()->waitForDone();
+        for (int idleRounds = 0; delegate && idleRounds < 3;) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            idleRounds = QThreadPool::globalInstance()->activeThreadCount() == 0 ? idleRounds + 1 : 0;
+            if (!delegate->busy()) {
+                ++idleRounds;
+                continue;
+            }
+            QSignalSpy idle(delegate.get(), &AppDelegate::idle);
+            idle.wait(30000);
+            idleRounds = 0;
         }
     }
     // Clicks and waits for what the click started.
@@ -307,7 +311,6 @@ TEST_F(CountingWindow, ARefreshOlderThanAKillAndQuittingWhileBusy)
     EXPECT_FALSE(window->isVisible()) << "the window goes at once";
     delegate.reset();
     slow.reset();
-    EXPECT_EQ(QThreadPool::globalInstance()->activeThreadCount(), 0) << "the jobs ended before their controller";
     QCoreApplication::processEvents(); // their completions went with the controller
     EXPECT_TRUE(target.diesWithin(1)) << "the kill ran to its end";
     EXPECT_FALSE(wants(kCoreSync)) << "the follow-up finished";
@@ -395,7 +398,7 @@ TEST_F(GuardedWindow, BlockAndUnblock)
 
     // The guard's own first run waits 5 s, so only the block's immediate kill can stop the
     // target before the block reports.
-    const QString delay = dropIn(serviceManager(nativePlatform(), UserDirs::fromEnvironment()).filePaths.value(0),
+    const QString delay = dropIn(serviceManager(Guard{}).filePaths.value(0),
                                  "[Service]\nExecStartPre=/bin/sleep 5\n");
     button("blockButton")->click();
     EXPECT_EQ(guardPanel(), working + " | #8c8c8c | ") << "Working, at the press";

@@ -10,7 +10,6 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QThread>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <cstdio>
@@ -29,12 +28,11 @@ int main(int argc, char *argv[])
     QMainWindow *window = delegate.mainWindow();
     // Until the first reading is shown and nothing more is under way: the drawer's move
     // too, which is animated.
-    const auto settle = [] {
+    const auto settle = [&delegate] {
         for (int idle = 0; idle < 20;) {
-            QThreadPool::globalInstance()->waitForDone();
             QApplication::processEvents(QEventLoop::AllEvents, 20);
             QThread::msleep(10);
-            idle = QThreadPool::globalInstance()->activeThreadCount() == 0 ? idle + 1 : 0;
+            idle = delegate.busy() ? 0 : idle + 1;
         }
     };
     settle();
