@@ -28,8 +28,8 @@
 // a failed start, hushwellctl names the file.
 struct GuardResult {
     bool done = false;
-    QString message;
-    QString unwrittenFile;
+    QString message = {};
+    QString unwrittenFile = {};
     // The message names a file (a lock, a unit that stays): a path is too long for the
     // window's one line, which shows its failed line instead; hushwellctl prints it whole.
     bool messageNamesFile = false;
@@ -42,7 +42,7 @@ enum class GuardState { Off, On, Unknown }; // Unknown: no service manager answe
 // would not say enough (its files changed or removed, paused); empty: nothing more.
 struct GuardReading {
     GuardState state = GuardState::Off;
-    QString detail;
+    QString detail = {};
     bool paused = false;   // off in this account until its next login, under the administrator's guard
     bool outdated = false; // the account's own guard, loaded from its files, runs another version's or list's texts
     bool refreshed = false; // it did, and was written anew for this version's list just now
@@ -122,10 +122,10 @@ bool serviceManagerReachable(const Guard &guard = {});
 // that the administrator's guard follows its own settings).
 struct PreferenceChange {
     bool stored = true;
-    QString notStoredBecause; // a clause, as storeProblem gives it, when a value was not stored
+    QString notStoredBecause = {}; // a clause, as storeProblem gives it, when a value was not stored
     bool guardFollowed = true;
-    QString message;
-    QString unwrittenFile; // as in GuardResult
+    QString message = {};
+    QString unwrittenFile = {}; // as in GuardResult
     bool messageNamesFile = false; // as in GuardResult
 };
 

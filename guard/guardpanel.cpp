@@ -6,9 +6,16 @@
 GuardPanel guardPanelFor(bool guardIsRunning)
 {
     if (guardIsRunning)
-        return {true, QStringLiteral("Guard on"),
-                QStringLiteral("Anything Adobe restarts is killed within %1 seconds.").arg(guardInterval), false, true};
-    return {false, QStringLiteral("Guard off"), QStringLiteral("Opening an Adobe app will start them again."), true, false};
+        return {.on = true,
+                .status = QStringLiteral("Guard on"),
+                .detail = QStringLiteral("Anything Adobe restarts is killed within %1 seconds.").arg(guardInterval),
+                .startEnabled = false,
+                .stopEnabled = true};
+    return {.on = false,
+            .status = QStringLiteral("Guard off"),
+            .detail = QStringLiteral("Opening an Adobe app will start them again."),
+            .startEnabled = true,
+            .stopEnabled = false};
 }
 
 GuardPanel guardPanelFor(GuardState state)
@@ -21,7 +28,7 @@ GuardPanel guardPanelFor(GuardState state)
     case GuardState::Unknown:
         break;
     }
-    return {false, QStringLiteral("Can't check"), guardNoManagerText, false, false};
+    return {.on = false, .status = QStringLiteral("Can't check"), .detail = guardNoManagerText, .startEnabled = false, .stopEnabled = false};
 }
 
 GuardPanel guardPanelFor(const GuardReading &reading)

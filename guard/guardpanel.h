@@ -8,11 +8,11 @@ enum class GuardState;
 // which of "Start Guard" and "Stop Guard" is enabled (exactly one while the state is
 // known; neither when no service manager answered, where either would fail).
 struct GuardPanel {
-    bool on = false;
+    bool on;
     QString status;
     QString detail;
-    bool startEnabled = true;
-    bool stopEnabled = false;
+    bool startEnabled;
+    bool stopEnabled;
 };
 
 struct GuardReading;

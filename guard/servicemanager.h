@@ -16,20 +16,20 @@
 // systemctl --user on Linux. Every command sends its errors to /dev/null; success is only
 // ever judged by the probe.
 struct GuardCommands {
-    QString unload;       // ends any instance that is loaded, a run in progress included
-    QString load;         // loads the job from the files just written
-    QString probe;        // prints "yes" exactly when the job is loaded
-    QString inspect;      // systemd: what the manager shows of the timer and the service; empty elsewhere
-    QString remove;       // unloads the job before its files are deleted
-    QString afterRemove;  // run once the service manager's files are gone; may be empty
-    QString reachable;    // prints "yes" when the service manager answers; empty: always does
+    QString unload = {};  // ends any instance that is loaded, a run in progress included
+    QString load = {};    // loads the job from the files just written
+    QString probe = {};   // prints "yes" exactly when the job is loaded
+    QString inspect = {}; // systemd: what the manager shows of the timer and the service; empty elsewhere
+    QString remove = {};  // unloads the job before its files are deleted
+    QString afterRemove = {};  // run once the service manager's files are gone; may be empty
+    QString reachable = {};    // prints "yes" when the service manager answers; empty: always does
     // systemd: the folders the manager reads user units from, one a line, when it has not
     // found the timer just written; nothing when it has. Empty elsewhere.
-    QString unitsUnseen;
+    QString unitsUnseen = {};
     // An account under an administrator's guard for every account starts that guard in its
     // own manager, or pauses it there until its next login; neither writes a file.
-    QString resumeShared;
-    QString pauseShared;
+    QString resumeShared = {};
+    QString pauseShared = {};
     // launchd's bootout returns while a running job is still winding down, and a
     // bootstrap in that window fails: a start waits, bounded, until the probe fails
     // before it loads, and a stop waits so before it reports.
@@ -38,9 +38,9 @@ struct GuardCommands {
     // manager run, as that account (never as root). The stop prints where that manager
     // loaded the timer from, and stops it only where that is the system's units folder:
     // an account's own guard of the same name goes on.
-    QString loadInSessions;
-    QString removeInSessions;
-    QString afterRemoveInSessions;
+    QString loadInSessions = {};
+    QString removeInSessions = {};
+    QString afterRemoveInSessions = {};
 };
 
 // Everything the guard needs of the platform's per-user service manager (launchd, or

@@ -39,14 +39,15 @@ KillPanel killPanelFor(const QString &countOutput)
     // An empty or garbled output means ps could not be read: saying "All quiet" then
     // would be a guess presented as a fact.
     if (!count)
-        return {true, false, QStringLiteral("Can't check"), countFailedText};
+        return {.live = true, .counted = false, .status = QStringLiteral("Can't check"), .detail = countFailedText};
     if (*count == 0)
-        return {false, true, QStringLiteral("All quiet"), QStringLiteral("Nothing of Adobe's is running in the background.")};
-    return {
-        true,
-        true,
-        QString::number(*count) + QStringLiteral(" running"),
-        *count == 1 ? QStringLiteral("One process is helping itself to your CPU.")
-                    : QStringLiteral("Helping themselves to your CPU."),
-    };
+        return {.live = false,
+                .counted = true,
+                .status = QStringLiteral("All quiet"),
+                .detail = QStringLiteral("Nothing of Adobe's is running in the background.")};
+    return {.live = true,
+            .counted = true,
+            .status = QString::number(*count) + QStringLiteral(" running"),
+            .detail = *count == 1 ? QStringLiteral("One process is helping itself to your CPU.")
+                                  : QStringLiteral("Helping themselves to your CPU.")};
 }

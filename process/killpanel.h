@@ -12,8 +12,8 @@ std::optional<qint64> parseCount(const QString &countOutput);
 // and the status line is the dark red; `counted` is false when the output was no count
 // (the count could not run), which is never shown as quiet.
 struct KillPanel {
-    bool live = false;
-    bool counted = true;
+    bool live;
+    bool counted;
     QString status;
     QString detail;
 

@@ -36,7 +36,10 @@ UserDirs UserDirs::fromEnvironment(const QProcessEnvironment &environment)
 UserDirs UserDirs::underHome(const QString &home, const QString &runtime)
 {
     const QString base = cleaned(home);
-    return {base, base + QStringLiteral("/.config"), base + QStringLiteral("/.local/share"), runtime.isEmpty() ? runtime : cleaned(runtime)};
+    return {.home = base,
+            .config = base + QStringLiteral("/.config"),
+            .data = base + QStringLiteral("/.local/share"),
+            .runtime = runtime.isEmpty() ? runtime : cleaned(runtime)};
 }
 
 namespace {

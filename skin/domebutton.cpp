@@ -70,7 +70,13 @@ void DomeButton::paintEvent(QPaintEvent *)
     // to 1, so a look drawn at such a ratio would be a crop: it is drawn at 1 and scaled.
     const bool scaleOnly = device.type() <= QTransform::TxScale && device.m11() == device.m22() && device.m11() >= 1;
     const qreal ratio = scaleOnly ? device.m11() : painter.device()->devicePixelRatioF();
-    const LookKey key{size(), ratio, isLive, isDown(), keyboardFocus && hasFocus(), captionShown, backdrop};
+    const LookKey key{.size = size(),
+                      .ratio = ratio,
+                      .live = isLive,
+                      .pressed = isDown(),
+                      .focusRing = keyboardFocus && hasFocus(),
+                      .captionShown = captionShown,
+                      .backdrop = backdrop};
     if (!(key == lookKey) || look.isNull()) {
         look = QImage(size() * key.ratio, isOpaque(key.backdrop) ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
         look.setDevicePixelRatio(key.ratio);

@@ -48,15 +48,15 @@ private:
     QImage shadow; // the caption's blurred shadow, for shadowKey
     struct LookKey {
         QSize size;
-        qreal ratio = 0;
-        bool live = true;
-        bool pressed = false;
-        bool focusRing = false;
-        bool captionShown = true;
+        qreal ratio;
+        bool live;
+        bool pressed;
+        bool focusRing;
+        bool captionShown;
         QColor backdrop;
         bool operator==(const LookKey &) const = default;
     };
     void paintLook(QPainter &painter, const LookKey &key);
-    LookKey lookKey;
+    LookKey lookKey{};
     QImage look; // the whole button as last drawn, for lookKey
 };
