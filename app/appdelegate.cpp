@@ -41,7 +41,8 @@ int leaveApplication(int status)
     ::_exit(status);
 }
 
-AppDelegate::AppDelegate(SoundLoader loadSound) : loadSound(std::move(loadSound)), jobs(new JobPool(this))
+AppDelegate::AppDelegate(SoundLoader loadSound)
+    : loadSound(std::move(loadSound)), jobs(new JobPool(this)), settingsQueue([this](const auto &setting) { storeSetting(setting); })
 {
     connect(jobs, &JobPool::idle, this, &AppDelegate::becameIdleMaybe);
 }
@@ -308,23 +309,18 @@ void AppDelegate::settingsChanged(QCheckBox *box, const QString &key)
 {
     // Only the clicked box: writing both would undo a change hushwellctl made to the other.
     // Stored, and followed by a loaded guard, off the main thread and in the order clicked.
-    settingsWaiting.append({key, box->checkState() == Qt::Checked});
-    if (settingsWaiting.size() == 1)
-        storeNextSetting();
+    settingsQueue.add({key, box->checkState() == Qt::Checked});
 }
 
-void AppDelegate::storeNextSetting()
+void AppDelegate::storeSetting(const std::pair<QString, bool> &setting)
 {
-    const std::pair<QString, bool> setting = settingsWaiting.first();
     jobs->run(
         [guard = guard, setting] { return std::pair{applyTargetPreferences({setting}, guard), takeSnapshot(guard)}; },
         [this](const std::pair<PreferenceChange, Snapshot> &done) {
             showSnapshot(done.second); // the boxes show what is stored, whatever the click could do
             if (const auto line = detailAfterSettingsChange(done.first))
                 ui.blockDetail->setText(*line);
-            settingsWaiting.removeFirst();
-            if (!settingsWaiting.isEmpty())
-                storeNextSetting();
+            settingsQueue.finished();
         });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/inorder.h"
 #include "app/sound.h"
 #include "app/windowbuilder.h"
 #include "guard/guard.h"
@@ -63,7 +64,7 @@ private:
     // Puts a snapshot on screen unless a later one is there already; returns what the kill
     // panel then shows, or nothing when it was not shown.
     std::optional<KillPanel> showSnapshot(const Snapshot &snapshot);
-    void storeNextSetting();
+    void storeSetting(const std::pair<QString, bool> &setting);
     // Disables a control pressed for a long action; true when it held the keyboard focus,
     // which then waits on the casing until giveFocusBack.
     bool disableKeepingFocus(QWidget *control);
@@ -82,7 +83,7 @@ private:
     bool refreshing = false;
     bool refreshAgain = false;
     quint64 newestShown = 0;
-    QList<std::pair<QString, bool>> settingsWaiting; // clicked boxes, the first being stored
+    InOrder<std::pair<QString, bool>> settingsQueue; // clicked boxes, stored one at a time
     HoverTip *countTip = nullptr; // what matches, or what the last kill stopped until something runs again
     HoverTip *guardTip = nullptr; // what the guard stopped, while it is on
 };

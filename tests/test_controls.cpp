@@ -1,0 +1,133 @@
+// The window's small state machines, each on its own and without the window: the drawer's
+// move, the hover list's cache, the settings queue and the job pool. No process is
+// started: any account runs these.
+#include "support/world.h"
+
+#include "app/drawermotion.h"
+#include "app/hovertip.h"
+#include "app/inorder.h"
+#include "app/jobpool.h"
+
+#include <QApplication>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+#include <QToolTip>
+
+#include <atomic>
+
+namespace {
+
+// A window of the casing's size whose frame the motion moves, placed `fromBottom` above the
+// bottom of the screen's free area.
+struct MovingWindow {
+    explicit MovingWindow(int fromBottom)
+    {
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        window.setGeometry(available.left() + 100, available.bottom() - fromBottom - 600, 420, 600);
+        window.show();
+    }
+    void toggle(int times, int moves)
+    {
+        for (int i = 0; i < times; ++i)
+            motion.toggle();
+        EXPECT_TRUE(waitUntil([&] { return finished.count() == moves && !motion.isMoving(); }));
+    }
+    QWidget window;
+    DrawerMotion motion{&window, [this](const QRect &frame) { window.setGeometry(frame); }, nullptr};
+    QSignalSpy finished{&motion, &DrawerMotion::moveFinished};
+};
+
+} // namespace
+
+TEST(DrawerMotion, TogglesWithinOneMoveReverseItOnlyOnceItHasEnded)
+{
+    MovingWindow room(400);
+    const QRect start = room.window.geometry();
+    room.toggle(3, 1); // the second reverses the first, the third takes that back
+    EXPECT_TRUE(room.motion.isOpen());
+    EXPECT_EQ(room.window.geometry(), start.adjusted(0, 0, 0, 158)) << "opened once, the top edge kept";
+    room.toggle(2, 3);
+    EXPECT_TRUE(room.motion.isOpen()) << "closed, then opened again";
+    EXPECT_EQ(room.window.geometry(), start.adjusted(0, 0, 0, 158));
+}
+
+TEST(DrawerMotion, NearTheScreensBottomItMovesUpOnlyEnoughAndBackOnClosing)
+{
+    MovingWindow room(100);
+    const QRect start = room.window.geometry();
+    room.toggle(1, 1);
+    EXPECT_EQ(room.window.height(), 758);
+    EXPECT_LT(room.window.y(), start.y()) << "raised";
+    EXPECT_EQ(room.window.frameGeometry().bottom(), QGuiApplication::primaryScreen()->availableGeometry().bottom())
+        << "just enough for its frame to end at the free area's bottom";
+    room.toggle(1, 2);
+    EXPECT_EQ(room.window.geometry(), start);
+}
+
+TEST(InOrder, EachValueStartsOnlyOnceTheOneBeforeHasFinished)
+{
+    QStringList started;
+    InOrder<QString> queue([&](const QString &value) { started << value; });
+    queue.add("a");
+    queue.add("b");
+    queue.add("c");
+    EXPECT_EQ(started, QStringList{"a"}) << "one at a time";
+    queue.finished();
+    EXPECT_EQ(started, (QStringList{"a", "b"}));
+    queue.finished();
+    queue.finished();
+    EXPECT_EQ(started, (QStringList{"a", "b", "c"})) << "in the order added";
+    EXPECT_TRUE(queue.isEmpty());
+}
+
+TEST(JobPool, IdleOnceEveryResultIsDeliveredEvenWhenOneStartsAnother)
+{
+    JobPool jobs;
+    QSignalSpy idle(&jobs, &JobPool::idle);
+    QStringList delivered;
+    jobs.run([] { return QString("first"); }, [&](const QString &result) {
+        delivered << result;
+        jobs.run([] { return QString("second"); }, [&](const QString &next) { delivered << next; });
+    });
+    EXPECT_FALSE(jobs.isIdle());
+    ASSERT_TRUE(idle.wait(5000));
+    EXPECT_EQ(delivered, (QStringList{"first", "second"}));
+    EXPECT_EQ(idle.count(), 1) << "not between the two";
+    EXPECT_TRUE(jobs.isIdle());
+}
+
+// Read when the pointer rests on the line, off the main thread; shown again while younger
+// than 3 s, read again after; a fixed text instead of any reading; nothing while inactive.
+TEST(HoverTip, ReadsOnHoverKeepsAReadingThreeSecondsAndShowsAFixedTextInstead)
+{
+    QLabel line("detail");
+    line.resize(200, 20);
+    line.show();
+    JobPool jobs;
+    std::atomic<int> reads{0};
+    HoverTip tip({&line}, [&] { return QString("read %1").arg(++reads); }, &jobs);
+    const auto hover = [&] {
+        QHelpEvent event(QEvent::ToolTip, QPoint(5, 5), line.mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(&line, &event);
+        waitUntil([&] { return jobs.isIdle(); });
+        QCoreApplication::processEvents();
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(reads, 0) << "nothing read before a hover";
+    EXPECT_EQ(hover(), "read 1");
+    EXPECT_EQ(hover(), "read 1") << "a reading younger than 3 s is shown again";
+    EXPECT_EQ(reads, 1);
+    QThread::msleep(3100);
+    EXPECT_EQ(hover(), "read 2") << "an older one is read again";
+    tip.setFixedText("stopped 2");
+    EXPECT_EQ(hover(), "stopped 2");
+    EXPECT_EQ(reads, 2) << "a fixed text needs no reading";
+    tip.setActive(false);
+    hover();
+    EXPECT_TRUE(waitUntil([] { return !QToolTip::isVisible(); })) << "inactive: no tooltip";
+    EXPECT_EQ(reads, 2);
+}
