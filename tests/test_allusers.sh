@@ -31,7 +31,10 @@ own_folders() {
     [ -e "$folder/.hushwell-test" ] || fail "$folder is no longer this test's own"
   done
 }
-timer=/etc/systemd/user/com.larkvane.hushwell.guard.timer
+# The guard's units as hushwellctl names them: each text it shows opens with its name.
+label=$("$ctl" show guard-units --all-users | sed -n 's/^# \(.*\)\.timer$/\1/p')
+[ -n "$label" ] || fail "hushwellctl names no timer"
+timer=/etc/systemd/user/$label.timer
 home=$tmp/ann run=/run/user/5001
 cp /etc/passwd "$tmp/passwd" && cp /etc/group "$tmp/group" || fail "cannot copy the account files"
 printf 'ann:x:5001:5001::%s:/bin/sh\nbob:x:5002:5002::%s:/bin/sh\n' "$home" "$tmp/bob" >>"$tmp/passwd"
@@ -83,8 +86,8 @@ dies_within() { for _ in $(seq $(($2 * 10))); do kill -0 "$1" 2>/dev/null || ret
 # The account's own copy of hushwellctl: the build may lie where only root can reach it.
 cp "$ctl" "$tmp/hushwellctl" && chmod 755 "$tmp/hushwellctl"
 account_ctl() { as_account "$tmp/hushwellctl" "$@"; }
-no_own_units() { [ -z "$(find "$home" -name 'com.larkvane.hushwell.guard*')" ] || fail "$1: the account wrote units of its own"; }
-ann_timer() { as_account systemctl --user is-active com.larkvane.hushwell.guard.timer; }
+no_own_units() { [ -z "$(find "$home" -name "$label*")" ] || fail "$1: the account wrote units of its own"; }
+ann_timer() { as_account systemctl --user is-active "$label.timer"; }
 
 own_folders
 mkdir /etc/systemd/user/timers.target.wants # made by someone else: it stays
@@ -145,7 +148,7 @@ no_own_units "start"
 script=/var/lib/hushwell/guard.sh old=/usr/local/share/hushwell/guard.sh
 printf '#!/bin/sh\nexit 0\n' >"$script"
 mkdir -p "${old%/*}" && cp "$script" "$old"
-sed "s|^ctl=.*|ctl=$ctl|; s|^timer=.*|timer=$timer|; s|^old=.*|old=$tmp/none|" "$src/resources/debian/postinst" >"$tmp/postinst"
+sed "s|^ctl=.*|ctl=$ctl|; s|^old=.*|old=$tmp/none|" "$src/resources/debian/postinst" >"$tmp/postinst"
 said=$(sh "$tmp/postinst" configure 0.9.0) || fail "the configure step failed: $said"
 [ "$(cat "$script")" = "$("$ctl" show guard-script --all-users)" ] || fail "the upgrade left the old script"
 [ ! -e "${old%/*}" ] || fail "the upgrade left the old script's place: $(ls -la "${old%/*}")"
@@ -158,10 +161,10 @@ case $said in *"couldn't remove /etc/systemd/user/"*"; the guard is still instal
 [ -e "$timer" ] && [ "$("$ctl" guard status --all-users)" = "Guard on" ] || fail "the failed stop took part of the guard"
 
 "$ctl" guard stop --all-users >/dev/null || fail "guard stop --all-users"
-left=$(find /etc/systemd/user /usr/local/share /var/lib -name 'com.larkvane.hushwell.guard*' -o -name guard.sh -o -name hushwell)
+left=$(find /etc/systemd/user /usr/local/share /var/lib -name "$label*" -o -name guard.sh -o -name hushwell)
 [ -z "$left" ] || fail "left behind: $left"
 [ -d /etc/systemd/user/timers.target.wants ] || fail "the stop removed a folder it did not make"
-[ "$(as_account systemctl --user is-active com.larkvane.hushwell.guard.timer)" = active ] && fail "the logged-in account's manager still runs the timer"
+[ "$(as_account systemctl --user is-active "$label.timer")" = active ] && fail "the logged-in account's manager still runs the timer"
 logout
 
 own_folders
@@ -171,7 +174,7 @@ sed "s|^ctl=.*|ctl=$ctl|" "$src/resources/debian/prerm" >"$tmp/prerm"
 said=$(sh "$tmp/prerm" upgrade) && [ -e "$timer" ] || fail "an upgrade removed the guard: $said"
 said=$(sh "$tmp/prerm" remove) || fail "the removal step failed: $said"
 case $said in *"every account"*) ;; *) fail "the removal step did not say what it removed: $said" ;; esac
-left=$(find /etc/systemd/user /usr/local/share /var/lib -name 'com.larkvane.hushwell.guard*' -o -name guard.sh)
+left=$(find /etc/systemd/user /usr/local/share /var/lib -name "$label*" -o -name guard.sh)
 [ -z "$left" ] || fail "the package's removal left: $left"
 # The purge, as dpkg runs it after the removal: the administrator's settings go too.
 [ -f /etc/xdg/hushwell/hushwell.conf ] || fail "no settings for every account to purge"

@@ -169,7 +169,7 @@ TEST_F(AccountGuard, ChangedFilesReadAsTheyAre)
 // window's test.)
 TEST_F(AccountGuard, TheLockIsTheAccountsOwnAndNeverSkipped)
 {
-    const QString lock = UserDirs::fromEnvironment().runtime + "/hushwell-guard.lock";
+    const QString lock = UserDirs::fromEnvironment().runtime + "/" + guardLockName;
     QFile::remove(lock);
     ASSERT_TRUE(QDir().mkpath(lock)); // a folder where the lock should be
     const GuardResult blocked = startGuard(), stopBlocked = stopGuard();

@@ -421,7 +421,7 @@ TEST_F(GuardedWindow, BlockAndUnblock)
     EXPECT_FALSE(readFile(guardScriptPath()).contains("ore Sync"));
     EXPECT_EQ(guardPanel(), guardOn);
     // Another start or stop holds the lock for longer than the stop waits: nothing changes.
-    const int lock = ::open(QFile::encodeName(UserDirs::fromEnvironment().runtime + "/hushwell-guard.lock"), O_RDWR | O_CREAT, 0600);
+    const int lock = ::open(QFile::encodeName(UserDirs::fromEnvironment().runtime + "/" + guardLockName), O_RDWR | O_CREAT, 0600);
     ASSERT_EQ(::flock(lock, LOCK_EX), 0);
     press("unblockButton");
     ::close(lock);
