@@ -28,9 +28,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include <unistd.h>
-
 #include <cstdio>
+#include <unistd.h>
 #include <utility>
 
 int leaveApplication(int status)
@@ -97,7 +96,8 @@ void AppDelegate::applicationDidFinishLaunching()
         box(preference.key)->setCheckState(wants(preference.key) ? Qt::Checked : Qt::Unchecked);
     for (QAbstractButton *control : window->centralWidget()->findChildren<QAbstractButton *>())
         control->installEventFilter(this); // a click hands the focus back to the casing
-    drawerMotion = new DrawerMotion(window, [this](const QRect &frame) { setWindowFrame(frame); }, this);
+    drawerMotion = new DrawerMotion(
+        window, [this](const QRect &frame) { setWindowFrame(frame); }, this);
     // Shown before the window grows, hidden only after it has shrunk.
     connect(drawerMotion, &DrawerMotion::moveStarted, this, [this](bool opening) {
         applyTitle(ui.disclosure, disclosureTitle(opening));
@@ -111,11 +111,15 @@ void AppDelegate::applicationDidFinishLaunching()
     });
     // The count's detail line lists what matches; the guard's lines, while it is on, what
     // it stopped in the last day.
-    countTip = new HoverTip({ui.detail}, [guard = guard] {
-        const QStringList targets = targetsInForce(guard);
-        return processListTooltip(parseProcessList(shell(listCommandFor(guard.platform, targets))), targets);
-    }, jobs);
-    guardTip = new HoverTip({ui.blockStatus, ui.blockDetail}, [platform = guard.platform] { return guardRecordTooltip(readGuardLog(platform)); }, jobs);
+    countTip = new HoverTip(
+        {ui.detail},
+        [guard = guard] {
+            const QStringList targets = targetsInForce(guard);
+            return processListTooltip(parseProcessList(shell(listCommandFor(guard.platform, targets))), targets);
+        },
+        jobs);
+    guardTip = new HoverTip(
+        {ui.blockStatus, ui.blockDetail}, [platform = guard.platform] { return guardRecordTooltip(readGuardLog(platform)); }, jobs);
     guardTip->setActive(false);
     // The first refresh waits for the first frame, which shows "Checking…" at once,
     // however long the process table takes to read.
@@ -135,12 +139,13 @@ void AppDelegate::refresh()
     }
     refreshing = true;
     const bool launching = newestShown == 0;
-    jobs->run([guard = guard, launching] { return takeSnapshot(guard, launching); }, [this](const Snapshot &snapshot) {
-        showSnapshot(snapshot);
-        refreshing = false;
-        if (std::exchange(refreshAgain, false))
-            refresh();
-    });
+    jobs->run([guard = guard, launching] { return takeSnapshot(guard, launching); },
+              [this](const Snapshot &snapshot) {
+                  showSnapshot(snapshot);
+                  refreshing = false;
+                  if (std::exchange(refreshAgain, false))
+                      refresh();
+              });
 }
 
 std::optional<KillPanel> AppDelegate::showSnapshot(const Snapshot &snapshot)
@@ -206,7 +211,8 @@ bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
         // Once this frame is done: the count, then the icon (also the About panel's), whose
         // six sizes are drawn by the dome's own code.
         QMetaObject::invokeMethod(this, &AppDelegate::refresh, Qt::QueuedConnection);
-        QMetaObject::invokeMethod(this, [this] { ui.window->setWindowIcon(domeIcon()); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { ui.window->setWindowIcon(domeIcon()); }, Qt::QueuedConnection);
     } else if (event->type() == QEvent::MouseButtonPress && window && watched != window->centralWidget()) {
         // A click leaves no focus frame, on the clicked control or any other: the focus
         // goes back to the casing, as a click on macOS leaves no control focused. Tab
@@ -282,7 +288,9 @@ void AppDelegate::unblockPressed()
     // The guard texts stay as they are until the guard has really stopped.
     const bool hadFocus = disableKeepingFocus(ui.unblockButton);
     jobs->run(
-        [guard = guard] { return std::pair{stopGuard(guard), takeSnapshot(guard)}; },
+        [guard = guard] {
+            return std::pair{stopGuard(guard), takeSnapshot(guard)};
+        },
         [this, hadFocus](const std::pair<GuardResult, Snapshot> &done) {
             showSnapshot(done.second);
             giveFocusBack(ui.unblockButton, hadFocus);
@@ -315,7 +323,9 @@ void AppDelegate::settingsChanged(QCheckBox *box, const QString &key)
 void AppDelegate::storeSetting(const std::pair<QString, bool> &setting)
 {
     jobs->run(
-        [guard = guard, setting] { return std::pair{applyTargetPreferences({setting}, guard), takeSnapshot(guard)}; },
+        [guard = guard, setting] {
+            return std::pair{applyTargetPreferences({setting}, guard), takeSnapshot(guard)};
+        },
         [this](const std::pair<PreferenceChange, Snapshot> &done) {
             showSnapshot(done.second); // the boxes show what is stored, whatever the click could do
             if (const auto line = detailAfterSettingsChange(done.first))

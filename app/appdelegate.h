@@ -84,8 +84,8 @@ private:
     bool refreshAgain = false;
     quint64 newestShown = 0;
     InOrder<std::pair<QString, bool>> settingsQueue; // clicked boxes, stored one at a time
-    HoverTip *countTip = nullptr; // what matches, or what the last kill stopped until something runs again
-    HoverTip *guardTip = nullptr; // what the guard stopped, while it is on
+    HoverTip *countTip = nullptr;                    // what matches, or what the last kill stopped until something runs again
+    HoverTip *guardTip = nullptr;                    // what the guard stopped, while it is on
 };
 
 // Returns `status`, for main to return once the controller is gone; on Wayland it ends the

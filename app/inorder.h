@@ -8,7 +8,7 @@
 // Values handled one at a time, in the order they came (the settings clicked, each stored
 // and followed before the next): the first starts at once, each next one when the one
 // before it has finished.
-template<typename T>
+template <typename T>
 class InOrder
 {
 public:

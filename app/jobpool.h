@@ -21,7 +21,7 @@ public:
     ~JobPool() override { pool.waitForDone(); }
 
     // `done(result)` runs on this object's thread; it may start more jobs.
-    template<typename Work, typename Done>
+    template <typename Work, typename Done>
     void run(Work work, Done done)
     {
         ++unfinished;

@@ -1,7 +1,7 @@
 #include "app/appdelegate.h"
-#include "process/version.h"
 #include "app/presentation.h"
 #include "app/sound.h"
+#include "process/version.h"
 
 #include <QApplication>
 #include <QProcessEnvironment>

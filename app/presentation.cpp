@@ -156,10 +156,9 @@ QString guardRecordTooltip(const GuardLog &lastDay, const QDateTime &now)
     const QDateTime at = last.at.toLocalTime();
     const QString when = (at.date() == now.toLocalTime().date() ? QStringLiteral("at ") : QStringLiteral("yesterday at "))
                          + at.toString(QStringLiteral("HH:mm"));
-    return tooltipMarkup(stopped == 1 ? QStringLiteral("Stopped 1 process in the last 24 hours: %1, %2.").arg(name, when)
-                                      : QStringLiteral("Stopped %1 processes in the last 24 hours; the last, %2, %3.")
-                                            .arg(stopped)
-                                            .arg(name, when));
+    return tooltipMarkup(stopped == 1
+                             ? QStringLiteral("Stopped 1 process in the last 24 hours: %1, %2.").arg(name, when)
+                             : QStringLiteral("Stopped %1 processes in the last 24 hours; the last, %2, %3.").arg(stopped).arg(name, when));
 }
 
 int drawerHeightFor(qsizetype targetGroupCount)
@@ -219,8 +218,9 @@ std::optional<QString> unsupportedPlatformMessage(const QStringList &environment
     for (qsizetype i = 0; i + 1 < arguments.size(); ++i)
         if (arguments.at(i) == QLatin1String("-platform") || arguments.at(i) == QLatin1String("--platform"))
             asked += arguments.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    static const QStringList drawsWindows{QStringLiteral("xcb"), QStringLiteral("wayland"), QStringLiteral("wayland-egl"),
-                                          QStringLiteral("wayland-generic"), QStringLiteral("offscreen"), QStringLiteral("cocoa")};
+    static const QStringList drawsWindows{QStringLiteral("xcb"),         QStringLiteral("wayland"),
+                                          QStringLiteral("wayland-egl"), QStringLiteral("wayland-generic"),
+                                          QStringLiteral("offscreen"),   QStringLiteral("cocoa")};
     for (const QString &platform : asked)
         if (!drawsWindows.contains(platform.section(QLatin1Char(':'), 0, 0).trimmed()))
             return displayFailureMessage(environment);
@@ -234,8 +234,8 @@ QList<MenuEntry> applicationMenuEntries(Platform platform)
     case Platform::MacOS:
         break; // Hide is the application menu's own there
     case Platform::Linux:
-        entries += {{MenuCommand::Hide, QStringLiteral("Hide Hushwell"), QKeySequence(Qt::CTRL | Qt::Key_H)},
-                    {MenuCommand::Separator, {}, {}}};
+        entries +=
+            {{MenuCommand::Hide, QStringLiteral("Hide Hushwell"), QKeySequence(Qt::CTRL | Qt::Key_H)}, {MenuCommand::Separator, {}, {}}};
         break;
     }
     entries += {MenuCommand::Quit, QStringLiteral("Quit Hushwell"), QKeySequence(Qt::CTRL | Qt::Key_Q)};

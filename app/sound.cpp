@@ -1,8 +1,8 @@
 #include "app/sound.h"
 
 #include <QAudioDevice>
-#include <QCoreApplication>
 #include <QAudioOutput>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMediaDevices>
 #include <QMediaPlayer>

@@ -40,7 +40,7 @@ QRect inDrawer(qreal x, qreal y, qreal w, qreal h)
     return frame(x, y, w, h, drawerHeightFor(targetGroups().size()));
 }
 
-template<typename W>
+template <typename W>
 W *named(W *widget, const char *name)
 {
     widget->setObjectName(QLatin1String(name));
@@ -75,12 +75,12 @@ void installMenu(QMainWindow *window, QObject *receiver, const WindowActions &ac
 
 void fillCasing(CasingView *casing, WindowParts &parts, QObject *receiver, const WindowActions &actions)
 {
-    label(QStringLiteral("ADOBE BACKGROUND PROCESSES"), 11, QFont::Bold, Skin::onYellowSoft(), inCasing(30, 544, 360, 16),
-          Qt::AlignHCenter, casing);
-    parts.status = named(label(checkingText, 34, QFont::Medium, Skin::onYellow(), inCasing(30, 492, 360, 46), Qt::AlignHCenter, casing),
-                         "status");
-    parts.detail = named(label(QString(), 11, QFont::Normal, Skin::onYellowSoft(), inCasing(30, 470, 360, 16), Qt::AlignHCenter, casing),
-                         "detail");
+    label(QStringLiteral("ADOBE BACKGROUND PROCESSES"), 11, QFont::Bold, Skin::onYellowSoft(), inCasing(30, 544, 360, 16), Qt::AlignHCenter,
+          casing);
+    parts.status =
+        named(label(checkingText, 34, QFont::Medium, Skin::onYellow(), inCasing(30, 492, 360, 46), Qt::AlignHCenter, casing), "status");
+    parts.detail =
+        named(label(QString(), 11, QFont::Normal, Skin::onYellowSoft(), inCasing(30, 470, 360, 16), Qt::AlignHCenter, casing), "detail");
     // Screen readers read a label's text as its name; these say which panel it belongs to.
     parts.status->setAccessibleDescription(QStringLiteral("Adobe background processes"));
     parts.detail->setAccessibleDescription(QStringLiteral("Adobe background processes, detail"));
@@ -92,16 +92,16 @@ void fillCasing(CasingView *casing, WindowParts &parts, QObject *receiver, const
     // keyboard access), in the order they were made: the order the eye reads them.
     parts.dome->setFocusPolicy(Qt::StrongFocus);
     parts.dome->setAccessibleName(QStringLiteral("Hush"));
-    parts.dome->setAccessibleDescription(QStringLiteral(
-        "Stops Adobe Creative Cloud's background processes: its helpers, updaters, crash reporter and IPC broker, "
-        "and the licensing and sync services ticked in Settings."));
+    parts.dome->setAccessibleDescription(
+        QStringLiteral("Stops Adobe Creative Cloud's background processes: its helpers, updaters, crash reporter and IPC broker, "
+                       "and the licensing and sync services ticked in Settings."));
     QObject::connect(parts.dome, &DomeButton::clicked, receiver, actions.kill);
 
     // "Checking…" until the first reading, as the count says it.
-    parts.blockStatus = named(label(checkingText, 19, QFont::Medium, Skin::onCasing(), inCasing(20, 154, 380, 26), Qt::AlignHCenter, casing),
-                              "blockStatus");
-    parts.blockDetail = named(label(QString(), 11, QFont::Normal, Skin::onCasingSoft(), inCasing(20, 136, 380, 16), Qt::AlignHCenter, casing),
-                              "blockDetail");
+    parts.blockStatus = named(
+        label(checkingText, 19, QFont::Medium, Skin::onCasing(), inCasing(20, 154, 380, 26), Qt::AlignHCenter, casing), "blockStatus");
+    parts.blockDetail = named(
+        label(QString(), 11, QFont::Normal, Skin::onCasingSoft(), inCasing(20, 136, 380, 16), Qt::AlignHCenter, casing), "blockDetail");
     parts.blockStatus->setAccessibleDescription(QStringLiteral("Guard"));
     parts.blockDetail->setAccessibleDescription(QStringLiteral("Guard, detail"));
 
@@ -125,8 +125,9 @@ void fillCasing(CasingView *casing, WindowParts &parts, QObject *receiver, const
     // The one box that is no target group's sits on the casing.
     for (const Preference &preference : preferenceTable)
         if (!preference.isTargetGroup())
-            parts.boxes.insert(preference.key, named(lightCheckbox(preference.title, receiver, actions.sound, inCasing(128, 58, 200, 20), casing),
-                                                     qPrintable(preference.box)));
+            parts.boxes.insert(preference.key,
+                               named(lightCheckbox(preference.title, receiver, actions.sound, inCasing(128, 58, 200, 20), casing),
+                                     qPrintable(preference.box)));
 
     parts.disclosure = named(new TitleButton(casing), "disclosure");
     parts.disclosure->setGeometry(inCasing(140, 20, 140, 22));
@@ -142,9 +143,10 @@ void fillDrawer(WindowParts &parts, QObject *receiver, const WindowActions &acti
           parts.drawer);
     qreal y = top - 62;
     for (const Preference &group : targetGroups()) {
-        QCheckBox *box = named(lightCheckbox(group.title, receiver, [key = group.key, actions] { actions.settingChanged(key); },
-                                             inDrawer(30, y, 320, 20), parts.drawer),
-                               qPrintable(group.box));
+        QCheckBox *box = named(
+            lightCheckbox(
+                group.title, receiver, [key = group.key, actions] { actions.settingChanged(key); }, inDrawer(30, y, 320, 20), parts.drawer),
+            qPrintable(group.box));
         box->setToolTip(tooltipMarkup(group.tooltip));
         parts.boxes.insert(group.key, box);
         label(group.caption, 10, QFont::Normal, Skin::onCasingSoft(), inDrawer(50, y - 16, 350, 14), Qt::AlignLeft, parts.drawer);

@@ -57,7 +57,7 @@ int main(int argc, char **argv)
         direct.push_back(t.nsecsElapsed() / 1e6);
     }
     const double a = median(viaShell), b = median(direct);
-    std::printf("count command: shell() median %.2f ms, /bin/sh -c median %.2f ms, ratio %.3f (goal <= 1.10), %d rounds\n",
-                a, b, a / b, rounds);
+    std::printf("count command: shell() median %.2f ms, /bin/sh -c median %.2f ms, ratio %.3f (goal <= 1.10), %d rounds\n", a, b, a / b,
+                rounds);
     return 0;
 }

@@ -119,8 +119,7 @@ int dome()
     button.resize(115, 30);
     for (const qreal ratio : {1.0, 2.0}) {
         const double domeUs = repaintUs(dome, ratio), buttonUs = repaintUs(button, ratio);
-        std::printf("  at %.0fx: dome %.0f us, QPushButton %.0f us, ratio %.2f (goal <= 2)\n", ratio, domeUs, buttonUs,
-                    domeUs / buttonUs);
+        std::printf("  at %.0fx: dome %.0f us, QPushButton %.0f us, ratio %.2f (goal <= 2)\n", ratio, domeUs, buttonUs, domeUs / buttonUs);
     }
     return 0;
 }

@@ -88,8 +88,8 @@ int main(int argc, char *argv[])
     QElapsedTimer idleClock;
     watcher.onFirstPaint = [&] {
         const double ms = (QDateTime::currentMSecsSinceEpoch() * 1000000 - watcher.startNs) / 1e6;
-        std::printf("process start to first painted frame: %.0f ms (goal <= 300 ms); resident memory %.1f MB (goal <= 80 MB)\n",
-                    ms, residentKb() / 1024.0);
+        std::printf("process start to first painted frame: %.0f ms (goal <= 300 ms); resident memory %.1f MB (goal <= 80 MB)\n", ms,
+                    residentKb() / 1024.0);
         std::fflush(stdout);
         if (idleSeconds == 0) {
             QApplication::quit();

@@ -24,7 +24,6 @@
 
 #include <functional>
 #include <optional>
-
 #include <unistd.h>
 
 namespace {
@@ -159,8 +158,9 @@ int kill(Call &call)
         return panel.quiet() ? 0 : 1;
     }
     const std::optional<qint64> left = parseCount(output);
-    call.out << QJsonDocument(QJsonObject{{QStringLiteral("stopped"), stopped ? QJsonValue(processRowsJson(*stopped)) : QJsonValue(QJsonValue::Null)},
-                                          {QStringLiteral("left"), left ? QJsonValue(*left) : QJsonValue(QJsonValue::Null)}})
+    call.out << QJsonDocument(
+                    QJsonObject{{QStringLiteral("stopped"), stopped ? QJsonValue(processRowsJson(*stopped)) : QJsonValue(QJsonValue::Null)},
+                                {QStringLiteral("left"), left ? QJsonValue(*left) : QJsonValue(QJsonValue::Null)}})
                     .toJson(QJsonDocument::Compact)
              << '\n';
     return left == 0 ? 0 : 1;
@@ -204,8 +204,8 @@ int guardLog(Call &call)
     for (const GuardRun &run : *log.runs) {
         QJsonArray processes;
         for (const StoppedByGuard &process : run.processes)
-            processes.append(QJsonObject{{QStringLiteral("pid"), process.pid},
-                                         {QStringLiteral("command"), recordedCommand(process.command, false)}});
+            processes.append(
+                QJsonObject{{QStringLiteral("pid"), process.pid}, {QStringLiteral("command"), recordedCommand(process.command, false)}});
         const QDateTime at = run.at.toLocalTime();
         runs.append(QJsonObject{{QStringLiteral("time"), at.toOffsetFromUtc(at.offsetFromUtc()).toString(Qt::ISODate)},
                                 {QStringLiteral("processes"), processes}});
@@ -262,8 +262,14 @@ struct Shown {
 const QList<Shown> &shownTexts()
 {
     static const QList<Shown> texts{
-        {.name = QStringLiteral("count-command"), .text = [](const Guard &g) { return countCommand(g.platform); }, .only = {}, .forAllUsers = false},
-        {.name = QStringLiteral("kill-script"), .text = [](const Guard &g) { return killCommand(g.platform); }, .only = {}, .forAllUsers = false},
+        {.name = QStringLiteral("count-command"),
+         .text = [](const Guard &g) { return countCommand(g.platform); },
+         .only = {},
+         .forAllUsers = false},
+        {.name = QStringLiteral("kill-script"),
+         .text = [](const Guard &g) { return killCommand(g.platform); },
+         .only = {},
+         .forAllUsers = false},
         {.name = QStringLiteral("guard-script"),
          .text = [](const Guard &g) { return guardScriptFor(g.platform, targetList(g.preferences())); },
          .only = {},
@@ -302,7 +308,8 @@ int setPreference(Call &call)
         if (!change.message.isEmpty())
             call.err << errorLine(change.message);
         else
-            call.err << "hushwellctl: couldn't store " << key << " in " << printable(preferencesLocation(nativePlatform(), call.guard.preferences()))
+            call.err << "hushwellctl: couldn't store " << key << " in "
+                     << printable(preferencesLocation(nativePlatform(), call.guard.preferences()))
                      << printable(change.notStoredBecause.isEmpty() ? QString() : QStringLiteral(": ") + change.notStoredBecause) << '\n';
         return 1;
     }
@@ -332,7 +339,8 @@ int getPreference(Call &call)
         call.err << "hushwellctl: the administrator's guard for every account sets " << key << "; yours ("
                  << (wants(key, own) ? "true" : "false") << ") is kept for later\n";
     if (!reading.storedIsBoolean)
-        call.err << "hushwellctl: the stored " << key << " (" << printable(quoted(reading.storedText)) << ") is not a boolean; the default applies\n";
+        call.err << "hushwellctl: the stored " << key << " (" << printable(quoted(reading.storedText))
+                 << ") is not a boolean; the default applies\n";
     return 0;
 }
 
@@ -400,10 +408,11 @@ const QList<Command> &commands()
          .arguments = QStringLiteral("[COMMAND]"),
          .summary = QStringLiteral("This text, or one command's."),
          .maxArguments = 1,
-         .run = [](Call &call) {
-             call.out << (call.arguments.isEmpty() ? helpText() : commandHelp(call.arguments.at(0)));
-             return 0;
-         }},
+         .run =
+             [](Call &call) {
+                 call.out << (call.arguments.isEmpty() ? helpText() : commandHelp(call.arguments.at(0)));
+                 return 0;
+             }},
     };
     return table;
 }

@@ -16,7 +16,6 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
 #include <vector>
 
 namespace {
@@ -118,14 +117,13 @@ AccountAnswer runAsAccount(const LoggedInAccount &account, const QString &comman
     }
     if (pid == 0) {
         const int devNull = ::open("/dev/null", O_RDWR);
-        if (devNull < 0 || ::dup2(devNull, STDIN_FILENO) < 0 || ::dup2(out[1], STDOUT_FILENO) < 0
-            || ::dup2(devNull, STDERR_FILENO) < 0)
+        if (devNull < 0 || ::dup2(devNull, STDIN_FILENO) < 0 || ::dup2(out[1], STDOUT_FILENO) < 0 || ::dup2(devNull, STDERR_FILENO) < 0)
             ::_exit(127);
         closeAllFrom(STDERR_FILENO + 1);
         // A session of its own: no controlling terminal, so nothing it runs can reach the
         // caller's (TIOCSTI), and it is one process group to kill.
-        if (::setsid() < 0 || ::setgroups(groups.size(), groups.data()) != 0 || ::setgid(account.gid) != 0
-            || ::setuid(account.uid) != 0 || ::setuid(0) == 0 || ::chdir("/") != 0)
+        if (::setsid() < 0 || ::setgroups(groups.size(), groups.data()) != 0 || ::setgid(account.gid) != 0 || ::setuid(account.uid) != 0
+            || ::setuid(0) == 0 || ::chdir("/") != 0)
             ::_exit(127);
         ::execve(sh, argv, envp);
         ::_exit(127);

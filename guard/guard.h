@@ -16,7 +16,7 @@ struct SystemFolders {
     QString units = QStringLiteral("/etc/systemd/user");
     QString config = QStringLiteral("/etc/xdg");
     QString data = QStringLiteral("/usr/local/share"); // the program's prefix: where earlier versions put the script
-    QString runtime = QStringLiteral("/run/user"); // one folder per logged-in account, its manager's socket inside
+    QString runtime = QStringLiteral("/run/user");     // one folder per logged-in account, its manager's socket inside
     QString state = QStringLiteral("/var/lib");
     // Root's lock for a start, stop or settings follow-up of the guard for every account: a
     // folder only root may write to (not /run/lock, which everyone may).

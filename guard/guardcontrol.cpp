@@ -286,8 +286,8 @@ QStringList missingFolders(const ServiceManager &manager)
 {
     QStringList missing;
     for (const QString &path : QStringList{manager.scriptPath, manager.enabledBy} + manager.filePaths)
-        for (QString folder = QFileInfo(path).path(); !path.isEmpty() && folder != QLatin1String("/") && !QFileInfo::exists(folder)
-                                                      && !missing.contains(folder);
+        for (QString folder = QFileInfo(path).path();
+             !path.isEmpty() && folder != QLatin1String("/") && !QFileInfo::exists(folder) && !missing.contains(folder);
              folder = QFileInfo(folder).path())
             missing << folder;
     return missing;
@@ -355,7 +355,8 @@ std::optional<GuardResult> unseenByManager(const ServiceManager &manager, const 
     const auto reads = std::find_if(searched.cbegin(), searched.cend(),
                                     [](const QString &folder) { return folder.endsWith(QLatin1String("/systemd/user")); });
     return GuardResult{.done = false,
-                       .message = guardUnitsUnseenText(QFileInfo(manager.loginEntry).path(), reads == searched.cend() ? searched.first() : *reads),
+                       .message =
+                           guardUnitsUnseenText(QFileInfo(manager.loginEntry).path(), reads == searched.cend() ? searched.first() : *reads),
                        .unwrittenFile = {},
                        .messageNamesFile = true};
 }
@@ -380,7 +381,7 @@ GuardResult startHoldingLock(const Guard &guard)
         }
         QStringList wereThere;
         for (const QString &path : QStringList{manager.scriptPath} + manager.filePaths)
-            if (struct stat status {}; fileStatus(path, status))
+            if (struct stat status{}; fileStatus(path, status))
                 wereThere << path;
         const GuardResult started = writeAndLoad(manager, targetList(guard.dirs), guard);
         if (started.done || !started.unwrittenFile.isEmpty())
@@ -482,7 +483,8 @@ std::optional<QString> writeGuardFiles(const GuardFile &script, const QList<Guar
     };
     const QList<GuardFile> files = QList<GuardFile>{script} + managerFiles;
     for (qsizetype i = 0; i < files.size(); ++i) {
-        const auto temporary = writeTemporary(files.at(i).path, files.at(i).content.toUtf8(), i == 0 ? std::optional<mode_t>(0755) : std::nullopt);
+        const auto temporary =
+            writeTemporary(files.at(i).path, files.at(i).content.toUtf8(), i == 0 ? std::optional<mode_t>(0755) : std::nullopt);
         if (!temporary) {
             discard(0);
             return files.at(i).path;
@@ -520,10 +522,14 @@ QList<UnitView> parseUnitViews(const QString &showOutput)
     for (const QString &block : showOutput.split(QStringLiteral("\n\n"))) {
         UnitView view;
         const std::pair<const char *, QString UnitView::*> fields[] = {
-            {"LoadState", &UnitView::loadState},       {"ActiveState", &UnitView::activeState},
-            {"FragmentPath", &UnitView::fragmentPath}, {"DropInPaths", &UnitView::dropInPaths},
-            {"NeedDaemonReload", &UnitView::needDaemonReload}, {"Result", &UnitView::result},
-            {"ExecStart", &UnitView::execStart},       {"StandardInput", &UnitView::standardInput},
+            {"LoadState", &UnitView::loadState},
+            {"ActiveState", &UnitView::activeState},
+            {"FragmentPath", &UnitView::fragmentPath},
+            {"DropInPaths", &UnitView::dropInPaths},
+            {"NeedDaemonReload", &UnitView::needDaemonReload},
+            {"Result", &UnitView::result},
+            {"ExecStart", &UnitView::execStart},
+            {"StandardInput", &UnitView::standardInput},
         };
         for (const QString &line : block.split(QLatin1Char('\n')))
             for (const auto &[name, field] : fields)
@@ -534,11 +540,12 @@ QList<UnitView> parseUnitViews(const QString &showOutput)
     return views;
 }
 
-GuardFiles judgeGuardFiles(const QString &timerPath, const QString &servicePath, const QString &expectedScript,
-                           const QStringList &targets)
+GuardFiles judgeGuardFiles(const QString &timerPath, const QString &servicePath, const QString &expectedScript, const QStringList &targets)
 {
     // Only regular files are opened: a FIFO would block the reader.
-    struct stat timer {}, service {}, script {};
+    struct stat timer {};
+    struct stat service {};
+    struct stat script {};
     if (!fileStatus(timerPath, timer) || !fileStatus(servicePath, service) || !S_ISREG(timer.st_mode) || !S_ISREG(service.st_mode))
         return GuardFiles::Changed;
     const QByteArray serviceText = readAll(QFile::encodeName(servicePath));
@@ -556,9 +563,9 @@ namespace {
 
 // What a drop-in may not set: what the service runs and reads, and when the timer fires it.
 const QStringList serviceKeys{QStringLiteral("ExecStart"), QStringLiteral("StandardInput")};
-const QStringList timerKeys{QStringLiteral("Unit"),          QStringLiteral("OnActiveSec"),       QStringLiteral("OnUnitActiveSec"),
-                            QStringLiteral("AccuracySec"),   QStringLiteral("OnBootSec"),         QStringLiteral("OnStartupSec"),
-                            QStringLiteral("OnCalendar"),    QStringLiteral("OnUnitInactiveSec")};
+const QStringList timerKeys{QStringLiteral("Unit"),        QStringLiteral("OnActiveSec"),      QStringLiteral("OnUnitActiveSec"),
+                            QStringLiteral("AccuracySec"), QStringLiteral("OnBootSec"),        QStringLiteral("OnStartupSec"),
+                            QStringLiteral("OnCalendar"),  QStringLiteral("OnUnitInactiveSec")};
 
 // True when one of the drop-ins (as systemctl show lists them, separated by spaces) sets
 // one of `keys`, or is not a regular file: a drop-in that only adds (a delay before the
@@ -579,8 +586,7 @@ bool dropInsOverride(const QString &dropInPaths, const QStringList &keys)
 
 } // namespace
 
-GuardReading judgeSystemdGuard(const UnitView &timer, const UnitView &service, std::optional<GuardFiles> files,
-                               bool underAdministrator)
+GuardReading judgeSystemdGuard(const UnitView &timer, const UnitView &service, std::optional<GuardFiles> files, bool underAdministrator)
 {
     const auto off = [](const QString &why) { return GuardReading{.state = GuardState::Off, .detail = why}; };
     if (timer.activeState != QLatin1String("active")) {
@@ -594,10 +600,8 @@ GuardReading judgeSystemdGuard(const UnitView &timer, const UnitView &service, s
     const bool loaded = timer.loadState == QLatin1String("loaded") && service.loadState == QLatin1String("loaded");
     if (loaded && (!fileStatus(timer.fragmentPath, status) || !fileStatus(service.fragmentPath, status)))
         return {.state = GuardState::On, .detail = guardFilesRemovedText};
-    const bool ours = files && *files != GuardFiles::Changed
-                      && !dropInsOverride(service.dropInPaths, serviceKeys)
-                      && !dropInsOverride(timer.dropInPaths, timerKeys)
-                      && loaded && service.standardInput == QLatin1String("file")
+    const bool ours = files && *files != GuardFiles::Changed && !dropInsOverride(service.dropInPaths, serviceKeys)
+                      && !dropInsOverride(timer.dropInPaths, timerKeys) && loaded && service.standardInput == QLatin1String("file")
                       && service.execStart.startsWith(QLatin1String("{ path=/bin/sh ; argv[]=/bin/sh -s ;"));
     if (!ours)
         return off(guardFilesChangedText);
@@ -664,12 +668,12 @@ GuardReading readEveryAccountGuard(const Guard &guard)
     // that overrides them, and the script for the system's list.
     const auto dropIns = [](const QString &unit) {
         QStringList paths;
-        for (const QFileInfo &file : QDir(unit + QStringLiteral(".d")).entryInfoList({QStringLiteral("*.conf")}, QDir::AllEntries | QDir::System))
+        for (const QFileInfo &file :
+             QDir(unit + QStringLiteral(".d")).entryInfoList({QStringLiteral("*.conf")}, QDir::AllEntries | QDir::System))
             paths << file.filePath();
         return paths.join(QLatin1Char(' '));
     };
-    if (dropInsOverride(dropIns(manager.filePaths.value(0)), serviceKeys)
-        || dropInsOverride(dropIns(manager.loginEntry), timerKeys))
+    if (dropInsOverride(dropIns(manager.filePaths.value(0)), serviceKeys) || dropInsOverride(dropIns(manager.loginEntry), timerKeys))
         return {.state = GuardState::Off, .detail = guardFilesChangedText};
     switch (judgeGuardFiles(manager.loginEntry, manager.filePaths.value(0), manager.scriptPath, targetList(guard.preferences()))) {
     case GuardFiles::Current:
@@ -713,7 +717,8 @@ bool administratorsGuardInstalled(const Guard &guard)
     // Only looked at, never opened or followed: a FIFO there would block a reader, and a
     // link or a unit without an [Install] section ("static") installs nothing.
     const ServiceManager manager = serviceManager(guard.withScope(GuardScope::EveryAccount));
-    struct stat entry {}, link {};
+    struct stat entry {};
+    struct stat link {};
     if (!fileStatus(manager.loginEntry, entry) || !S_ISREG(entry.st_mode))
         return false;
     if (manager.enabledBy.isEmpty())

@@ -43,8 +43,8 @@ enum class GuardState { Off, On, Unknown }; // Unknown: no service manager answe
 struct GuardReading {
     GuardState state = GuardState::Off;
     QString detail = {};
-    bool paused = false;   // off in this account until its next login, under the administrator's guard
-    bool outdated = false; // the account's own guard, loaded from its files, runs another version's or list's texts
+    bool paused = false;    // off in this account until its next login, under the administrator's guard
+    bool outdated = false;  // the account's own guard, loaded from its files, runs another version's or list's texts
     bool refreshed = false; // it did, and was written anew for this version's list just now
 };
 
@@ -72,14 +72,12 @@ QList<UnitView> parseUnitViews(const QString &showOutput);
 // Changed when one is missing or not a regular file, or the service reads another script;
 // Outdated when all are there but a text differs.
 enum class GuardFiles { Current, Outdated, Changed };
-GuardFiles judgeGuardFiles(const QString &timerPath, const QString &servicePath, const QString &scriptPath,
-                           const QStringList &targets);
+GuardFiles judgeGuardFiles(const QString &timerPath, const QString &servicePath, const QString &scriptPath, const QStringList &targets);
 
 // The reading for what a systemd user manager shows of the timer and the service, given
 // how the files it loaded them from are judged. Files: the judgement of the files at the
 // paths the manager names (nothing when those are not the guard's own paths).
-GuardReading judgeSystemdGuard(const UnitView &timer, const UnitView &service, std::optional<GuardFiles> files,
-                               bool underAdministrator);
+GuardReading judgeSystemdGuard(const UnitView &timer, const UnitView &service, std::optional<GuardFiles> files, bool underAdministrator);
 bool guardRunning(const Guard &guard = {});
 
 // Writes the guard files for the guard's target list and (re)loads the job; for every
@@ -125,7 +123,7 @@ struct PreferenceChange {
     QString notStoredBecause = {}; // a clause, as storeProblem gives it, when a value was not stored
     bool guardFollowed = true;
     QString message = {};
-    QString unwrittenFile = {}; // as in GuardResult
+    QString unwrittenFile = {};    // as in GuardResult
     bool messageNamesFile = false; // as in GuardResult
 };
 

@@ -29,7 +29,8 @@ QString guardPlistFor(const QString &scriptPath)
         QStringLiteral("    <key>RunAtLoad</key><true/>"),
         QStringLiteral("</dict>"),
         QStringLiteral("</plist>"),
-    }.join(QLatin1Char('\n'));
+    }
+        .join(QLatin1Char('\n'));
 }
 
 QString guardServiceUnitFor(const QString &scriptPath)
@@ -40,12 +41,13 @@ QString guardServiceUnitFor(const QString &scriptPath)
     // The shell reads the script from standard input, so no path is on the guard's command
     // line: a folder named after a target ("backup of Core Sync") would otherwise make
     // every run kill its own shell.
-    return QStringLiteral("# ") + guardLabel + QStringLiteral(".service\n"
-                                                              "[Unit]\n"
-                                                              "Description=Hushwell guard\n"
-                                                              "[Service]\n"
-                                                              "Type=oneshot\n"
-                                                              "StandardInput=file:")
+    return QStringLiteral("# ") + guardLabel
+           + QStringLiteral(".service\n"
+                            "[Unit]\n"
+                            "Description=Hushwell guard\n"
+                            "[Service]\n"
+                            "Type=oneshot\n"
+                            "StandardInput=file:")
            + path + QStringLiteral("\nExecStart=/bin/sh -s\n");
 }
 
@@ -61,14 +63,15 @@ QString guardTimerUnit()
 {
     // AccuracySec must be small: its one-minute default would let a 15-second timer fire
     // up to 75 seconds apart.
-    return QStringLiteral("# ") + guardLabel + QStringLiteral(".timer\n"
-                                                              "[Unit]\n"
-                                                              "Description=Hushwell guard, every %1 seconds\n"
-                                                              "[Timer]\n"
-                                                              "OnActiveSec=0\n"
-                                                              "OnUnitActiveSec=%1s\n"
-                                                              "AccuracySec=1s\n"
-                                                              "[Install]\n"
-                                                              "WantedBy=timers.target\n")
-                                                   .arg(guardInterval);
+    return QStringLiteral("# ") + guardLabel
+           + QStringLiteral(".timer\n"
+                            "[Unit]\n"
+                            "Description=Hushwell guard, every %1 seconds\n"
+                            "[Timer]\n"
+                            "OnActiveSec=0\n"
+                            "OnUnitActiveSec=%1s\n"
+                            "AccuracySec=1s\n"
+                            "[Install]\n"
+                            "WantedBy=timers.target\n")
+                 .arg(guardInterval);
 }

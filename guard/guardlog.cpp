@@ -47,7 +47,6 @@ bool namesTarget(const QString &command)
 
 } // namespace
 
-
 QList<GuardRun> parseGuardJournal(const QByteArray &journalJson)
 {
     static const QRegularExpression shape(QStringLiteral("^\\s*(\\d+)\\s+(.+)$"));
@@ -163,7 +162,7 @@ QString guardRunLine(const GuardRun &run, const QDate &today)
         if (times.at(i) > 1)
             names[i] += QStringLiteral(" \u00d7%1").arg(times.at(i));
     const QDateTime local = run.at.toLocalTime();
-    const QString when = local.date() == today ? local.toString(QStringLiteral("HH:mm:ss"))
-                                               : local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QString when =
+        local.date() == today ? local.toString(QStringLiteral("HH:mm:ss")) : local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     return QStringLiteral("%1  stopped %2: %3").arg(when).arg(run.processes.size()).arg(names.join(QStringLiteral(", ")));
 }

@@ -28,7 +28,8 @@ GuardPanel guardPanelFor(GuardState state)
     case GuardState::Unknown:
         break;
     }
-    return {.on = false, .status = QStringLiteral("Can't check"), .detail = guardNoManagerText, .startEnabled = false, .stopEnabled = false};
+    return {
+        .on = false, .status = QStringLiteral("Can't check"), .detail = guardNoManagerText, .startEnabled = false, .stopEnabled = false};
 }
 
 GuardPanel guardPanelFor(const GuardReading &reading)

@@ -28,11 +28,9 @@ inline const QString guardStopFailedText = QStringLiteral("Couldn't stop the gua
 
 // Why nothing was asked of the service manager, or written for it.
 inline const QString guardNoManagerText = QStringLiteral("No systemd user manager is running for this account.");
-inline const QString guardLockBusyText =
-    QStringLiteral("Another start or stop is still under way; nothing was changed.");
+inline const QString guardLockBusyText = QStringLiteral("Another start or stop is still under way; nothing was changed.");
 inline const QString guardNeedsRootText = QStringLiteral("--all-users changes every account: run it as root.");
-inline const QString homeOfAnotherAccountText =
-    QStringLiteral("This home folder is another account's; nothing was written.");
+inline const QString homeOfAnotherAccountText = QStringLiteral("This home folder is another account's; nothing was written.");
 QString guardWriteFailedText(const QString &path);
 QString guardLockFailedText(const QString &path);
 // A start whose units the account's manager does not read: where they were written, and
@@ -45,8 +43,7 @@ inline const QString guardForAllUsersText =
 inline const QString guardPausedText = QStringLiteral("Paused until your next login.");
 inline const QString targetsSetByAdministratorText =
     QStringLiteral("An administrator sets these for every account, with the guard for every account.");
-inline const QString guardFollowsAdministratorText =
-    QStringLiteral("Saved; the guard follows the administrator's settings.");
+inline const QString guardFollowsAdministratorText = QStringLiteral("Saved; the guard follows the administrator's settings.");
 
 // What a look at the guard found beyond on and off.
 inline const QString guardFilesChangedText = QStringLiteral("The guard's files were changed; Start Guard writes them anew.");

@@ -17,8 +17,7 @@ QString scriptPathFor(const Guard &guard)
     const QString name = QStringLiteral("/guard.sh");
     switch (guard.scope) {
     case GuardScope::Account:
-        return (guard.platform == Platform::MacOS ? guard.dirs.home + QStringLiteral("/Library/Application Support")
-                                                  : guard.dirs.data)
+        return (guard.platform == Platform::MacOS ? guard.dirs.home + QStringLiteral("/Library/Application Support") : guard.dirs.data)
                + QStringLiteral("/Hushwell") + name;
     case GuardScope::EveryAccount:
         return guard.platform == Platform::MacOS ? QStringLiteral("/Library/Application Support/Hushwell") + name
@@ -46,8 +45,8 @@ ServiceManager launchd(const Guard &guard, uid_t userId)
                 + QStringLiteral(" 2>/dev/null; launchctl enable ") + service + QStringLiteral(" 2>/dev/null"),
         .probe = QStringLiteral("launchctl print ") + service + QStringLiteral(" >/dev/null 2>&1 && echo yes"),
         .remove = bootout,
-        .resumeShared = QStringLiteral("launchctl bootstrap ") + domain + QLatin1Char(' ') + shellQuoted(sharedPlist)
-                        + QStringLiteral(" 2>/dev/null"),
+        .resumeShared =
+            QStringLiteral("launchctl bootstrap ") + domain + QLatin1Char(' ') + shellQuoted(sharedPlist) + QStringLiteral(" 2>/dev/null"),
         .pauseShared = bootout,
         .unloadIsAsynchronous = true,
     };
@@ -79,12 +78,12 @@ ServiceManager systemdUser(const Guard &guard)
     // Stopping the service too ends a run in progress, as launchd's bootout does.
     const QString stop = QStringLiteral("stop ") + timer + QLatin1Char(' ') + service;
     // A run cut short by the stop that precedes every load would stay listed as failed.
-    const QString resume = systemctlUser({QStringLiteral("daemon-reload"), QStringLiteral("start ") + timer,
-                                          QStringLiteral("reset-failed ") + service});
+    const QString resume =
+        systemctlUser({QStringLiteral("daemon-reload"), QStringLiteral("start ") + timer, QStringLiteral("reset-failed ") + service});
     manager.commands = {
         .unload = systemctlUser({stop}),
-        .load = systemctlUser({QStringLiteral("daemon-reload"), QStringLiteral("enable --now ") + timer,
-                               QStringLiteral("reset-failed ") + service}),
+        .load = systemctlUser(
+            {QStringLiteral("daemon-reload"), QStringLiteral("enable --now ") + timer, QStringLiteral("reset-failed ") + service}),
         .probe = QStringLiteral("systemctl --user is-active --quiet ") + timer + QStringLiteral(" 2>/dev/null && echo yes"),
         // What "on" is judged by: where each unit was loaded from, what overrides it, and
         // the service's command, input and last result.
@@ -96,7 +95,8 @@ ServiceManager systemdUser(const Guard &guard)
         // to leave alone.
         .remove = systemctlUser({stop, QStringLiteral("disable ") + timer}),
         // A guard run cut short by the stop would otherwise stay listed as failed.
-        .afterRemove = systemctlUser({QStringLiteral("daemon-reload"), QStringLiteral("reset-failed ") + service + QLatin1Char(' ') + timer}),
+        .afterRemove =
+            systemctlUser({QStringLiteral("daemon-reload"), QStringLiteral("reset-failed ") + service + QLatin1Char(' ') + timer}),
         // su sessions, containers and WSL often have no user manager at all; in a chroot
         // systemctl says "Running in chroot, ignoring command" and succeeds: only a manager
         // that lists its environment answers.
@@ -138,14 +138,15 @@ ServiceManager forEveryAccount(const Guard &guard)
             .load = global + QStringLiteral("enable ") + timer + QStringLiteral(" 2>/dev/null"),
             .remove = global + QStringLiteral("disable ") + timer + QStringLiteral(" 2>/dev/null"),
             // Stopped first, so that the new units' OnActiveSec=0 runs the new script at once.
-            .loadInSessions = systemctlUser({stop, QStringLiteral("daemon-reload"), QStringLiteral("start ") + timer,
-                                             QStringLiteral("reset-failed ") + service}),
+            .loadInSessions = systemctlUser(
+                {stop, QStringLiteral("daemon-reload"), QStringLiteral("start ") + timer, QStringLiteral("reset-failed ") + service}),
             // Stopped in every manager before the disable, for the reason an account's own
             // stop is; only where that manager runs the system's units.
             .removeInSessions = QStringLiteral("f=$(systemctl --user show -P FragmentPath ") + timer
                                 + QStringLiteral(" 2>/dev/null); case $f in ") + shellQuoted(system.units + QLatin1Char('/'))
                                 + QStringLiteral("*) ") + systemctlUser({stop}) + QStringLiteral(";; esac; echo \"$f\""),
-            .afterRemoveInSessions = systemctlUser({QStringLiteral("daemon-reload"), QStringLiteral("reset-failed ") + service + QLatin1Char(' ') + timer}),
+            .afterRemoveInSessions =
+                systemctlUser({QStringLiteral("daemon-reload"), QStringLiteral("reset-failed ") + service + QLatin1Char(' ') + timer}),
         };
         return manager;
     }

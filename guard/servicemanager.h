@@ -16,13 +16,13 @@
 // systemctl --user on Linux. Every command sends its errors to /dev/null; success is only
 // ever judged by the probe.
 struct GuardCommands {
-    QString unload = {};  // ends any instance that is loaded, a run in progress included
-    QString load = {};    // loads the job from the files just written
-    QString probe = {};   // prints "yes" exactly when the job is loaded
-    QString inspect = {}; // systemd: what the manager shows of the timer and the service; empty elsewhere
-    QString remove = {};  // unloads the job before its files are deleted
-    QString afterRemove = {};  // run once the service manager's files are gone; may be empty
-    QString reachable = {};    // prints "yes" when the service manager answers; empty: always does
+    QString unload = {};      // ends any instance that is loaded, a run in progress included
+    QString load = {};        // loads the job from the files just written
+    QString probe = {};       // prints "yes" exactly when the job is loaded
+    QString inspect = {};     // systemd: what the manager shows of the timer and the service; empty elsewhere
+    QString remove = {};      // unloads the job before its files are deleted
+    QString afterRemove = {}; // run once the service manager's files are gone; may be empty
+    QString reachable = {};   // prints "yes" when the service manager answers; empty: always does
     // systemd: the folders the manager reads user units from, one a line, when it has not
     // found the timer just written; nothing when it has. Empty elsewhere.
     QString unitsUnseen = {};
@@ -49,11 +49,11 @@ struct GuardCommands {
 struct ServiceManager {
     QString scriptPath;
     QStringList oldScriptPaths; // where earlier versions put it: removed by every start and stop
-    QString loginEntry;     // the file that makes the manager start the guard at each login
-    QString enabledBy;      // systemd: the link that enables it for every login, removed with it; empty elsewhere
-    QStringList filePaths;  // the manager's files, in the order they are written (loginEntry last)
-    QList<GuardFile> files; // the same with their texts; empty when scriptPath cannot be named in them
-    QString sessions;       // where the accounts logged in now have their folders; empty: not visited
+    QString loginEntry;         // the file that makes the manager start the guard at each login
+    QString enabledBy;          // systemd: the link that enables it for every login, removed with it; empty elsewhere
+    QStringList filePaths;      // the manager's files, in the order they are written (loginEntry last)
+    QList<GuardFile> files;     // the same with their texts; empty when scriptPath cannot be named in them
+    QString sessions;           // where the accounts logged in now have their folders; empty: not visited
     GuardCommands commands;
 };
 

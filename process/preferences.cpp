@@ -158,9 +158,9 @@ PreferenceReading readPreference(const QString &key, const UserDirs &dirs)
     const QVariant stored = store->value(found.isEmpty() ? nearly : found);
     // The native store (macOS) keeps booleans as booleans, the INI file as text; a value
     // with a comma reads as a list there.
-    reading.storedText = stored.typeId() == QMetaType::Bool       ? (stored.toBool() ? QStringLiteral("true") : QStringLiteral("false"))
+    reading.storedText = stored.typeId() == QMetaType::Bool          ? (stored.toBool() ? QStringLiteral("true") : QStringLiteral("false"))
                          : stored.typeId() == QMetaType::QStringList ? stored.toStringList().join(QLatin1Char(','))
-                                                                      : stored.toString();
+                                                                     : stored.toString();
     if (found.isEmpty()) {
         reading.storedText = nearly + QLatin1Char('=') + reading.storedText;
         reading.storedIsBoolean = false;

@@ -7,9 +7,9 @@
 // One process of the list command's output ("PID CPU RSS-KiB COMMAND…").
 struct ProcessRow {
     qint64 pid = 0;
-    double cpu = 0;     // percent of one core
-    qint64 rssKib = 0;  // resident memory in KiB
-    QString command;    // the full command line
+    double cpu = 0;    // percent of one core
+    qint64 rssKib = 0; // resident memory in KiB
+    QString command;   // the full command line
 };
 
 // The rows of the list command's output; lines of any other shape are left out.

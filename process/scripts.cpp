@@ -16,7 +16,9 @@ ScriptProfile macProfile()
         return QStringLiteral(" | grep -iE \"") + targets.join(QLatin1Char('|')) + QStringLiteral("\" | grep -v grep");
     };
     return {
-        [filter](const QStringList &targets) { return QStringLiteral("ps ax -o command=") + filter(targets) + QStringLiteral(" | wc -l | tr -d ' '"); },
+        [filter](const QStringList &targets) {
+            return QStringLiteral("ps ax -o command=") + filter(targets) + QStringLiteral(" | wc -l | tr -d ' '");
+        },
         [filter](const QStringList &targets) { return QStringLiteral("ps ax -o pid=,pcpu=,rss=,command=") + filter(targets); },
         {
             QStringLiteral("osascript -e 'quit app \"") + creativeCloudApp + QStringLiteral("\"' 2>/dev/null"),
@@ -73,8 +75,10 @@ LinuxTexts linuxTexts(const QStringList &targets)
     }
     return {
         .preamble = {QStringLiteral("U=$(id -u)"),
-                     QStringLiteral("P=") + shellQuoted(QStringLiteral("(^|[/\\\\])(") + bracketed.join(QLatin1Char('|')) + QLatin1Char(')')),
-                     QStringLiteral("H=") + shellQuoted(QStringLiteral("^(.*[/\\\\])?(") + plain.join(QLatin1Char('|')) + QLatin1Char(')'))},
+                     QStringLiteral("P=")
+                         + shellQuoted(QStringLiteral("(^|[/\\\\])(") + bracketed.join(QLatin1Char('|')) + QLatin1Char(')')),
+                     QStringLiteral("H=")
+                         + shellQuoted(QStringLiteral("^(.*[/\\\\])?(") + plain.join(QLatin1Char('|')) + QLatin1Char(')'))},
         // A candidate that exits meanwhile has no cmdline left, and a zombie an empty one.
         .pick = QStringLiteral("for p in $(pgrep -u \"$U\" -f \"$P\" 2>/dev/null); do head -zn1 \"/proc/$p/cmdline\" 2>/dev/null"
                                " | grep -qzE \"$H\" && echo \"$p\"; done"),

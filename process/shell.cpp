@@ -121,8 +121,7 @@ QString shell(const QString &command)
     ::close(out[0]);
     waitFor(pid);
 
-    QStringDecoder decoder(QStringDecoder::Utf8,
-                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     const QString decoded = decoder.decode(bytes);
     if (decoder.hasError())
         return {};

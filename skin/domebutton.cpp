@@ -149,9 +149,8 @@ void DomeButton::paintLook(QPainter &painter, const LookKey &key)
     // The blur is most of the cost: made once per size, pixel ratio and pressed state, and
     // only over the caption and the blur's reach (three standard deviations, 3 points).
     const qreal ratio = key.ratio;
-    const QRect area = QRectF(dome.center().x() - ink.width() / 2, text.y() + 1, ink.width(), ink.height())
-                           .adjusted(-4, -4, 4, 4)
-                           .toAlignedRect();
+    const QRect area =
+        QRectF(dome.center().x() - ink.width() / 2, text.y() + 1, ink.width(), ink.height()).adjusted(-4, -4, 4, 4).toAlignedRect();
     const ShadowKey shadowFor{size(), ratio, pressed};
     if (!(shadowFor == shadowKey) || shadow.isNull()) {
         QImage shape(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);

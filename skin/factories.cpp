@@ -45,8 +45,8 @@ void useInterfaceFontEverywhere()
     QApplication::setFont(systemFont(11), "QTipLabel");
 }
 
-QLabel *label(const QString &text, int size, QFont::Weight weight, const QColor &colour, const QRect &frame,
-              Qt::Alignment align, QWidget *parent)
+QLabel *label(const QString &text, int size, QFont::Weight weight, const QColor &colour, const QRect &frame, Qt::Alignment align,
+              QWidget *parent)
 {
     auto *field = new QLabel(text, parent);
     field->setFont(systemFont(size, weight));
@@ -71,8 +71,8 @@ QCheckBox *makeLightCheckbox(const QString &title, const QRect &frame, QWidget *
 
 StyledTitle disclosureTitle(bool open)
 {
-    return {open ? QStringLiteral("\u25be  Settings") : QStringLiteral("\u25b8  Settings"), Skin::onCasingSoft(),
-            systemFont(12), Qt::AlignHCenter};
+    return {open ? QStringLiteral("\u25be  Settings") : QStringLiteral("\u25b8  Settings"), Skin::onCasingSoft(), systemFont(12),
+            Qt::AlignHCenter};
 }
 
 void applyTitle(QAbstractButton *button, const StyledTitle &title)

@@ -33,7 +33,7 @@ QLabel *label(const QString &text, int size, QFont::Weight weight, const QColor 
 // A checkbox whose title is light grey 12-pixel text, readable on the dark casing. Its
 // clicks reach `action` (a slot of `receiver`'s, or a function living as long as it, taking
 // no argument); its state is not set.
-template<typename Receiver, typename Action>
+template <typename Receiver, typename Action>
 QCheckBox *lightCheckbox(const QString &title, Receiver *receiver, Action action, const QRect &frame, QWidget *parent = nullptr);
 
 // The drawer button's title, closed ("▸  Settings") or open ("▾  Settings"), in 12-pixel
@@ -50,7 +50,7 @@ void applyTitle(QAbstractButton *button, const StyledTitle &title);
 // Implementation detail of lightCheckbox.
 QCheckBox *makeLightCheckbox(const QString &title, const QRect &frame, QWidget *parent);
 
-template<typename Receiver, typename Action>
+template <typename Receiver, typename Action>
 QCheckBox *lightCheckbox(const QString &title, Receiver *receiver, Action action, const QRect &frame, QWidget *parent)
 {
     QCheckBox *box = makeLightCheckbox(title, frame, parent);

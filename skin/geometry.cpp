@@ -23,15 +23,13 @@ CasingGeometry casingGeometry(const QSizeF &bounds)
 {
     // The housing hangs from the top edge, so it keeps its place when the casing grows
     // downward for the drawer.
-    const QRectF housing(housingInset, bounds.height() - housingInset - housingHeight,
-                         bounds.width() - 2 * housingInset, housingHeight);
+    const QRectF housing(housingInset, bounds.height() - housingInset - housingHeight, bounds.width() - 2 * housingInset, housingHeight);
     // Unflipped: y() is the bottom edge and y() + height() the top one.
     constexpr qreal in = 22;
     const qreal minX = housing.x(), maxX = housing.x() + housing.width();
     const qreal minY = housing.y(), maxY = housing.y() + housing.height();
     return {housing,
-            {QPointF(minX + in, minY + in), QPointF(maxX - in, minY + in), QPointF(minX + in, maxY - in),
-             QPointF(maxX - in, maxY - in)}};
+            {QPointF(minX + in, minY + in), QPointF(maxX - in, minY + in), QPointF(minX + in, maxY - in), QPointF(maxX - in, maxY - in)}};
 }
 
 ScrewGeometry screwGeometry(const QPointF &p)

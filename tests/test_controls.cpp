@@ -1,12 +1,11 @@
 // The window's small state machines, each on its own and without the window: the drawer's
 // move, the hover list's cache, the settings queue and the job pool. No process is
 // started: any account runs these.
-#include "support/world.h"
-
 #include "app/drawermotion.h"
 #include "app/hovertip.h"
 #include "app/inorder.h"
 #include "app/jobpool.h"
+#include "support/world.h"
 
 #include <QApplication>
 #include <QHelpEvent>
@@ -89,10 +88,11 @@ TEST(JobPool, IdleOnceEveryResultIsDeliveredEvenWhenOneStartsAnother)
     JobPool jobs;
     QSignalSpy idle(&jobs, &JobPool::idle);
     QStringList delivered;
-    jobs.run([] { return QString("first"); }, [&](const QString &result) {
-        delivered << result;
-        jobs.run([] { return QString("second"); }, [&](const QString &next) { delivered << next; });
-    });
+    jobs.run([] { return QString("first"); },
+             [&](const QString &result) {
+                 delivered << result;
+                 jobs.run([] { return QString("second"); }, [&](const QString &next) { delivered << next; });
+             });
     EXPECT_FALSE(jobs.isIdle());
     ASSERT_TRUE(idle.wait(5000));
     EXPECT_EQ(delivered, (QStringList{"first", "second"}));
@@ -109,7 +109,8 @@ TEST(HoverTip, ReadsOnHoverKeepsAReadingThreeSecondsAndShowsAFixedTextInstead)
     line.show();
     JobPool jobs;
     std::atomic<int> reads{0};
-    HoverTip tip({&line}, [&] { return QString("read %1").arg(++reads); }, &jobs);
+    HoverTip tip(
+        {&line}, [&] { return QString("read %1").arg(++reads); }, &jobs);
     const auto hover = [&] {
         QHelpEvent event(QEvent::ToolTip, QPoint(5, 5), line.mapToGlobal(QPoint(5, 5)));
         QCoreApplication::sendEvent(&line, &event);

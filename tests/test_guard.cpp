@@ -1,15 +1,14 @@
 // The guard against a real systemd --user manager of the test's own (support/isolate.sh).
 // Fake targets are killed by the guard itself.
-#include "support/managedhome.h"
-
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
 #include "guard/guardlog.h"
 #include "guard/guardpanel.h"
 #include "guard/servicemanager.h"
+#include "process/catalogue.h"
 #include "process/preferences.h"
 #include "process/shell.h"
-#include "process/catalogue.h"
+#include "support/managedhome.h"
 
 #include <QDir>
 #include <QFile>
@@ -72,8 +71,10 @@ TEST_F(AccountGuard, KillsAtOnceAndEveryIntervalFollowsTargetChangesAndStopsWith
     EXPECT_TRUE(QFile::exists(guardScriptPath())) << "the script stays";
     for (const QString &unit : serviceManager(Guard{}).filePaths)
         EXPECT_FALSE(QFile::exists(unit)) << unit.toStdString();
-    EXPECT_EQ(QDir(QFileInfo(guardPlistPath()).path() + "/timers.target.wants").entryList(QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot),
-              QStringList()) << "no link left to enable it at the next login";
+    EXPECT_EQ(
+        QDir(QFileInfo(guardPlistPath()).path() + "/timers.target.wants").entryList(QDir::System | QDir::AllEntries | QDir::NoDotAndDotDot),
+        QStringList())
+        << "no link left to enable it at the next login";
 }
 
 TEST_F(AccountGuard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)
@@ -111,8 +112,9 @@ TEST_F(AccountGuard, ChangedFilesReadAsTheyAre)
         QString detail;
     } rows[] = {
         {"this version's files", [] {}, GuardState::On, {}},
-        {"a drop-in replacing the command", [&] { dropIn(service, "[Service]\nExecStart=\nExecStart=/bin/true\n"), systemctl("daemon-reload"); },
-         GuardState::Off, guardFilesChangedText},
+        {"a drop-in replacing the command",
+         [&] { dropIn(service, "[Service]\nExecStart=\nExecStart=/bin/true\n"), systemctl("daemon-reload"); }, GuardState::Off,
+         guardFilesChangedText},
         {"a timer in user.control shadowing it",
          [&] {
              const QString control = QFileInfo(timer).path() + ".control/" + QFileInfo(timer).fileName();
@@ -153,7 +155,8 @@ TEST_F(AccountGuard, ChangedFilesReadAsTheyAre)
 
     // A set whose units folder refuses the write leaves every file as it was.
     ASSERT_EQ(shell("mount --bind " + shellQuoted(QFileInfo(timer).path()) + " " + shellQuoted(QFileInfo(timer).path())
-                    + " && mount -o remount,bind,ro " + shellQuoted(QFileInfo(timer).path()) + " && echo ro"), "ro");
+                    + " && mount -o remount,bind,ro " + shellQuoted(QFileInfo(timer).path()) + " && echo ro"),
+              "ro");
     const CtlResult refused = ctl({"set", "includeCoreSync", "false"});
     const CtlResult unremoved = ctl({"guard", "stop"});
     const GuardResult windowStop = stopGuard();
@@ -207,7 +210,8 @@ TEST_F(AccountGuard, TheRecordNamesWhatEachRunStoppedAndWhen)
     // The journal is the test program's: earlier tests' runs are in it too.
     const qint64 began = QDateTime::currentSecsSinceEpoch();
     const QString sinceBegan = "--since=@" + QString::number(began);
-    FakeTarget helper(QStringLiteral("Creative Cloud Helper")), updater(QStringLiteral("AdobeUpdateDaemon --watch"), FakeTarget::IgnoreTerm);
+    FakeTarget helper(QStringLiteral("Creative Cloud Helper")),
+        updater(QStringLiteral("AdobeUpdateDaemon --watch"), FakeTarget::IgnoreTerm);
     ASSERT_TRUE(startGuard()); // each load runs the guard once
     EXPECT_TRUE(helper.diesWithin(5) && updater.diesWithin(5));
     const qint64 between = QDateTime::currentSecsSinceEpoch() + 1;

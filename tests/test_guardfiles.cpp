@@ -1,11 +1,10 @@
 // The guard's files and the service-manager texts, written into temporary folders; the
 // macOS control sequence runs against a stand-in launchctl.
-#include "support/world.h"
-
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
 #include "guard/servicemanager.h"
 #include "process/shell.h"
+#include "support/world.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,10 +50,8 @@ TEST(GuardControl, MacStopAndStartWaitForAnAsynchronousBootout)
     ASSERT_TRUE(QFile::copy(HUSHWELL_TEST_SUPPORT "/launchctl", bin.path() + "/launchctl"));
     QFile(bin.path() + "/loaded").open(QIODevice::WriteOnly);
     const PathWith standIns(bin.path());
-    const Guard mac{.scope = GuardScope::Account,
-                    .platform = Platform::MacOS,
-                    .dirs = UserDirs::underHome(bin.path() + "/home"),
-                    .system = {}};
+    const Guard mac{
+        .scope = GuardScope::Account, .platform = Platform::MacOS, .dirs = UserDirs::underHome(bin.path() + "/home"), .system = {}};
     EXPECT_TRUE(startGuard(mac)) << "bootstrap waited until bootout had finished";
     EXPECT_TRUE(guardRunning(mac));
     EXPECT_TRUE(stopGuard(mac)) << "a stop that succeeds a moment later is a success";
@@ -94,8 +91,8 @@ TEST(GuardFiles, AdministratorsGuardReadFromItsFiles)
         {"the script missing", [&] { return QFile::remove(guard.scriptPath); }, GuardState::Off, changed},
         {"a drop-in that runs /bin/true", [&] { return !dropIn(service, "[Service]\nExecStart=\nExecStart=/bin/true\n").isEmpty(); },
          GuardState::Off, changed},
-        {"a drop-in that fires hourly", [&] { return !dropIn(timer, "[Timer]\nOnUnitActiveSec=1h\n").isEmpty(); },
-         GuardState::Off, changed},
+        {"a drop-in that fires hourly", [&] { return !dropIn(timer, "[Timer]\nOnUnitActiveSec=1h\n").isEmpty(); }, GuardState::Off,
+         changed},
         {"not enabled for any login", [&] { return QFile::remove(guard.enabledBy); }, GuardState::Off, ""},
     };
     EXPECT_EQ(scriptReadBy(guardServiceUnitFor("/home/ada/100%/guard.sh")), "/home/ada/100%/guard.sh") << "% unescaped";

@@ -1,11 +1,10 @@
 // Counts and kills real processes in a process table of the test's own: fake targets are
 // /bin/sleep started under Adobe's process names.
-#include "support/managedhome.h"
-
 #include "process/catalogue.h"
 #include "process/processlist.h"
 #include "process/scripts.h"
 #include "process/shell.h"
+#include "support/managedhome.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,7 +13,10 @@
 
 #include <list>
 
-QString count() { return shell(countCommand()); }
+QString count()
+{
+    return shell(countCommand());
+}
 
 using Kill = PrivateProcesses;
 
@@ -37,12 +39,11 @@ TEST_F(Kill, StopsEveryTargetAtOnceAndSparesLookalikes)
                              "vim /home/ann/Notes on AdobeIPCBroker.txt", "grep AdobeUpdateService"})
         bystanders.emplace_back(QString::fromUtf8(name));
     bystanders.emplace_back(QStringLiteral("AdobeIPCBroker"), FakeTarget::Default, FakeTarget::Nobody);
-    for (const QStringList &argv : {QStringList{"vim", "/home/ann/AdobeIPCBroker.txt"},
-                                    QStringList{"evince", "/home/ann/Docs/Creative Cloud Helper manual.pdf"},
-                                    QStringList{"mpv", "/home/ann/Videos/Core Sync tutorial.mp4"},
-                                    QStringList{"python3", "/home/ann/src/AdobeUpdateService.py"},
-                                    QStringList{"notepad.exe", "C:\\users\\ann\\Core Sync notes.txt"},
-                                    QStringList{"/usr/bin/timeout", "600", "/usr/lib/wine/wine64", "C:\\Program Files\\Adobe\\Core Sync.exe"}})
+    for (const QStringList &argv :
+         {QStringList{"vim", "/home/ann/AdobeIPCBroker.txt"}, QStringList{"evince", "/home/ann/Docs/Creative Cloud Helper manual.pdf"},
+          QStringList{"mpv", "/home/ann/Videos/Core Sync tutorial.mp4"}, QStringList{"python3", "/home/ann/src/AdobeUpdateService.py"},
+          QStringList{"notepad.exe", "C:\\users\\ann\\Core Sync notes.txt"},
+          QStringList{"/usr/bin/timeout", "600", "/usr/lib/wine/wine64", "C:\\Program Files\\Adobe\\Core Sync.exe"}})
         bystanders.emplace_back(argv);
 
     EXPECT_EQ(count(), "7");

@@ -1,19 +1,20 @@
 // The look, against the numbers of the design: palette, geometry's worked examples, and
 // the pixels the views draw.
-#include "support/world.h"
-
+#include "process/textwrap.h"
 #include "skin/casingview.h"
 #include "skin/domebutton.h"
 #include "skin/domeicon.h"
 #include "skin/drawerview.h"
 #include "skin/geometry.h"
-#include "process/textwrap.h"
+#include "support/world.h"
 
 #include <QPainter>
 #include <QTest>
 
-
-QColor rgb(double r, double g, double b) { return QColor::fromRgbF(float(r), float(g), float(b)); }
+QColor rgb(double r, double g, double b)
+{
+    return QColor::fromRgbF(float(r), float(g), float(b));
+}
 
 // Colours compare in 8-bit steps, with a little slack for antialiasing and rounding.
 void expectNear(const QColor &actual, const QColor &expected, const std::string &what, int slack = 3)
@@ -31,10 +32,11 @@ TEST(Drawing, CasingScrewsAndDrawer)
     const QColor face = rgb(0.87, 0.70, 0.10);
     // The screw at unflipped (40, 560) is at Qt (40, 40): rim, face, and a slot with flat
     // ends from x 36 to 44.
-    const std::tuple<int, int, QColor, const char *> pixels[] = { // x, y, colour, what
-        {2, 597, rgb(0.14, 0.14, 0.15), "casing"}, {200, 380, rgb(0.953, 0.773, 0.047), "housing"},
-        {33, 40, rgb(0.72, 0.57, 0.03), "screw rim"}, {40, 43, face, "screw face"}, {35, 40, face, "face left of the slot"},
-        {44, 40, face, "face right of the slot"}};
+    const std::tuple<int, int, QColor, const char *> pixels[] = {
+        // x, y, colour, what
+        {2, 597, rgb(0.14, 0.14, 0.15), "casing"},    {200, 380, rgb(0.953, 0.773, 0.047), "housing"},
+        {33, 40, rgb(0.72, 0.57, 0.03), "screw rim"}, {40, 43, face, "screw face"},
+        {35, 40, face, "face left of the slot"},      {44, 40, face, "face right of the slot"}};
     for (const auto &[x, y, colour, what] : pixels)
         expectNear(image.pixelColor(x, y), colour, what);
     expectNear(image.pixelColor(40, 40), rgb(0.60, 0.47, 0.02), "slot", 30);
@@ -92,7 +94,6 @@ TEST(Drawing, DomeLitDarkPressedAndOnlyItsCircleIsTheButton)
     EXPECT_EQ(clicks, 1) << "the corners of its square are not the button";
 }
 
-
 // The icon, as installed and as the window (and its About panel) shows it: the whole dome
 // at every size, scaled, never a crop. The design's numbers: the collar's dark ring, 13 of
 // 210 points wide, inside the edge all round; the dome's red gradient, from 0.92, 0.31,
@@ -102,7 +103,8 @@ TEST(Drawing, TheIconIsTheWholeDomeAtEverySize)
     const QColor collar = rgb(0.10, 0.10, 0.11);
     std::vector<std::tuple<std::string, QImage, int>> icons; // what, its picture, its size in pixels
     for (const int size : {16, 24, 32, 48, 64, 128, 256, 512}) {
-        icons.emplace_back("installed " + std::to_string(size), QImage(QStringLiteral(HUSHWELL_ICON_DIR "/hushwell-%1.png").arg(size)), size);
+        icons.emplace_back("installed " + std::to_string(size), QImage(QStringLiteral(HUSHWELL_ICON_DIR "/hushwell-%1.png").arg(size)),
+                           size);
         icons.emplace_back("window " + std::to_string(size), domeIcon().pixmap(QSize(size, size), 1.0).toImage(), size);
     }
     icons.emplace_back("About at 2x", domeIcon().pixmap(QSize(64, 64), 2.0).toImage(), 128);

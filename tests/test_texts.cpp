@@ -1,7 +1,5 @@
 // Everything the program says or decides from plain values: the shell texts, the kill
 // panel, the preferences, and hushwellctl's answers that start or kill nothing.
-#include "support/managedhome.h"
-
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
 #include "guard/guardlog.h"
@@ -10,6 +8,7 @@
 #include "process/catalogue.h"
 #include "process/killpanel.h"
 #include "process/scripts.h"
+#include "support/managedhome.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,11 +19,10 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <optional>
+#include <sys/stat.h>
 #include <tuple>
+#include <unistd.h>
 
 // A service manager's files one after the other, as hushwellctl show prints them.
 QString serviceManagerText(const ServiceManager &manager)
@@ -63,10 +61,12 @@ TEST(Texts, EveryGeneratedTextForBothPlatformsIsExact)
         {"guard-plist.macos", mac.files.value(0).content},
         {"guard-service.linux", guardServiceUnitFor("/home/ada/backup of Core Sync/100%/guard.sh")},
         {"guard-timer.linux", guardTimerUnit()},
-        {"guard-commands.macos", macCommands.unload + "; " + macCommands.load + '\n' + macCommands.probe + '\n' + macCommands.remove + '\n'},
+        {"guard-commands.macos",
+         macCommands.unload + "; " + macCommands.load + '\n' + macCommands.probe + '\n' + macCommands.remove + '\n'},
         {"guard-units-all-users.linux", serviceManagerText(serviceManager(everyOnLinux))},
         {"guard-plist-all-users.macos", serviceManagerText(serviceManager(every))},
-        {"guard-paths", QStringList{mac.scriptPath, mac.loginEntry, systemd.scriptPath}.join('\n') + '\n' + systemd.filePaths.join('\n') + '\n'},
+        {"guard-paths",
+         QStringList{mac.scriptPath, mac.loginEntry, systemd.scriptPath}.join('\n') + '\n' + systemd.filePaths.join('\n') + '\n'},
     };
     // A new target changes these texts: HUSHWELL_WRITE_EXPECTED=1 writes them anew, and the
     // diff of tests/expected is the review.
@@ -113,7 +113,8 @@ TEST_F(Preferences, AStoreIsKeptLineForLineOrRefusedAndLeftAsItWas)
         {"a folder for the lock", [&] { return QDir().mkpath(lock); }, badLock},
         {"a FIFO for the lock", [&] { return ::mkfifo(QFile::encodeName(lock), 0600) == 0; }, badLock},
         {"a link for the lock", [&] { return writeFile(elsewhere, "") && QFile::link(elsewhere, lock); }, badLock},
-        {"a held lock", [&] { return writeFile(lock, QByteArray::number(holder.pid()) + "\nsleep\n" + QSysInfo::machineHostName().toUtf8() + "\n"); },
+        {"a held lock",
+         [&] { return writeFile(lock, QByteArray::number(holder.pid()) + "\nsleep\n" + QSysInfo::machineHostName().toUtf8() + "\n"); },
          refused + "another program has held its lock " + lock + " for more than 3 seconds\n"},
     };
     for (const auto &[name, make, refusal] : rows) {
@@ -181,15 +182,37 @@ using Cli = FreshPreferences;
 
 TEST_F(Cli, UsageErrorsSayOneLineExitTwoAndWriteNothing)
 {
-    const QList<QStringList> wrong = {
-        {}, {"frobnicate"}, {"get", "noSuchKey"}, {"set", "soundEnabled"}, {"set", "soundEnabled", "TRUE"},
-        {"set", "soundEnabled", "true", "stray"}, {"status", "stray"}, {"status", "--yaml"}, {"help", "frobnicate"},
-        {"show", "nothing-by-that-name"}, {"show", "kill-script", "--platform"}, {"show", "kill-script", "--platform", "windows"},
-        {"show", "guard-plist", "--platform", "linux"}, {"show", "guard-units", "--platform", "macos"},
-        {"kill", "stray"}, {"list", "--json", "stray"}, {"guard"}, {"guard", "start", "stray"}, {"guard", "restart"},
-        {"--version", "stray"}, {"get"}, {"help", "kill", "stray"}, {"show"}, {"show", "kill-script", "--platform="},
-        {"frob\x1b[31mnicate"}, {"get", "key\x1b]0;title\x07"}, {"show", "kill-script", QString("--platform=") + QChar(0x9b) + "2J"},
-        {"guard", "status", "--json"}, {"guard", "start", "--since=-1h"}, {"guard", "log", "--since"}, {"guard", "log", "stray"}};
+    const QList<QStringList> wrong = {{},
+                                      {"frobnicate"},
+                                      {"get", "noSuchKey"},
+                                      {"set", "soundEnabled"},
+                                      {"set", "soundEnabled", "TRUE"},
+                                      {"set", "soundEnabled", "true", "stray"},
+                                      {"status", "stray"},
+                                      {"status", "--yaml"},
+                                      {"help", "frobnicate"},
+                                      {"show", "nothing-by-that-name"},
+                                      {"show", "kill-script", "--platform"},
+                                      {"show", "kill-script", "--platform", "windows"},
+                                      {"show", "guard-plist", "--platform", "linux"},
+                                      {"show", "guard-units", "--platform", "macos"},
+                                      {"kill", "stray"},
+                                      {"list", "--json", "stray"},
+                                      {"guard"},
+                                      {"guard", "start", "stray"},
+                                      {"guard", "restart"},
+                                      {"--version", "stray"},
+                                      {"get"},
+                                      {"help", "kill", "stray"},
+                                      {"show"},
+                                      {"show", "kill-script", "--platform="},
+                                      {"frob\x1b[31mnicate"},
+                                      {"get", "key\x1b]0;title\x07"},
+                                      {"show", "kill-script", QString("--platform=") + QChar(0x9b) + "2J"},
+                                      {"guard", "status", "--json"},
+                                      {"guard", "start", "--since=-1h"},
+                                      {"guard", "log", "--since"},
+                                      {"guard", "log", "stray"}};
     for (const QStringList &args : wrong) {
         const CtlResult r = ctl(args);
         const std::string call = args.join(' ').toStdString();
@@ -223,8 +246,7 @@ TEST_F(Cli, ACountThatCannotRunIsNeverQuiet)
             ASSERT_TRUE(standIn(bin.path(), "pgrep", body)) << name;
         }
         std::optional<PathWith> only(std::in_place, bin.path(), true);
-        const CtlResult status = ctl({"status"}), json = ctl({"status", "--json"}), list = ctl({"list"}),
-                        killed = ctl({"kill", "--json"});
+        const CtlResult status = ctl({"status"}), json = ctl({"status", "--json"}), list = ctl({"list"}), killed = ctl({"kill", "--json"});
         only.reset();
         EXPECT_TRUE(QJsonDocument::fromJson(killed.out.toUtf8())["stopped"].isNull()) << name << ": nothing known was stopped";
         EXPECT_EQ(status.status, 1) << name;
@@ -250,12 +272,12 @@ TEST_F(Cli, WithoutAUserManagerTheGuardCommandsSaySo)
     EXPECT_FALSE(QFile::exists(guardScriptPath())) << "a start without a manager writes nothing";
 }
 
-
 // What the guard stopped, from journal lines as journalctl prints them: which lines are the
 // guard's, how they make runs, and how a run reads.
 TEST(GuardRecord, LinesAreTheGuardsByUnitOrStreamAndReadAsRuns)
 {
-    const QByteArray journal = R"({"_STREAM_ID":"a","_SYSTEMD_USER_UNIT":"com.larkvane.hushwell.guard.service","MESSAGE":"   11 /opt/Adobe/AdobeIPCBroker --type=renderer","__REALTIME_TIMESTAMP":"1000000250000"}
+    const QByteArray journal =
+        R"({"_STREAM_ID":"a","_SYSTEMD_USER_UNIT":"com.larkvane.hushwell.guard.service","MESSAGE":"   11 /opt/Adobe/AdobeIPCBroker --type=renderer","__REALTIME_TIMESTAMP":"1000000250000"}
 {"_STREAM_ID":"a","MESSAGE":"   12 node helper.js","__REALTIME_TIMESTAMP":"1000000250000"}
 {"_STREAM_ID":"b","_SYSTEMD_USER_UNIT":"other.service","MESSAGE":"   13 AdobeIPCBroker","__REALTIME_TIMESTAMP":"1001000250000"}
 {"_STREAM_ID":"c","_SYSTEMD_UNIT":"user@0.service","MESSAGE":"   14 AdobeIPCBroker","__REALTIME_TIMESTAMP":"1001000250000"}

@@ -1,7 +1,5 @@
 // The real window under Qt's offscreen platform, with real fake targets in a process table
 // of the test's own and, for the guard, a real systemd --user manager (support/isolate.sh).
-#include "support/managedhome.h"
-
 #include "app/appdelegate.h"
 #include "app/presentation.h"
 #include "guard/guardfiles.h"
@@ -11,27 +9,26 @@
 #include "process/catalogue.h"
 #include "process/processlist.h"
 #include "process/shell.h"
+#include "support/managedhome.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QElapsedTimer>
 #include <QRegularExpression>
-#include <QSysInfo>
-#include <QTest>
-#include <QTemporaryDir>
 #include <QSignalSpy>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <QToolTip>
 #include <QVariantAnimation>
 
-
 #include <fcntl.h>
-#include <sys/file.h>
-
 #include <optional>
+#include <sys/file.h>
 
 const QString working = QString::fromUtf8("Working\u2026"), checking = QString::fromUtf8("Checking\u2026");
 const QColor darkRed = QColor::fromRgbF(0.55f, 0.06f, 0.06f), darkGreen = QColor::fromRgbF(0.1f, 0.34f, 0.1f);
@@ -54,7 +51,7 @@ private:
 
 // The window in a world: FreshPreferences (nothing but the window), PrivateProcesses (fake
 // targets, exact counts, kills) or ManagedHome (and the guard).
-template<typename World>
+template <typename World>
 class WindowIn : public World
 {
 protected:
@@ -99,11 +96,17 @@ protected:
         button(name)->click();
         settle();
     }
-    template<typename W = QWidget>
-    W *control(const char *name) { return window->findChild<W *>(QLatin1String(name)); }
+    template <typename W = QWidget>
+    W *control(const char *name)
+    {
+        return window->findChild<W *>(QLatin1String(name));
+    }
     QAbstractButton *button(const char *name) { return control<QAbstractButton>(name); }
     DomeButton *dome() { return control<DomeButton>("dome"); }
-    bool killDone() { return waitUntil([this] { return dome()->isEnabled(); }); }
+    bool killDone()
+    {
+        return waitUntil([this] { return dome()->isEnabled(); });
+    }
     QVariantAnimation *drawerMove() { return delegate->findChild<QVariantAnimation *>(); }
     void toggleDrawer()
     {
@@ -287,9 +290,11 @@ TEST_F(CountingWindow, ARefreshOlderThanAKillAndQuittingWhileBusy)
     QTemporaryDir bin;
     // Each call answers late; one answers very late (when a file "hold" is there) what it
     // found before the wait.
-    ASSERT_TRUE(standIn(bin.path(), "pgrep", QString("cd '%1'; out=$(/usr/bin/pgrep \"$@\"); status=$?; sleep 0.3\n"
-                                                     "rm hold 2>/dev/null && sleep 4; [ -n \"$out\" ] && echo \"$out\"; exit $status")
-                                                 .arg(bin.path()).toUtf8()));
+    ASSERT_TRUE(standIn(bin.path(), "pgrep",
+                        QString("cd '%1'; out=$(/usr/bin/pgrep \"$@\"); status=$?; sleep 0.3\n"
+                                "rm hold 2>/dev/null && sleep 4; [ -n \"$out\" ] && echo \"$out\"; exit $status")
+                            .arg(bin.path())
+                            .toUtf8()));
     std::optional<PathWith> slow(std::in_place, bin.path());
     // A refresh that read the table before a kill but ends after it shows nothing.
     std::optional<FakeTarget> doomed(std::in_place, QStringLiteral("AdobeIPCBroker"));
@@ -298,8 +303,7 @@ TEST_F(CountingWindow, ARefreshOlderThanAKillAndQuittingWhileBusy)
     ASSERT_TRUE(waitUntil([&] { return !QFile::exists(bin.path() + "/hold"); })) << "the refresh has counted";
     dome()->click();
     settle();
-    EXPECT_EQ(killPanel(), withDetail(quiet, "Fans should settle down shortly."))
-        << "the kill's reading, not the older refresh's";
+    EXPECT_EQ(killPanel(), withDetail(quiet, "Fans should settle down shortly.")) << "the kill's reading, not the older refresh's";
     doomed.reset();
 
     FakeTarget target(QStringLiteral("AdobeGCClient"), FakeTarget::IgnoreTerm);
@@ -398,8 +402,7 @@ TEST_F(GuardedWindow, BlockAndUnblock)
 
     // The guard's own first run waits 5 s, so only the block's immediate kill can stop the
     // target before the block reports.
-    const QString delay = dropIn(serviceManager(Guard{}).filePaths.value(0),
-                                 "[Service]\nExecStartPre=/bin/sleep 5\n");
+    const QString delay = dropIn(serviceManager(Guard{}).filePaths.value(0), "[Service]\nExecStartPre=/bin/sleep 5\n");
     button("blockButton")->click();
     EXPECT_EQ(guardPanel(), working + " | #8c8c8c | ") << "Working, at the press";
     ASSERT_TRUE(settled("Guard on"));
@@ -491,10 +494,10 @@ TEST_F(Window, EverySentenceFitsItsLine)
         {"blockDetail",
          {"Anything Adobe restarts is killed within 15 seconds.", "Opening an Adobe app will start them again.",
           "Couldn't start the guard.", "Couldn't stop the guard.", "No systemd user manager is running for this account.",
-          "Paused until your next login.", "Its files were removed; Stop Guard ends it.",
-          guardFilesChangedText, guardRunFailedText, guardOutdatedText, guardAdministratorOutdatedText, guardRefreshedText,
-          guardLockBusyText, homeOfAnotherAccountText, guardFollowsAdministratorText, "Couldn't save that setting.",
-          "Couldn't give the guard the new list.", "Couldn't read the settings; the defaults apply."}},
+          "Paused until your next login.", "Its files were removed; Stop Guard ends it.", guardFilesChangedText, guardRunFailedText,
+          guardOutdatedText, guardAdministratorOutdatedText, guardRefreshedText, guardLockBusyText, homeOfAnotherAccountText,
+          guardFollowsAdministratorText, "Couldn't save that setting.", "Couldn't give the guard the new list.",
+          "Couldn't read the settings; the defaults apply."}},
     };
     for (const auto &[name, sentences] : lines) {
         const QLabel *line = control<QLabel>(name);
@@ -507,8 +510,10 @@ TEST_F(Window, EverySentenceFitsItsLine)
             }
     }
     // A sentence that names a file has no bound: the line says what failed, hushwellctl where.
-    const GuardResult unremoved{.done = false, .message = "Couldn't remove /home/ann/.config/systemd/user/x.timer; it stays.",
-                                .unwrittenFile = {}, .messageNamesFile = true};
+    const GuardResult unremoved{.done = false,
+                                .message = "Couldn't remove /home/ann/.config/systemd/user/x.timer; it stays.",
+                                .unwrittenFile = {},
+                                .messageNamesFile = true};
     EXPECT_EQ(detailAfterUnblock(unremoved), "Couldn't stop the guard.");
 }
 
@@ -526,7 +531,8 @@ TEST(GuardRecordTooltip, SaysHowManyAndTheLatest)
         {"unreadable", {std::nullopt, "no journal"}, ""},
         {"nothing stopped", {QList<GuardRun>{}, {}}, "Stopped nothing in the last 24 hours."},
         {"one, today", {QList<GuardRun>{late}, {}}, "Stopped 1 process in the last 24 hours: Core Sync, at 09:20."},
-        {"several, the last yesterday", {QList<GuardRun>{early}, {}},
+        {"several, the last yesterday",
+         {QList<GuardRun>{early}, {}},
          "Stopped 2 processes in the last 24 hours; the last, CCXProcess, yesterday at 13:30."},
         {"several", {QList<GuardRun>{early, late}, {}}, "Stopped 3 processes in the last 24 hours; the last, Core Sync, at 09:20."},
     };

@@ -1,10 +1,9 @@
 // The one main of every test program: its own folders first, then the tests. Exits 77,
 // which CTest reports as skipped, when every test that ran was skipped.
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 
@@ -34,9 +33,12 @@ class SkipReport : public ::testing::EmptyTestEventListener
 int main(int argc, char **argv)
 {
     QTemporaryDir world;
-    for (const auto &[variable, folder] : {std::pair{"HOME", "/home"}, {"XDG_CONFIG_HOME", "/home/.config"},
-                                          {"XDG_DATA_HOME", "/home/.local/share"}, {"XDG_CACHE_HOME", "/home/.cache"},
-                                          {"XDG_STATE_HOME", "/home/.local/state"}, {"XDG_RUNTIME_DIR", "/run"}}) {
+    for (const auto &[variable, folder] : {std::pair{"HOME", "/home"},
+                                           {"XDG_CONFIG_HOME", "/home/.config"},
+                                           {"XDG_DATA_HOME", "/home/.local/share"},
+                                           {"XDG_CACHE_HOME", "/home/.cache"},
+                                           {"XDG_STATE_HOME", "/home/.local/state"},
+                                           {"XDG_RUNTIME_DIR", "/run"}}) {
         QDir().mkpath(world.path() + QLatin1String(folder));
         qputenv(variable, QFile::encodeName(world.path() + QLatin1String(folder)));
     }

@@ -11,8 +11,11 @@
 bool ManagedHome::startManager(const UserDirs &dirs)
 {
     QProcessEnvironment environment;
-    for (const auto &[name, value] : {std::pair{"HOME", dirs.home}, {"XDG_CONFIG_HOME", dirs.config}, {"XDG_DATA_HOME", dirs.data},
-                                      {"XDG_RUNTIME_DIR", dirs.runtime}, {"PATH", qEnvironmentVariable("PATH")}})
+    for (const auto &[name, value] : {std::pair{"HOME", dirs.home},
+                                      {"XDG_CONFIG_HOME", dirs.config},
+                                      {"XDG_DATA_HOME", dirs.data},
+                                      {"XDG_RUNTIME_DIR", dirs.runtime},
+                                      {"PATH", qEnvironmentVariable("PATH")}})
         environment.insert(QLatin1String(name), value);
     manager.setProcessEnvironment(environment);
     manager.setProcessChannelMode(QProcess::MergedChannels);
@@ -27,11 +30,14 @@ bool ManagedHome::startManager(const UserDirs &dirs)
                                                        " done; ");
     manager.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), inLoginCgroup + QStringLiteral("exec /lib/systemd/systemd --user")});
     // Reachable, and done starting its default units (the guard's timer among them).
-    return waitUntil([this, dirs] {
-        return manager.state() != QProcess::NotRunning && QFile::exists(dirs.runtime + QStringLiteral("/systemd/private"))
-               && ::system("systemctl --user is-system-running --wait >/dev/null 2>&1;"
-                           " systemctl --user show-environment >/dev/null 2>&1") == 0;
-    }, 15000);
+    return waitUntil(
+        [this, dirs] {
+            return manager.state() != QProcess::NotRunning && QFile::exists(dirs.runtime + QStringLiteral("/systemd/private"))
+                   && ::system("systemctl --user is-system-running --wait >/dev/null 2>&1;"
+                               " systemctl --user show-environment >/dev/null 2>&1")
+                          == 0;
+        },
+        15000);
 }
 
 void ManagedHome::stopManager()

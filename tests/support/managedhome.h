@@ -18,7 +18,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
     bool startManager(const UserDirs &dirs = UserDirs::fromEnvironment()); // waits until it answers
-    void stopManager(); // ends it and every unit it runs, as a logout does
+    void stopManager();                                                    // ends it and every unit it runs, as a logout does
     QProcess manager;
 };
 

@@ -96,10 +96,12 @@ FakeTarget::FakeTarget(const QString &commandName, Signals handling, Owner owner
 {
     // An ignored signal stays ignored across exec, which is how the TERM-proof fake is made.
     const QString trap = handling == IgnoreTerm ? QStringLiteral("trap '' TERM; ") : QString();
-    const QStringList command{QStringLiteral("/bin/bash"), QStringLiteral("-c"), trap + QStringLiteral("exec -a \"$0\" sleep 300"), commandName};
+    const QStringList command{QStringLiteral("/bin/bash"), QStringLiteral("-c"), trap + QStringLiteral("exec -a \"$0\" sleep 300"),
+                              commandName};
     if (owner == Nobody)
-        process.start(QStringLiteral("setpriv"), QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                                                             QStringLiteral("--clear-groups")} + command);
+        process.start(QStringLiteral("setpriv"),
+                      QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")}
+                          + command);
     else
         process.start(command.first(), command.mid(1));
     startedAs(commandName.toUtf8());
@@ -109,15 +111,18 @@ void FakeTarget::startedAs(const QByteArray &commandLine)
 {
     process.waitForStarted();
     // Ready once exec has put the chosen command line in place, where pgrep will read it.
-    waitUntil([&] {
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid()));
-        return cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().startsWith(commandLine);
-    }, 5000);
+    waitUntil(
+        [&] {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid()));
+            return cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().startsWith(commandLine);
+        },
+        5000);
 }
 
 FakeTarget::FakeTarget(const QStringList &argv) : described(argv.join(QLatin1Char(' ')))
 {
-    process.start(QStringLiteral("/bin/bash"), QStringList{QStringLiteral("-c"), QStringLiteral("exec -a \"$0\" perl -e 'sleep 300' -- \"$@\"")} + argv);
+    process.start(QStringLiteral("/bin/bash"),
+                  QStringList{QStringLiteral("-c"), QStringLiteral("exec -a \"$0\" perl -e 'sleep 300' -- \"$@\"")} + argv);
     startedAs(argv.value(0).toUtf8() + '\0' + "-e");
 }
 

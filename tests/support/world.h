@@ -7,10 +7,9 @@
 #include "process/preferences.h"
 #include "process/userdirs.h"
 
-#include <gtest/gtest.h>
-
 #include <QProcess>
 #include <QString>
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <ostream>
