@@ -281,11 +281,6 @@ std::optional<QString> storeProblem(const QString &key, bool value, const UserDi
     Q_UNREACHABLE();
 }
 
-bool storePreference(const QString &key, bool value, const UserDirs &dirs)
-{
-    return !storeProblem(key, value, dirs);
-}
-
 QStringList activePatterns(const UserDirs &dirs)
 {
     QStringList patterns = basePatterns;

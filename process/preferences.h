@@ -41,7 +41,6 @@ std::optional<QString> preferencesProblem(const UserDirs &dirs = UserDirs::fromE
 // more is known, a folder that cannot be written); nothing when it was stored. Waits at
 // most a few seconds for the file's lock. The store is as it was after a failure.
 std::optional<QString> storeProblem(const QString &key, bool value, const UserDirs &dirs = UserDirs::fromEnvironment());
-bool storePreference(const QString &key, bool value, const UserDirs &dirs = UserDirs::fromEnvironment());
 
 // Where the store lives, for messages and tests (a file path, or the macOS domain).
 QString preferencesLocation(Platform platform = nativePlatform(), const UserDirs &dirs = UserDirs::fromEnvironment());

@@ -42,6 +42,29 @@ install_missing() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# Builds into the folder $1 with the CMake arguments that follow (up to --), then runs
+# CTest there with any arguments after --, naming each skipped case with its reason.
+build_and_test() {
+  local dir=$1 configure=() select=()
+  shift
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do configure+=("$1"); shift; done
+  [ $# -gt 0 ] && shift && select=("$@")
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON "${configure[@]}"
+  cmake --build "$dir" --parallel "$(nproc)"
+  local status=0
+  (cd "$dir" && ctest --output-on-failure --parallel "$(nproc)" "${select[@]}") || status=$?
+  # CTest counts a program whose every case skipped as skipped, one with some skipped as
+  # passed, and shows no reason for either: name each skipped case and why.
+  local skipped
+  skipped=$(grep -h '^hushwell-skipped: ' "$dir/Testing/Temporary/LastTest.log" 2>/dev/null | sort -u || true)
+  if [ -n "$skipped" ]; then
+    echo
+    echo "Skipped, with the reason:"
+    printf '%s\n' "$skipped" | sed 's/^hushwell-skipped: /  /'
+  fi
+  return $status
+}
+
 case "${1:-}" in
   run)
     install_missing "${packages[@]}"
@@ -52,23 +75,22 @@ case "${1:-}" in
     ;;
   test)
     install_missing "${packages[@]}" "${test_packages[@]}"
-    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON
-    cmake --build "$build" --parallel "$(nproc)"
-    cd "$build"
-    status=0
-    ctest --output-on-failure --parallel "$(nproc)" || status=$?
-    # CTest counts a program whose every case skipped as skipped, one with some skipped as
-    # passed, and shows no reason for either: name each skipped case and why.
-    skipped=$(grep -h '^hushwell-skipped: ' Testing/Temporary/LastTest.log 2>/dev/null | sort -u || true)
-    if [ -n "$skipped" ]; then
-      echo
-      echo "Skipped, with the reason:"
-      printf '%s\n' "$skipped" | sed 's/^hushwell-skipped: /  /'
-    fi
-    exit $status
+    build_and_test "$build"
+    ;;
+  checks)
+    # What CI checks beside the tests: the layout, a clang build with every warning an
+    # error, and the window's and the guard's tests under AddressSanitizer and UBSan
+    # (the lifetimes of jobs and windows, the threads).
+    install_missing "${packages[@]}" "${test_packages[@]}" clang clang-format
+    git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+    build_and_test "$build-clang" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-Werror
+    # Qt keeps a few allocations until exit on purpose: leaks are not what is looked for.
+    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 build_and_test "$build-sanitizers" \
+      "-DCMAKE_CXX_FLAGS=-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" \
+      -- -R '^(test_window|test_guard|test_controls)$'
     ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|checks" >&2
     exit 2
     ;;
 esac

@@ -171,7 +171,7 @@ const QString guardOn = "Guard on | #34c759 | Anything Adobe restarts is killed 
 // compositor's: only sizes and moves relative to it are compared.
 TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoiceAndTheDrawer)
 {
-    storePreference(kCoreSync, false);
+    ASSERT_EQ(storeProblem(kCoreSync, false), std::nullopt);
     launch();
     EXPECT_EQ(control("casing")->size(), QSize(420, 600));
     EXPECT_EQ(drawnRowsBelowTheMenuBar(), 600) << "every row of the casing shows, whatever the menu bar's height";
