@@ -4,8 +4,8 @@
 #   check_layers.sh SOURCE_DIR QTGUI_INCLUDE_DIR QTWIDGETS_INCLUDE_DIR
 set -eu
 src=$1
-gui=$2
-widgets=$3
+gui=${2:-/nonexistent}
+widgets=${3:-/nonexistent}
 found=$(
   for layer in process guard skin app cli; do
     case $layer in

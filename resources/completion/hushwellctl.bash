@@ -3,7 +3,9 @@ _hushwellctl()
 {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
     local commands="status list kill guard show get set help"
-    local keys="includeDesktopService includeCoreSync soundEnabled"
+    # The preference keys as hushwellctl itself lists them.
+    local keys
+    keys=$("${COMP_WORDS[0]}" --help 2>/dev/null | sed -n 's/^Preference keys: //p' | sed 's/, / /g')
     if [ "$COMP_CWORD" -eq 1 ]; then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
