@@ -83,7 +83,7 @@ case "${1:-}" in
     # (the lifetimes of jobs and windows, the threads).
     install_missing "${packages[@]}" "${test_packages[@]}" clang clang-format
     git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
-    build_and_test "$build-clang" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_CXX_FLAGS=-Werror
+    build_and_test "$build-clang" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
     # Qt keeps a few allocations until exit on purpose: leaks are not what is looked for.
     ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 build_and_test "$build-sanitizers" \
       "-DCMAKE_CXX_FLAGS=-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" \
