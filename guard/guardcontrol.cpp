@@ -753,24 +753,29 @@ bool serviceManagerReachable(const Guard &guard)
     return reachable.isEmpty() || shell(reachable) == QLatin1String("yes");
 }
 
-GuardResult startGuard(const Guard &guard)
+namespace {
+
+// A start or a stop: refused before anything is asked, or run holding the guard's lock.
+GuardResult unlessRefused(const Guard &guard, GuardResult (*holdingLock)(const Guard &))
 {
     if (const auto refused = refusal(guard))
         return {.done = false, .message = *refused};
     const GuardLock lock(guard);
     if (lock.failure)
         return {.done = false, .message = *lock.failure, .unwrittenFile = {}, .messageNamesFile = lock.failureNamesFile};
-    return startHoldingLock(guard);
+    return holdingLock(guard);
+}
+
+} // namespace
+
+GuardResult startGuard(const Guard &guard)
+{
+    return unlessRefused(guard, startHoldingLock);
 }
 
 GuardResult stopGuard(const Guard &guard)
 {
-    if (const auto refused = refusal(guard))
-        return {.done = false, .message = *refused};
-    const GuardLock lock(guard);
-    if (lock.failure)
-        return {.done = false, .message = *lock.failure, .unwrittenFile = {}, .messageNamesFile = lock.failureNamesFile};
-    return stopHoldingLock(guard);
+    return unlessRefused(guard, stopHoldingLock);
 }
 
 PreferenceChange applyTargetPreferences(const QList<std::pair<QString, bool>> &values, const Guard &guard)
