@@ -210,11 +210,7 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoiceAndTheDrawer)
     EXPECT_EQ(drawnRowsBelowTheMenuBar(), 758) << "and every row of the drawer";
     toggleDrawer();
     EXPECT_EQ(window->geometry(), before);
-    EXPECT_TRUE(control("drawer")->isHidden());
-    button("disclosure")->click();
-    toggleDrawer(); // a second click while the first still moves the window
-    EXPECT_EQ(window->geometry(), before) << "two clicks give the starting frame back";
-    EXPECT_TRUE(control("drawer")->isHidden());
+    EXPECT_TRUE(control("drawer")->isHidden()) << "hidden once the window has shrunk";
 
     press("soundCheckbox"); // the real player, with no audio device here: silence, not a crash
     EXPECT_TRUE(wants(kSound));
