@@ -204,21 +204,21 @@ void AppDelegate::giveFocusBack(QWidget *control, bool hadFocus)
 
 bool AppDelegate::eventFilter(QObject *watched, QEvent *event)
 {
-    // The type first: during the window's teardown the label is no longer a QLabel.
-    QMainWindow *window = ui.window;
-    if (event->type() == QEvent::Paint && window && watched == window->centralWidget()) {
+    // The type first, and the window only then: during its teardown it is no longer a
+    // QMainWindow, and every child it deletes sends events here.
+    if (event->type() == QEvent::Paint && ui.window && watched == ui.window->centralWidget()) {
         watched->removeEventFilter(this);
         // Once this frame is done: the count, then the icon (also the About panel's), whose
         // six sizes are drawn by the dome's own code.
         QMetaObject::invokeMethod(this, &AppDelegate::refresh, Qt::QueuedConnection);
         QMetaObject::invokeMethod(
             this, [this] { ui.window->setWindowIcon(domeIcon()); }, Qt::QueuedConnection);
-    } else if (event->type() == QEvent::MouseButtonPress && window && watched != window->centralWidget()) {
+    } else if (event->type() == QEvent::MouseButtonPress && ui.window && watched != ui.window->centralWidget()) {
         // A click leaves no focus frame, on the clicked control or any other: the focus
         // goes back to the casing, as a click on macOS leaves no control focused. Tab
         // shows the frame again.
-        window->centralWidget()->setFocus(Qt::MouseFocusReason);
-    } else if (event->type() == QEvent::WindowActivate && watched == window && newestShown > 0) {
+        ui.window->centralWidget()->setFocus(Qt::MouseFocusReason);
+    } else if (event->type() == QEvent::WindowActivate && watched == ui.window && newestShown > 0) {
         refresh(); // hushwellctl may have changed anything meanwhile
     }
     return QObject::eventFilter(watched, event);
