@@ -70,7 +70,11 @@ TEST(GuardControl, MacStopAndStartWaitForAnAsynchronousBootout)
 TEST(GuardFiles, AdministratorsGuardReadFromItsFiles)
 {
     QTemporaryDir dir;
-    const Guard everyAccount = everyAccountIn(dir.path(), Platform::Linux);
+    const QString in = dir.path();
+    Guard everyAccount = Guard{}.withScope(GuardScope::EveryAccount);
+    everyAccount.platform = Platform::Linux;
+    everyAccount.system = {
+        .units = in + "/units", .config = in + "/xdg", .data = in + "/share", .runtime = in + "/run", .state = in + "/state"};
     const SystemFolders &system = everyAccount.system;
     const ServiceManager guard = serviceManager(everyAccount);
     const QString service = guard.filePaths.value(0), timer = guard.loginEntry;

@@ -3,7 +3,6 @@
 // The worlds tests run in. Every test process gets one temporary folder for HOME, every
 // XDG folder and XDG_RUNTIME_DIR, set before anything runs (main.cpp), so that no test can
 // read or write the account's files or reach its session's service manager.
-#include "guard/guard.h"
 #include "process/preferences.h"
 #include "process/userdirs.h"
 
@@ -43,21 +42,6 @@ class PrivateProcesses : public FreshPreferences
 protected:
     void SetUp() override;
 };
-
-// The guard for every account with each system folder under `root`, and the account's
-// folders the environment's.
-inline Guard everyAccountIn(const QString &root, Platform platform = nativePlatform())
-{
-    return {.scope = GuardScope::EveryAccount,
-            .platform = platform,
-            .dirs = UserDirs::fromEnvironment(),
-            .system = {.units = root + "/units",
-                       .config = root + "/xdg",
-                       .data = root + "/share",
-                       .runtime = root + "/run",
-                       .state = root + "/state",
-                       .lock = root}};
-}
 
 // Runs the event loop until `condition` holds or `ms` pass; returns the condition.
 bool waitUntil(const std::function<bool()> &condition, int ms = 10000);
