@@ -65,7 +65,7 @@ inline const QString kSound = QStringLiteral("soundEnabled");
 // is one more row and its patterns.
 struct Preference {
     QString key;
-    bool byDefault = false;
+    bool byDefault;
     QStringList patterns;
     QString box;
     QString title;
