@@ -176,6 +176,7 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoiceAndTheDrawer)
     EXPECT_EQ(drawnRowsBelowTheMenuBar(), 600) << "every row of the casing shows, whatever the menu bar's height";
     EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "not resizable by the user";
     EXPECT_EQ(control("dome")->geometry(), QRect(105, 158, 210, 210)) << "unflipped 105, 232 in a 600-high casing";
+    EXPECT_EQ(control("disclosure")->geometry(), QRect(140, 558, 140, 22)) << "unflipped 140, 20";
     EXPECT_TRUE(control("drawer")->isHidden());
     EXPECT_FALSE(button("soundCheckbox")->isChecked()) << "registered at launch: off";
     EXPECT_TRUE(button("desktopServiceBox")->isChecked()) << "registered at launch: on";
