@@ -2,6 +2,7 @@
 // macOS control sequence runs against a stand-in launchctl.
 #include "guard/guardcontrol.h"
 #include "guard/guardfiles.h"
+#include "guard/guardpanel.h"
 #include "guard/servicemanager.h"
 #include "process/shell.h"
 #include "support/world.h"
@@ -74,7 +75,7 @@ TEST(GuardFiles, AdministratorsGuardReadFromItsFiles)
     Guard everyAccount = Guard{}.withScope(GuardScope::EveryAccount);
     everyAccount.platform = Platform::Linux;
     everyAccount.system = {
-        .units = in + "/units", .config = in + "/xdg", .data = in + "/share", .runtime = in + "/run", .state = in + "/state"};
+        .units = in + "/units", .config = in + "/xdg", .data = in + "/share", .runtime = in + "/run", .state = in + "/state", .lock = in};
     const SystemFolders &system = everyAccount.system;
     const ServiceManager guard = serviceManager(everyAccount);
     const QString service = guard.filePaths.value(0), timer = guard.loginEntry;
@@ -112,5 +113,10 @@ TEST(GuardFiles, AdministratorsGuardReadFromItsFiles)
         const GuardReading reading = readGuard(everyAccount);
         EXPECT_EQ(reading.state, state) << name;
         EXPECT_EQ(reading.detail, detail) << name;
+    }
+    // Root's start takes root's lock first: one it cannot take refuses before anything runs.
+    if (::geteuid() == 0) {
+        ASSERT_TRUE(QDir().mkpath(in + "/" + guardLockName));
+        EXPECT_EQ(startGuard(everyAccount).message, guardLockFailedText(in + "/" + guardLockName));
     }
 }

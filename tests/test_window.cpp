@@ -107,11 +107,6 @@ protected:
         return waitUntil([this] { return dome()->isEnabled(); });
     }
     QVariantAnimation *drawerMove() { return delegate->findChild<QVariantAnimation *>(); }
-    void toggleDrawer()
-    {
-        button("disclosure")->click();
-        waitUntil([this] { return drawerMove()->state() == QAbstractAnimation::Stopped; });
-    }
     // The tooltip a line shows now: the count's detail line unless another is named.
     QString hoverCount(const char *line = "detail")
     {
@@ -207,7 +202,7 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoiceAndTheDrawer)
     EXPECT_EQ(button("disclosure")->text(), QString::fromUtf8("\u25be  Settings"));
     EXPECT_EQ(control("drawer")->geometry(), QRect(0, 600, 420, 158)) << "pinned to the bottom edge";
     EXPECT_EQ(drawnRowsBelowTheMenuBar(), 758) << "and every row of the drawer";
-    toggleDrawer();
+    press("disclosure");
     EXPECT_TRUE(control("drawer")->isHidden()) << "hidden once the window has shrunk";
 
     press("soundCheckbox"); // the real player, with no audio device here: silence, not a crash
