@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
+
 // Everything that names an Adobe process, a Finder extension, a preference key or the
 // guard's job lives here. The order of each list is the order of the lines in every
 // script built from it.
@@ -100,16 +102,6 @@ inline const QList<Preference> preferenceTable{
      .tooltip = {}},
 };
 
-// Whether `key` is a target group's: the guard follows it, and under the administrator's
-// guard for every account the administrator's value is the one in force.
-inline bool isTargetKey(const QString &key)
-{
-    for (const Preference &preference : preferenceTable)
-        if (preference.key == key)
-            return preference.isTargetGroup();
-    return false;
-}
-
 // The target groups' rows, in the table's order: the drawer's boxes.
 inline QList<Preference> targetGroups()
 {
@@ -118,6 +110,14 @@ inline QList<Preference> targetGroups()
         if (preference.isTargetGroup())
             groups << preference;
     return groups;
+}
+
+// Whether `key` is a target group's: the guard follows it, and under the administrator's
+// guard for every account the administrator's value is the one in force.
+inline bool isTargetKey(const QString &key)
+{
+    const QList<Preference> groups = targetGroups();
+    return std::any_of(groups.cbegin(), groups.cend(), [&key](const Preference &group) { return group.key == key; });
 }
 
 // Every key, in the table's order.
