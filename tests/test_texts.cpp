@@ -40,14 +40,11 @@ const QStringList fewestTargets = basePatterns + finderExtensionPatterns;
 // tests/expected hold it: the macOS ones as the design gives them, character for character.
 TEST(Texts, EveryGeneratedTextForBothPlatformsIsExact)
 {
-    const Guard ada{.scope = GuardScope::Account,
-                    .platform = Platform::MacOS,
-                    .dirs = UserDirs::underHome(QStringLiteral("/Users/ada lovelace")),
-                    .system = {}};
-    const Guard every = ada.withScope(GuardScope::EveryAccount);
-    Guard adaOnLinux = ada, everyOnLinux = every;
-    adaOnLinux.platform = everyOnLinux.platform = Platform::Linux;
-    const ServiceManager mac = serviceManager(ada, 501), systemd = serviceManager(adaOnLinux);
+    const auto ada = [](Platform platform, GuardScope scope) {
+        return Guard{.scope = scope, .platform = platform, .dirs = UserDirs::underHome("/Users/ada lovelace"), .system = {}};
+    };
+    const ServiceManager mac = serviceManager(ada(Platform::MacOS, GuardScope::Account), 501),
+                         systemd = serviceManager(ada(Platform::Linux, GuardScope::Account));
     const GuardCommands &macCommands = mac.commands;
     const std::pair<const char *, QString> texts[] = {
         {"count-command.macos", countCommandFor(Platform::MacOS, fewestTargets)},
@@ -63,8 +60,8 @@ TEST(Texts, EveryGeneratedTextForBothPlatformsIsExact)
         {"guard-timer.linux", guardTimerUnit()},
         {"guard-commands.macos",
          macCommands.unload + "; " + macCommands.load + '\n' + macCommands.probe + '\n' + macCommands.remove + '\n'},
-        {"guard-units-all-users.linux", serviceManagerText(serviceManager(everyOnLinux))},
-        {"guard-plist-all-users.macos", serviceManagerText(serviceManager(every))},
+        {"guard-units-all-users.linux", serviceManagerText(serviceManager(ada(Platform::Linux, GuardScope::EveryAccount)))},
+        {"guard-plist-all-users.macos", serviceManagerText(serviceManager(ada(Platform::MacOS, GuardScope::EveryAccount)))},
         {"guard-paths",
          QStringList{mac.scriptPath, mac.loginEntry, systemd.scriptPath}.join('\n') + '\n' + systemd.filePaths.join('\n') + '\n'},
     };

@@ -172,6 +172,10 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoiceAndTheDrawer)
     EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "not resizable by the user";
     EXPECT_EQ(control("dome")->geometry(), QRect(105, 158, 210, 210)) << "unflipped 105, 232 in a 600-high casing";
     EXPECT_EQ(control("disclosure")->geometry(), QRect(140, 558, 140, 22)) << "unflipped 140, 20";
+    QStringList captions; // each at unflipped y 80 and 32 of the 158-high drawer, x 50
+    for (const QLabel *caption : control("drawer")->findChildren<QLabel *>())
+        captions << QString("%1 %2,%3").arg(caption->text().left(8)).arg(caption->x()).arg(caption->y());
+    EXPECT_EQ(captions, (QStringList{"ALSO KIL 30,16", "Handles  50,64", "Syncs Cr 50,112"}));
     EXPECT_TRUE(control("drawer")->isHidden());
     EXPECT_FALSE(button("soundCheckbox")->isChecked()) << "registered at launch: off";
     EXPECT_TRUE(button("desktopServiceBox")->isChecked()) << "registered at launch: on";
