@@ -19,7 +19,7 @@ struct SystemFolders {
     QString runtime = QStringLiteral("/run/user");     // one folder per logged-in account, its manager's socket inside
     QString state = QStringLiteral("/var/lib");
     // Root's lock for a start, stop or settings follow-up of the guard for every account: a
-    // folder only root may write to (not /run/lock, which everyone may).
+    // folder only root may write to (not /run/lock, which everyone may), locked itself.
     QString lock = QStringLiteral("/run");
 
     // The prefix of a program installed in PREFIX/bin (the package's /usr); /usr/local
@@ -29,8 +29,8 @@ struct SystemFolders {
     UserDirs asUserDirs() const;
 };
 
-// The lock a start, stop or settings follow-up holds, in the runtime folder when only the
-// account owns it, else in its config folder's hushwell/; for every account in `lock`.
+// The lock an account's start, stop or settings follow-up holds, in the runtime folder when
+// only the account owns it, else in its config folder's hushwell/.
 inline const QString guardLockName = QStringLiteral("hushwell-guard.lock");
 
 // One guard: its scope, the platform whose service manager runs it, and every folder it

@@ -107,20 +107,24 @@ class GuardLock
 public:
     explicit GuardLock(const Guard &guard)
     {
-        QString folder = guard.scope == GuardScope::EveryAccount ? guard.system.lock : guard.dirs.runtime;
-        if (guard.scope == GuardScope::Account && (folder.isEmpty() || !ownedByThisAccountOnly(folder))) {
+        // Root locks its folder itself, which leaves nothing behind in /run; an account a file
+        // in its own folder.
+        const bool root = guard.scope == GuardScope::EveryAccount;
+        QString folder = root ? guard.system.lock : guard.dirs.runtime;
+        if (!root && (folder.isEmpty() || !ownedByThisAccountOnly(folder))) {
             folder = guard.dirs.config + QStringLiteral("/hushwell");
             QDir().mkpath(folder);
         }
-        const QString path = folder + QLatin1Char('/') + guardLockName;
+        const QString path = root ? folder : folder + QLatin1Char('/') + guardLockName;
         failureNamesFile = true;
         if (!ownedByThisAccountOnly(folder)) {
             failure = guardLockFailedText(path);
             return;
         }
-        fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+        fd = root ? ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW)
+                  : ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
         struct stat status {};
-        if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        if (fd < 0 || ::fstat(fd, &status) != 0 || !(root ? S_ISDIR(status.st_mode) : S_ISREG(status.st_mode))) {
             failure = guardLockFailedText(path);
             return;
         }
