@@ -168,13 +168,13 @@ left=$(find /etc/systemd/user /usr/local/share /var/lib -name "$label*" -o -name
 logout
 
 own_folders
-# The package's removal step, as dpkg runs it.
-"$ctl" guard start --all-users >/dev/null || fail "the second start"
+# The package's removal step, as dpkg runs it, after a start that made the .wants folder.
+rmdir /etc/systemd/user/timers.target.wants && "$ctl" guard start --all-users >/dev/null || fail "the second start"
 sed "s|^ctl=.*|ctl=$ctl|" "$src/resources/debian/prerm" >"$tmp/prerm"
 said=$(sh "$tmp/prerm" upgrade) && [ -e "$timer" ] || fail "an upgrade removed the guard: $said"
 said=$(sh "$tmp/prerm" remove) || fail "the removal step failed: $said"
 case $said in *"every account"*) ;; *) fail "the removal step did not say what it removed: $said" ;; esac
-left=$(find /etc/systemd/user /usr/local/share /var/lib -name "$label*" -o -name guard.sh)
+left=$(find /etc/systemd/user /usr/local/share /var/lib -name "$label*" -o -name guard.sh -o -name timers.target.wants)
 [ -z "$left" ] || fail "the package's removal left: $left"
 # The purge, as dpkg runs it after the removal: the administrator's settings go too.
 [ -f /etc/xdg/hushwell/hushwell.conf ] || fail "no settings for every account to purge"
