@@ -38,14 +38,13 @@ void HoverTip::show()
     if (reading)
         return;
     reading = true;
-    jobs->run([read = read] { return read(); },
-              [this](const QString &text) {
-                  reading = false;
-                  readText = text;
-                  readAt.start();
-                  if (hoverAt)
-                      show();
-              });
+    jobs->run(read, [this](const QString &text) {
+        reading = false;
+        readText = text;
+        readAt.start();
+        if (hoverAt)
+            show();
+    });
 }
 
 void HoverTip::showText(const QString &text)

@@ -810,12 +810,13 @@ PreferenceChange applyTargetPreferences(const QList<std::pair<QString, bool>> &v
     // A loaded guard keeps the target list it was started with; start it again. An
     // installed guard for every account follows the new list at once.
     const GuardLock lock(guard);
-    const bool loaded = guard.scope == GuardScope::EveryAccount ? administratorsGuardInstalled(guard) : probe(manager.commands);
     if (lock.failure) {
         change.guardFollowed = false;
         change.message = *lock.failure;
         change.messageNamesFile = lock.failureNamesFile;
-    } else if (loaded) {
+        return change;
+    }
+    if (guard.scope == GuardScope::EveryAccount ? administratorsGuardInstalled(guard) : probe(manager.commands)) {
         const GuardResult restarted = startHoldingLock(guard);
         change.guardFollowed = restarted.done;
         change.message = restarted.message;

@@ -14,14 +14,12 @@ namespace {
 // FHS's state folders are lower case.
 QString scriptPathFor(const Guard &guard)
 {
-    const QString name = QStringLiteral("/guard.sh");
-    switch (guard.scope) {
-    case GuardScope::Account:
-        return (guard.platform == Platform::MacOS ? guard.dirs.home + QStringLiteral("/Library/Application Support") : guard.dirs.data)
-               + QStringLiteral("/Hushwell") + name;
-    case GuardScope::EveryAccount:
-        return guard.platform == Platform::MacOS ? QStringLiteral("/Library/Application Support/Hushwell") + name
-                                                 : guard.system.state + QStringLiteral("/hushwell") + name;
+    const bool own = guard.scope == GuardScope::Account;
+    switch (guard.platform) {
+    case Platform::MacOS:
+        return (own ? guard.dirs.home : QString()) + QStringLiteral("/Library/Application Support/Hushwell/guard.sh");
+    case Platform::Linux:
+        return own ? guard.dirs.data + QStringLiteral("/Hushwell/guard.sh") : guard.system.state + QStringLiteral("/hushwell/guard.sh");
     }
     Q_UNREACHABLE();
 }
