@@ -170,12 +170,41 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoiceAndTheDrawer)
     EXPECT_EQ(control("casing")->size(), QSize(420, 600));
     EXPECT_EQ(drawnRowsBelowTheMenuBar(), 600) << "every row of the casing shows, whatever the menu bar's height";
     EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "not resizable by the user";
-    EXPECT_EQ(control("dome")->geometry(), QRect(105, 158, 210, 210)) << "unflipped 105, 232 in a 600-high casing";
-    EXPECT_EQ(control("disclosure")->geometry(), QRect(140, 558, 140, 22)) << "unflipped 140, 20";
-    QList<QRect> drawerLines; // the heading, then each caption: unflipped y 128, 80 and 32 of 158
-    for (const QLabel *line : control("drawer")->findChildren<QLabel *>())
-        drawerLines << line->geometry();
-    EXPECT_EQ(drawerLines, (QList<QRect>{{30, 16, 360, 14}, {50, 64, 350, 14}, {50, 112, 350, 14}}));
+    // Each control at the design's frame (unflipped y 492 for the status line, 232 for the
+    // dome, 96 for the buttons, 20 for the disclosure), each line in its pixel size, and what a
+    // screen reader says of it.
+    const std::tuple<const char *, QRect, int, QString> controls[] = {
+        {"status", {30, 62, 360, 46}, 34, "Adobe background processes"},
+        {"detail", {30, 114, 360, 16}, 11, "Adobe background processes, detail"},
+        {"dome",
+         {105, 158, 210, 210},
+         0,
+         "Stops Adobe Creative Cloud's background processes: its helpers, updaters, crash reporter and IPC broker, and the licensing and "
+         "sync services ticked in Settings."},
+        {"blockStatus", {20, 420, 380, 26}, 19, "Guard"},
+        {"blockDetail", {20, 448, 380, 16}, 11, "Guard, detail"},
+        {"blockButton", {30, 474, 115, 30}, 0, ""},
+        {"unblockButton", {152, 474, 115, 30}, 0, ""},
+        {"refreshButton", {274, 474, 115, 30}, 0, ""},
+        {"soundCheckbox", {128, 522, 200, 20}, 0, ""},
+        {"disclosure", {140, 558, 140, 22}, 0, ""},
+    };
+    for (const auto &[name, frame, pixelSize, description] : controls) {
+        EXPECT_EQ(control(name)->geometry(), frame) << name;
+        EXPECT_EQ(control(name)->accessibleDescription(), description) << name;
+        if (pixelSize > 0) {
+            EXPECT_EQ(control(name)->font().pixelSize(), pixelSize) << name;
+        }
+    }
+    EXPECT_EQ(dome()->accessibleName(), "Hush");
+    // The drawer's heading, then each caption, at unflipped y 128, 80 and 32 of its 158, in 10 pixels.
+    const QRect drawerLines[] = {{30, 16, 360, 14}, {50, 64, 350, 14}, {50, 112, 350, 14}};
+    const QList<QLabel *> shown = control("drawer")->findChildren<QLabel *>();
+    ASSERT_EQ(shown.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(shown.at(i)->geometry(), drawerLines[i]) << shown.at(i)->text().toStdString();
+        EXPECT_EQ(shown.at(i)->font().pixelSize(), 10) << shown.at(i)->text().toStdString();
+    }
     EXPECT_TRUE(control("drawer")->isHidden());
     EXPECT_FALSE(button("soundCheckbox")->isChecked()) << "registered at launch: off";
     EXPECT_TRUE(button("desktopServiceBox")->isChecked()) << "registered at launch: on";
