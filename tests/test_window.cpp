@@ -530,26 +530,3 @@ TEST_F(Window, EverySentenceFitsItsLine)
                                 .messageNamesFile = true};
     EXPECT_EQ(detailAfterUnblock(unremoved), "Couldn't stop the guard.");
 }
-
-// The guard line's tooltip for a day's record.
-TEST(GuardRecordTooltip, SaysHowManyAndTheLatest)
-{
-    const QDateTime now(QDate(2026, 12, 9), QTime(9, 30));
-    const GuardRun early{now.addSecs(-20 * 3600), {{7, "/opt/Adobe/AdobeIPCBroker"}, {8, "CCXProcess --a"}}};
-    const GuardRun late{now.addSecs(-600), {{9, "/Applications/Core Sync.app/Contents/MacOS/Core Sync"}}};
-    const struct {
-        const char *name;
-        GuardLog log;
-        QString says;
-    } rows[] = {
-        {"unreadable", {std::nullopt, "no journal"}, ""},
-        {"nothing stopped", {QList<GuardRun>{}, {}}, "Stopped nothing in the last 24 hours."},
-        {"one, today", {QList<GuardRun>{late}, {}}, "Stopped 1 process in the last 24 hours: Core Sync, at 09:20."},
-        {"several, the last yesterday",
-         {QList<GuardRun>{early}, {}},
-         "Stopped 2 processes in the last 24 hours; the last, CCXProcess, yesterday at 13:30."},
-        {"several", {QList<GuardRun>{early, late}, {}}, "Stopped 3 processes in the last 24 hours; the last, Core Sync, at 09:20."},
-    };
-    for (const auto &row : rows)
-        EXPECT_EQ(guardRecordTooltip(row.log, now).replace("<br>", " ").remove(QRegularExpression("<[^>]*>")), row.says) << row.name;
-}
