@@ -3,17 +3,6 @@
 #include <QStringList>
 #include <QtGlobal>
 
-Platform nativePlatform()
-{
-#if defined(Q_OS_MACOS)
-    return Platform::MacOS;
-#elif defined(Q_OS_LINUX)
-    return Platform::Linux;
-#else
-#error "No platform profile for this system: add a member to Platform and fill each place the compiler names"
-#endif
-}
-
 QString platformName(Platform platform)
 {
     switch (platform) {

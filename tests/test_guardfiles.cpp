@@ -42,12 +42,12 @@ TEST(GuardFiles, WrittenWithMode755ThroughNoLinkAndStoppingAtTheFirstFailure)
     EXPECT_EQ(QDir(dir.path() + "/c/d").entryList(QDir::Files), QStringList{"job.timer"}) << "a failed rename leaves no temporary";
 }
 
-// launchd's bootout returns before the job has gone (support/launchctl imitates it); the
+// launchd's bootout returns before the job has gone (support/macos/launchctl imitates it); the
 // macOS stop and start wait for that, bounded.
 TEST(GuardControl, MacStopAndStartWaitForAnAsynchronousBootout)
 {
     QTemporaryDir bin;
-    ASSERT_TRUE(QFile::copy(HUSHWELL_TEST_SUPPORT "/launchctl", bin.path() + "/launchctl"));
+    ASSERT_TRUE(QFile::copy(HUSHWELL_TEST_SUPPORT "/macos/launchctl", bin.path() + "/launchctl"));
     QFile(bin.path() + "/loaded").open(QIODevice::WriteOnly);
     const PathWith standIns(bin.path());
     const Guard mac{

@@ -1,6 +1,5 @@
 #include "support/world.h"
 
-#include "process/scripts.h"
 #include "process/shell.h"
 
 #include <QCoreApplication>
@@ -8,7 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
+#include <QSettings>
 #include <QThread>
 
 // Why processes of this test are not alone in their table; empty when they are.
@@ -27,16 +26,53 @@ void skipOrFailForIsolation(const std::string &why)
     GTEST_SKIP() << why;
 }
 
+// The store as a person edits it by hand: the file on Linux, the defaults domain on macOS.
+static std::unique_ptr<QSettings> storeAsEditedByHand()
+{
+    switch (nativePlatform()) {
+    case Platform::MacOS:
+        return std::make_unique<QSettings>(QStringLiteral("larkvane.com"), QStringLiteral("hushwell"));
+    case Platform::Linux:
+        return std::make_unique<QSettings>(preferencesLocation(), QSettings::IniFormat);
+    }
+    Q_UNREACHABLE();
+}
+
+void storeByHand(const QString &key, const QString &value)
+{
+    storeAsEditedByHand()->setValue(key, value);
+}
+
+QStringList storedByHand()
+{
+    return storeAsEditedByHand()->allKeys();
+}
+
+void clearPreferences()
+{
+    switch (nativePlatform()) {
+    case Platform::MacOS: { // a defaults domain, not a path
+        QSettings domain(QStringLiteral("larkvane.com"), QStringLiteral("hushwell"));
+        domain.clear();
+        domain.sync();
+        break;
+    }
+    case Platform::Linux:
+        QFile::remove(preferencesLocation());
+        break;
+    }
+}
+
 void FreshPreferences::SetUp()
 {
-    QFile::remove(preferencesLocation());
+    clearPreferences();
     if (registersDefaults)
         registerDefaultPreferences();
 }
 
 void FreshPreferences::TearDown()
 {
-    QFile::remove(preferencesLocation());
+    clearPreferences();
 }
 
 void PrivateProcesses::SetUp()
@@ -83,13 +119,6 @@ bool blockFolder(const QString &path)
     QDir(path).removeRecursively();
     QDir().mkpath(QFileInfo(path).path());
     return QFile(path).open(QIODevice::WriteOnly);
-}
-
-QString killScriptSafeToRun()
-{
-    QStringList kept = killCommand().split(QLatin1Char('\n'));
-    kept.removeIf([](const QString &line) { return line.contains(QRegularExpression("launchctl|pluginkit|osascript")); });
-    return kept.join(QLatin1Char('\n'));
 }
 
 FakeTarget::FakeTarget(const QString &commandName, Signals handling, Owner owner) : described(commandName)

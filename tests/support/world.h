@@ -25,6 +25,12 @@ inline void PrintTo(const QString &text, std::ostream *os)
 // matters. Called last in a fixture's SetUp, which then ends.
 void skipOrFailForIsolation(const std::string &why);
 
+// Removes every stored preference: the file on Linux, the defaults domain on macOS.
+void clearPreferences();
+// Stores `value` as text, as a person would by hand; the keys stored, by whoever.
+void storeByHand(const QString &key, const QString &value);
+QStringList storedByHand();
+
 // A world with no stored preferences and the program's defaults registered, unless the
 // world's own code is what must register them (registersDefaults false).
 class FreshPreferences : public ::testing::Test
@@ -74,10 +80,6 @@ private:
 
 // A stand-in for a command: an executable shell script `folder/name` running `body`.
 bool standIn(const QString &folder, const QString &name, const QByteArray &body);
-
-// The native kill script without the lines that would change the account (on macOS the
-// launchctl, pluginkit and osascript lines; on Linux there are none).
-QString killScriptSafeToRun();
 
 // A stand-in for an Adobe background process: sleep started with a chosen argv[0], so that
 // its full command line reads "<name> 300", optionally deaf to TERM, optionally run by
