@@ -68,9 +68,12 @@ TEST(Decisions, TheKillPanelNeverCallsAFailedCountQuiet)
     EXPECT_EQ(statusColour(false).name(), QColor::fromRgbF(0.1f, 0.34f, 0.1f).name()) << "dark green when quiet";
 }
 
+const QString noManager = "No systemd user manager is running for this account.";
+
 TEST(Decisions, TheGuardPanelEnablesExactlyTheButtonThatCanAct)
 {
     const QString on = "Anything Adobe restarts is killed within 15 seconds.", off = "Opening an Adobe app will start them again.";
+    const QString changed = "The guard's files were changed; Start Guard writes them anew.";
     const struct {
         const char *name;
         GuardReading reading;
@@ -79,20 +82,10 @@ TEST(Decisions, TheGuardPanelEnablesExactlyTheButtonThatCanAct)
     } rows[] = {
         {"on", {.state = GuardState::On}, "Guard on", on, false, true},
         {"off", {.state = GuardState::Off}, "Guard off", off, true, false},
-        {"no manager answers",
-         {.state = GuardState::Unknown},
-         "Can't check",
-         "No systemd user manager is running for this account.",
-         false,
-         false},
-        {"off, with why",
-         {.state = GuardState::Off, .detail = "The guard's files were changed; Start Guard writes them anew."},
-         "Guard off",
-         "The guard's files were changed; Start Guard writes them anew.",
-         true,
-         false},
-        {"on, just brought up to date",
-         {.state = GuardState::On, .detail = "ignored", .refreshed = true},
+        {"no manager answers", {.state = GuardState::Unknown}, "Can't check", noManager, false, false},
+        {"off, with why", {.state = GuardState::Off, .detail = changed}, "Guard off", changed, true, false},
+        {"on, refreshed",
+         {.state = GuardState::On, .detail = "x", .refreshed = true},
          "Guard on",
          "The guard now uses this version's list.",
          false,
@@ -115,30 +108,23 @@ TEST(Decisions, TheGuardPanelEnablesExactlyTheButtonThatCanAct)
 TEST(Decisions, TheLineAfterAnAction)
 {
     const auto none = std::optional<QString>();
+    const QString paused = "Paused until your next login.", follows = "Saved; the guard follows the administrator's settings.";
     const struct {
         const char *name;
         GuardResult result;
         std::optional<QString> afterBlock, afterUnblock;
     } guardRows[] = {
         {"done", {.done = true}, none, none},
-        {"done, with more to know",
-         {.done = true, .message = "Paused until your next login."},
-         "Paused until your next login.",
-         "Paused until your next login."},
+        {"done, with more to know", {.done = true, .message = paused}, paused, paused},
         {"failed, no reason", {.done = false}, "Couldn't start the guard.", "Couldn't stop the guard."},
-        {"failed, a reason that fits",
-         {.done = false, .message = "No systemd user manager is running for this account."},
-         "No systemd user manager is running for this account.",
-         "No systemd user manager is running for this account."},
-        {"failed, a reason naming a file",
-         {.done = false, .message = "x /a/b", .unwrittenFile = {}, .messageNamesFile = true},
-         "Couldn't start the guard.",
-         "Couldn't stop the guard."},
+        {"failed, a reason that fits", {.done = false, .message = noManager}, noManager, noManager},
+        {"failed, a reason naming a file", {false, "x /a/b", {}, true}, "Couldn't start the guard.", "Couldn't stop the guard."},
     };
     for (const auto &row : guardRows) {
         EXPECT_EQ(detailAfterBlock(row.result), row.afterBlock) << row.name;
         EXPECT_EQ(detailAfterUnblock(row.result), row.afterUnblock) << row.name;
     }
+    const QString notFollowed = "Couldn't give the guard the new list.";
     const struct {
         const char *name;
         PreferenceChange change;
@@ -146,22 +132,10 @@ TEST(Decisions, TheLineAfterAnAction)
     } settingRows[] = {
         {"stored, followed", {}, none},
         {"not stored", {.stored = false, .notStoredBecause = "x"}, "Couldn't save that setting."},
-        {"stored, not followed", {.stored = true, .notStoredBecause = {}, .guardFollowed = false}, "Couldn't give the guard the new list."},
-        {"stored, not followed, a file named",
-         {.stored = true, .notStoredBecause = {}, .guardFollowed = false, .message = "x /a", .unwrittenFile = {}, .messageNamesFile = true},
-         "Couldn't give the guard the new list."},
-        {"stored, not followed, why",
-         {.stored = true,
-          .notStoredBecause = {},
-          .guardFollowed = false,
-          .message = "No systemd user manager is running for this account."},
-         "No systemd user manager is running for this account."},
-        {"stored, the administrator's guard follows its own",
-         {.stored = true,
-          .notStoredBecause = {},
-          .guardFollowed = true,
-          .message = "Saved; the guard follows the administrator's settings."},
-         "Saved; the guard follows the administrator's settings."},
+        {"stored, not followed", {true, {}, false}, notFollowed},
+        {"stored, not followed, a file named", {true, {}, false, "x /a", {}, true}, notFollowed},
+        {"stored, not followed, why", {true, {}, false, noManager}, noManager},
+        {"stored, the administrator's guard follows its own", {true, {}, true, follows}, follows},
     };
     for (const auto &row : settingRows)
         EXPECT_EQ(detailAfterSettingsChange(row.change), row.line) << row.name;
@@ -230,6 +204,8 @@ TEST(Decisions, WhatTheProgramSaysWhereNoWindowCanOpen)
     };
     for (const auto &row : rows)
         EXPECT_EQ(unsupportedPlatformMessage(row.environment, row.arguments), row.says) << row.name;
+    EXPECT_EQ(displayFailureMessage({"HOME=/h", "DISPLAY=:1", "QT_QPA_PLATFORM=xcb"}),
+              "hushwell: couldn't reach a graphical session (QT_QPA_PLATFORM=xcb, DISPLAY=:1); hushwellctl works without one.");
 }
 
 // Rich text as a person reads it: each break a space, no tags, entities decoded.
@@ -291,26 +267,6 @@ TEST(Decisions, TheGuardRecordTooltipSaysHowManyAndTheLatest)
     };
     for (const auto &row : rows)
         EXPECT_EQ(asRead(guardRecordTooltip(row.log, now)), row.says) << row.name;
-}
-
-// The sentences that name a path or an account say it where it belongs, whatever it holds.
-TEST(Decisions, TheSentencesThatNameSomething)
-{
-    const QString path = "/home/a b/%1.timer";
-    const std::pair<QString, QString> rows[] = {
-        {guardWriteFailedText(path), "Couldn't write /home/a b/%1.timer; the guard keeps what it had."},
-        {guardLockFailedText(path), "Couldn't lock /home/a b/%1.timer; nothing was changed."},
-        {guardNotRemovedText(path), "Couldn't remove /home/a b/%1.timer; the guard is still installed."},
-        {guardUnitsUnseenText("/w", "/r"),
-         "Couldn't start the guard: the user manager reads its units from /r, not /w (XDG_CONFIG_HOME differs); nothing was left there."},
-        {sessionSilentText("ann", true), "ann's session did not answer; it gets the guard at its next login."},
-        {sessionSilentText("ann", false), "ann's session did not answer; the guard runs there until its next login."},
-        {ownGuardKeptText("ann"), "ann keeps a guard of the account's own: ann stops it with hushwellctl guard stop."},
-        {displayFailureMessage({"HOME=/h", "DISPLAY=:1", "QT_QPA_PLATFORM=xcb"}),
-         "hushwell: couldn't reach a graphical session (QT_QPA_PLATFORM=xcb, DISPLAY=:1); hushwellctl works without one."},
-    };
-    for (const auto &[said, expected] : rows)
-        EXPECT_EQ(said, expected);
 }
 
 TEST(Decisions, TheApplicationMenu)

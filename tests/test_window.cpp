@@ -244,7 +244,7 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoiceAndTheDrawer)
 
 // The first frame shows the launch texts, and neither guard button acts before the guard's
 // state is known; the count follows it, read off the main thread.
-TEST_F(CountingWindow, RefreshShowsHowManyRunAndNeverCallsAFailedCountQuiet)
+TEST_F(CountingWindow, RefreshShowsHowManyRunAndWhich)
 {
     FakeTarget one(QStringLiteral("AdobeIPCBroker"));
     launch();
@@ -256,14 +256,6 @@ TEST_F(CountingWindow, RefreshShowsHowManyRunAndNeverCallsAFailedCountQuiet)
     FakeTarget two(QStringLiteral("CCXProcess")), three(QStringLiteral("Core Sync"));
     press("refreshButton");
     EXPECT_TRUE(hoverCount().contains(QStringLiteral(">%1<").arg(two.pid()))) << "which ones, on hover";
-
-    std::optional<PathWith> nothing(std::in_place, "/nonexistent", true);
-    dome()->click();
-    const bool done = killDone();
-    nothing.reset();
-    ASSERT_TRUE(done);
-    EXPECT_EQ(killPanel(), "Can't check | " + darkRed.name() + " | Couldn't read the list of running processes. | lit")
-        << "and no \"Fans should settle\"";
 }
 
 // Where the keyboard focus is, and what Space and Tab reach: a click never takes the focus
@@ -369,9 +361,7 @@ TEST_F(CountingWindow, KillWorksInTheBackgroundWithItsSoundAndReport)
     ASSERT_TRUE(killDone());
     EXPECT_EQ(killPanel(), withDetail(quiet, "Fans should settle down shortly."));
     EXPECT_FALSE(a.alive());
-    const QString stopped = hoverCount();
-    EXPECT_TRUE(stopped.contains("Stopped 1 process holding ")) << "what the kill stopped: " << stopped.toStdString();
-    EXPECT_TRUE(stopped.contains(QStringLiteral(">%1<").arg(aPid))) << "and which";
+    EXPECT_TRUE(hoverCount().contains(QStringLiteral(">%1<").arg(aPid))) << "what the kill stopped, on hover";
 }
 
 // Only the clicked box is stored, so a change hushwellctl made to the other one meanwhile
@@ -523,10 +513,4 @@ TEST_F(Window, EverySentenceFitsItsLine)
                 EXPECT_LE(width, line->width() - 2) << name << ", " << font.family().toStdString() << ": " << sentence.toStdString();
             }
     }
-    // A sentence that names a file has no bound: the line says what failed, hushwellctl where.
-    const GuardResult unremoved{.done = false,
-                                .message = "Couldn't remove /home/ann/.config/systemd/user/x.timer; it stays.",
-                                .unwrittenFile = {},
-                                .messageNamesFile = true};
-    EXPECT_EQ(detailAfterUnblock(unremoved), "Couldn't stop the guard.");
 }

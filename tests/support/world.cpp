@@ -48,7 +48,8 @@ QStringList storedByHand()
     return storeAsEditedByHand()->allKeys();
 }
 
-void clearPreferences()
+// Removes every stored preference: the file on Linux, the defaults domain on macOS.
+static void clearPreferences()
 {
     switch (nativePlatform()) {
     case Platform::MacOS: { // a defaults domain, not a path

@@ -25,8 +25,6 @@ inline void PrintTo(const QString &text, std::ostream *os)
 // matters. Called last in a fixture's SetUp, which then ends.
 void skipOrFailForIsolation(const std::string &why);
 
-// Removes every stored preference: the file on Linux, the defaults domain on macOS.
-void clearPreferences();
 // Stores `value` as text, as a person would by hand; the keys stored, by whoever.
 void storeByHand(const QString &key, const QString &value);
 QStringList storedByHand();
