@@ -108,14 +108,17 @@ given=$(cat "$tmp/bob/given") || fail "bob's systemctl never ran"
 [ "$(echo "$given" | sed -n 4p)" = "5002 5100" ] || fail "bob's groups: $given"
 [ "$(echo "$given" | sed -n 5p)" = "HOME LOGNAME PATH PWD USER XDG_RUNTIME_DIR " ] || fail "bob's environment: $given"
 grep -Eq ' /run/user/(0|5003|5004)$' "$tmp/calls" && fail "a folder of no account was visited: $(cat "$tmp/calls")"
-rm /run/user/5002/systemd/private # bob logs out
+# bob logs out, and a plain file where his socket was is no session either.
+rm /run/user/5002/systemd/private && : >/run/user/5002/systemd/private
 
 [ "$("$ctl" guard status --all-users)" = "Guard on" ] || fail "status --all-users after the start"
 grep -q "ore Sync" /var/lib/hushwell/guard.sh && fail "the system's preferences are not in the script"
 
 # The administrator's stop leaves ann's own guard running, and says so.
+: >"$tmp/calls"
 said=$("$ctl" guard stop --all-users) || fail "stop --all-users with ann's own guard: $said"
 case $said in *"ann keeps a guard of the account's own"*) ;; *) fail "the stop did not name ann: $said" ;; esac
+grep -q '^5002 ' "$tmp/calls" && fail "a plain file was taken for bob's manager: $(cat "$tmp/calls")"
 [ "$(ann_timer)" = active ] || fail "the administrator's stop stopped ann's own guard"
 [ "$(account_ctl guard stop)" = "Guard off" ] || fail "ann's own stop"
 
