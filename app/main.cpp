@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <span>
 #include <unistd.h>
 
 namespace {
@@ -37,8 +38,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    for (const char *argument : std::span(argv, std::size_t(argc)))
+        arguments << QString::fromLocal8Bit(argument);
     if (const auto message = unsupportedPlatformMessage(environment, arguments)) {
         std::fprintf(stderr, "%s\n", qPrintable(*message));
         return 1;

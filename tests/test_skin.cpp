@@ -6,6 +6,7 @@
 #include "skin/domeicon.h"
 #include "skin/drawerview.h"
 #include "skin/geometry.h"
+#include "skin/titlebutton.h"
 #include "support/world.h"
 
 #include <QPainter>
@@ -40,6 +41,10 @@ TEST(Drawing, CasingScrewsAndDrawer)
     for (const auto &[x, y, colour, what] : pixels)
         expectNear(image.pixelColor(x, y), colour, what);
     expectNear(image.pixelColor(40, 40), rgb(0.60, 0.47, 0.02), "slot", 30);
+    // The housing's corners are rounded with a radius of 18 points: its arc crosses the
+    // diagonal at 23.27, so the pixels there are about a fifth and four fifths housing.
+    expectNear(image.pixelColor(22, 22), rgb(0.32, 0.28, 0.11), "a fifth inside the housing's corner", 12);
+    expectNear(image.pixelColor(23, 23), rgb(0.78, 0.62, 0.03), "four fifths inside it", 12);
     casing.resize(420, 758);
     expectNear(casing.grab().toImage().pixelColor(40, 43), face, "the housing stays under the top edge");
 }
@@ -98,6 +103,24 @@ TEST(Drawing, DomeLitDarkPressedAndOnlyItsCircleIsTheButton)
 // at every size, scaled, never a crop. The design's numbers: the collar's dark ring, 13 of
 // 210 points wide, inside the edge all round; the dome's red gradient, from 0.92, 0.31,
 // 0.25 to 0.65, 0.09, 0.09, in the middle; the square's corners clear.
+// The disclosure draws its title itself, centred in its frame.
+TEST(Drawing, TheDisclosureDrawsItsTitleCentred)
+{
+    TitleButton title;
+    title.resize(140, 22);
+    const QImage blank = title.grab().toImage();
+    title.setText("Settings");
+    const QImage image = title.grab().toImage();
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != blank.pixel(x, y))
+                ink |= QRect(x, y, 1, 1);
+    ASSERT_FALSE(ink.isEmpty()) << "no title drawn";
+    EXPECT_NEAR(ink.center().x(), 70, 2);
+    EXPECT_NEAR(ink.center().y(), 11, 2);
+}
+
 TEST(Drawing, TheIconIsTheWholeDomeAtEverySize)
 {
     const QColor collar = rgb(0.10, 0.10, 0.11);
