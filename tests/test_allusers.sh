@@ -90,6 +90,13 @@ no_own_units() { [ -z "$(find "$home" -name "$label*")" ] || fail "$1: the accou
 ann_timer() { as_account systemctl --user is-active "$label.timer"; }
 
 own_folders
+# Every account's guard is root's alone: an account's start, stop or set of it changes nothing.
+for command in "guard start" "guard stop" "set includeCoreSync false"; do
+  # shellcheck disable=SC2086 # the command's words
+  said=$(account_ctl $command --all-users 2>&1) && fail "ann's $command --all-users succeeded"
+  [ "$said" = "hushwellctl: --all-users changes every account: run it as root" ] || fail "ann's $command --all-users said: $said"
+done
+[ -z "$(find /etc/systemd/user /etc/xdg /var/lib -mindepth 1 ! -name .hushwell-test)" ] || fail "an account's --all-users wrote: $(find /etc/systemd/user /etc/xdg /var/lib -mindepth 1 ! -name .hushwell-test)"
 mkdir /etc/systemd/user/timers.target.wants # made by someone else: it stays
 "$ctl" set --all-users includeCoreSync false || fail "set --all-users"
 login
@@ -168,6 +175,8 @@ left=$(find /etc/systemd/user /usr/local/share /var/lib -name "$label*" -o -name
 [ -z "$left" ] || fail "left behind: $left"
 [ -d /etc/systemd/user/timers.target.wants ] || fail "the stop removed a folder it did not make"
 [ "$(as_account systemctl --user is-active "$label.timer")" = active ] && fail "the logged-in account's manager still runs the timer"
+loaded=$(as_account systemctl --user show -p LoadState -p NeedDaemonReload "$label.timer" | sort | tr '\n' ' ')
+[ "$loaded" = "LoadState=not-found NeedDaemonReload=no " ] || fail "the logged-in account's manager kept the units loaded: $loaded"
 logout
 
 own_folders
