@@ -175,6 +175,17 @@ TEST_F(AccountGuard, TheLockIsTheAccountsOwnAndNeverSkipped)
     EXPECT_EQ(blocked.message, guardLockFailedText(lock));
     EXPECT_TRUE(blocked.messageNamesFile) << "the window's line leaves the path to hushwellctl";
     EXPECT_FALSE(QFile::exists(guardScriptPath())) << "nothing runs unlocked";
+
+    // A runtime folder another account may write to holds no lock of this one's: it takes
+    // one in its config folder instead. (One another account owns is refused before.)
+    const QString runtime = UserDirs::fromEnvironment().runtime,
+                  fallback = UserDirs::fromEnvironment().config + "/hushwell/" + guardLockName;
+    QFile::setPermissions(runtime, QFile::Permissions(0x7777));
+    const GuardResult started = startGuard();
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_TRUE(started.done) << started.message.toStdString();
+    EXPECT_TRUE(QFile::exists(fallback));
+    EXPECT_FALSE(QFile::exists(lock));
 }
 
 // A start into a config folder the account's manager does not read leaves nothing there,
