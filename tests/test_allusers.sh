@@ -218,6 +218,7 @@ for bad in "hushwell_guard=maybe" "hushwell_guard=Present" "hushwell_guard=true"
     -e hushwell_ctl="$ctl" -e "$bad" "$src/deploy/ansible/site.yml" >"$tmp/play.log" 2>&1 && fail "the role took $bad"
   grep -q "${bad%%=*}" "$tmp/play.log" || { cat "$tmp/play.log"; fail "the role's failure for $bad does not name the variable"; }
   [ -e "$timer" ] && fail "the role changed something before refusing $bad"
+  grep -q 'TASK \[hushwell : Install' "$tmp/play.log" && fail "the role reached its install before refusing $bad"
 done
 [ "$(play)" -gt 0 ] || fail "the first run changed nothing"
 [ "$(play)" = 0 ] || { cat "$tmp/play.log"; fail "the second run changed something"; }

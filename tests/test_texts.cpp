@@ -200,6 +200,7 @@ TEST_F(Cli, UsageErrorsSayOneLineExitTwoAndWriteNothing)
                                       {"show", "kill-script", "--platform"},
                                       {"show", "kill-script", "--platform", "windows"},
                                       {"show", "guard-plist", "--platform", "linux"},
+                                      {"show", "kill-script", "--all-users"},
                                       {"guard", "restart"},
                                       {"--version", "stray"},
                                       {"show", "kill-script", "--platform="},
