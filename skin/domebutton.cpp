@@ -146,12 +146,13 @@ void DomeButton::paintLook(QPainter &painter, const LookKey &key)
     const QFont font = captionFont();
     const QRectF ink = QFontMetricsF(font).boundingRect(QRectF(0, 0, dome.width(), 200), Qt::AlignHCenter, caption);
     const QRectF text(dome.x(), dome.center().y() - ink.height() / 2, dome.width(), ink.height());
-    // The blur is most of the cost: made once per size, pixel ratio and pressed state, and
-    // only over the caption and the blur's reach (three standard deviations, 3 points).
+    // The blur is most of the cost: made once per size and pixel ratio (a press moves the
+    // caption whole, by whole points), and only over the caption and the blur's reach (three
+    // standard deviations, 3 points).
     const qreal ratio = key.ratio;
     const QRect area =
         QRectF(dome.center().x() - ink.width() / 2, text.y() + 1, ink.width(), ink.height()).adjusted(-4, -4, 4, 4).toAlignedRect();
-    const ShadowKey shadowFor{size(), ratio, pressed};
+    const ShadowKey shadowFor{size(), ratio};
     if (!(shadowFor == shadowKey) || shadow.isNull()) {
         QImage shape(area.size() * ratio, QImage::Format_ARGB32_Premultiplied);
         shape.setDevicePixelRatio(ratio);

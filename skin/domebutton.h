@@ -41,7 +41,6 @@ private:
     struct ShadowKey {
         QSize size;
         qreal ratio = 0;
-        bool pressed = false;
         bool operator==(const ShadowKey &) const = default;
     };
     ShadowKey shadowKey;

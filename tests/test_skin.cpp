@@ -103,6 +103,49 @@ TEST(Drawing, DomeLitDarkPressedAndOnlyItsCircleIsTheButton)
 // at every size, scaled, never a crop. The design's numbers: the collar's dark ring, 13 of
 // 210 points wide, inside the edge all round; the dome's red gradient, from 0.92, 0.31,
 // 0.25 to 0.65, 0.09, 0.09, in the middle; the square's corners clear.
+// The dome drawn into an image at `ratio` pixels a point.
+QImage drawn(DomeButton &dome, qreal ratio)
+{
+    QImage image((QSizeF(dome.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    dome.render(&painter);
+    return image;
+}
+
+// The caption's shadow lies one point below it, blurred by 2 points at any pixel ratio:
+// the band 2 to 3 points below the caption's last row of ink is as dark at 2x as at 1x.
+// A press moves it whole, so one shadow serves both states.
+TEST(Drawing, TheCaptionsShadowAtEveryScale)
+{
+    DomeButton dome, up;
+    dome.resize(210, 210);
+    up.resize(210, 210);
+    const auto band = [&](qreal ratio) {
+        const QImage image = drawn(dome, ratio);
+        int bottom = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = int(80 * ratio); x < int(130 * ratio); ++x)
+                if (qGray(image.pixel(x, y)) > 240)
+                    bottom = y;
+        double sum = 0;
+        int n = 0;
+        for (int y = bottom + int(2 * ratio); y < bottom + int(3 * ratio); ++y)
+            for (int x = int(80 * ratio); x < int(130 * ratio); ++x, ++n)
+                sum += qGray(image.pixel(x, y));
+        return sum / n;
+    };
+    // 98 of 255 at 1x with the shadow one point below the caption; one point lower it is 86,
+    // and at 2x with a blur of 2 pixels instead of 2 points 106.
+    const double atOne = band(1);
+    EXPECT_NEAR(atOne, 98, 4) << "the shadow one point below the caption";
+    EXPECT_NEAR(band(2), atOne, 5) << "as soft at 2x";
+    dome.setDown(true);
+    up.setDown(true);
+    EXPECT_EQ(drawn(dome, 2), drawn(up, 2)) << "the shadow made with the dome up serves it pressed";
+}
+
 // The disclosure draws its title itself, centred in its frame.
 TEST(Drawing, TheDisclosureDrawsItsTitleCentred)
 {
