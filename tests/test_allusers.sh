@@ -196,10 +196,15 @@ said=$(sh "$src/resources/debian/postrm" purge) || fail "the purge failed: $said
 # So does scripts/uninstall.sh, after what its manifest lists, saying so.
 own_folders
 mkdir -p /etc/xdg/hushwell /var/lib/hushwell "$tmp/prefix/bin" && : >/etc/xdg/hushwell/hushwell.conf && : >"$tmp/prefix/bin/x"
-echo "$tmp/prefix/bin/x" >"$tmp/manifest"
+# Its hushwellctl fails the guard's stop: the rest goes all the same.
+printf '#!/bin/sh\nexit 1\n' >"$tmp/prefix/bin/hushwellctl" && chmod 755 "$tmp/prefix/bin/hushwellctl" && : >"$timer"
+printf '%s\n' "$tmp/prefix/bin/x" "$tmp/prefix/bin/hushwellctl" >"$tmp/manifest"
 said=$(sh "$src/scripts/uninstall.sh" "$tmp/manifest") || fail "uninstall.sh: $said"
 case $said in *"/etc/xdg/hushwell/hushwell.conf"*) ;; *) fail "uninstall.sh did not say what it removes: $said" ;; esac
-[ ! -e /etc/xdg/hushwell ] && [ ! -e /var/lib/hushwell ] && [ ! -e "$tmp/prefix" ] || fail "uninstall.sh left $(ls -d /etc/xdg/hushwell /var/lib/hushwell "$tmp/prefix" 2>/dev/null)"
+[ ! -e /etc/xdg/hushwell ] && [ ! -e /var/lib/hushwell ] && [ -z "$(find "$tmp/prefix" -type f)" ] ||
+  fail "uninstall.sh left $(ls -d /etc/xdg/hushwell /var/lib/hushwell 2>/dev/null; find "$tmp/prefix" -type f)"
+[ -d "$tmp/prefix/bin" ] || fail "uninstall.sh took the prefix's own bin folder"
+rm "$timer"
 
 if ! command -v ansible-playbook >/dev/null 2>&1; then
   echo "hushwell-skipped: all_users: the Ansible role, since ansible-core is not installed"; exit 0

@@ -219,6 +219,8 @@ TEST_F(Cli, UsageErrorsSayOneLineExitTwoAndWriteNothing)
     EXPECT_EQ(ctl({QString("frob\x1b[31m\n\t\r\x7f") + QChar(0x9b) + QChar(0x202e) + QChar(0x200b) + QString::fromUcs4(U"\U000E0041")}).err,
               "hushwellctl: unknown command 'frob\\x1b[31m\\n\\t\\r\\x7f\\u009b\\u202e\\u200b\\U000e0041' (try --help)\n")
         << "every kind, escaped, format characters too";
+    EXPECT_TRUE(ctl({"show", "count-command", "--platform=macos"}).out.startsWith("ps ax -o command= | grep -iE "))
+        << "a joined value, last";
     EXPECT_EQ(ctl({QString(200, 'a')}).err, "hushwellctl: unknown command '" + QString(200, 'a') + "' (try --help)\n");
     EXPECT_EQ(ctl({QString(100000, 'a')}).err, "hushwellctl: unknown command '" + QString(200, 'a') + QChar(0x2026) + "' (try --help)\n")
         << "cut to a readable length";
