@@ -82,7 +82,6 @@ void registerDefaultPreferences()
 {
     QMutexLocker lock(&defaultsMutex);
     QHash<QString, bool> &table = defaultsTable();
-    table.clear();
     for (const Preference &preference : preferenceTable)
         table.insert(preference.key, preference.byDefault);
 }

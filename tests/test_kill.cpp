@@ -1,6 +1,7 @@
 // Counts and kills real processes in a process table of the test's own: fake targets are
 // /bin/sleep started under Adobe's process names.
 #include "process/catalogue.h"
+#include "process/killreport.h"
 #include "process/processlist.h"
 #include "process/scripts.h"
 #include "process/shell.h"
@@ -14,6 +15,7 @@
 
 #include <fcntl.h>
 #include <list>
+#include <sys/wait.h>
 #include <unistd.h>
 
 QString count()
@@ -114,6 +116,21 @@ TEST(Shell, TheCommandGetsOnlyTheThreeStandardDescriptors)
     const QString seen = shell("ls /proc/$$/fd");
     flags < 0 ? ::close(three) : ::fcntl(three, F_SETFD, flags);
     EXPECT_EQ(seen, "0\n1\n2");
+}
+
+// The report counts a process as stopped once it has ended, a zombie included; never one
+// that still runs.
+TEST(KillReport, ALivingProcessIsNotGoneAZombieIs)
+{
+    if (!QFile::exists("/proc/self/stat"))
+        GTEST_SKIP() << "reads /proc, which only Linux has";
+    EXPECT_FALSE(processGone(::getpid()));
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ASSERT_TRUE(waitUntil([&] { return readFile(QString("/proc/%1/stat").arg(child)).contains(") Z "); }));
+    EXPECT_TRUE(processGone(child)) << "ended, not yet reaped";
+    ::waitpid(child, nullptr, 0);
 }
 
 // The macOS kill script, whole, against stand-ins that answer as macOS's commands do: it
