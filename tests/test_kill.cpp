@@ -131,6 +131,8 @@ TEST(KillReport, ALivingProcessIsNotGoneAZombieIs)
     ASSERT_TRUE(waitUntil([&] { return readFile(QString("/proc/%1/stat").arg(child)).contains(") Z "); }));
     EXPECT_TRUE(processGone(child)) << "ended, not yet reaped";
     ::waitpid(child, nullptr, 0);
+    EXPECT_TRUE(processGone(child));
+    EXPECT_FALSE(processGone(::getpid())) << "right after one that is gone";
 }
 
 // The macOS kill script, whole, against stand-ins that answer as macOS's commands do: it

@@ -92,6 +92,17 @@ TEST(Drawing, DomeLitDarkPressedAndOnlyItsCircleIsTheButton)
     smaller.end();
     expectNear(half.pixelColor(103, 103), rgb(0.14, 0.14, 0.15), "far corner, at half the size: the whole square");
 
+    // Reached by Tab, it shows a 2-point ring in the casing's light ink round its collar.
+    QWidget window;
+    DomeButton focused(&window);
+    focused.resize(210, 210);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    focused.clearFocus(); // the window's activation gave it the focus, but not by Tab
+    focused.setFocus(Qt::TabFocusReason);
+    expectNear(focused.grab().toImage().pixelColor(105, 1), rgb(0.86, 0.86, 0.86), "the focus ring", 12);
+
     int clicks = 0;
     QObject::connect(&dome, &DomeButton::clicked, [&] { ++clicks; });
     for (const QPoint point : {QPoint(4, 4), QPoint(205, 205), QPoint(105, 105)})

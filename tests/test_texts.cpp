@@ -287,11 +287,14 @@ TEST(GuardRecord, LinesAreTheGuardsByUnitOrStreamAndReadAsRuns)
 -- No entries --
 {"_STREAM_ID":"f","_SYSTEMD_USER_UNIT":"com.larkvane.hushwell.guard.service","MESSAGE":"   16 Creative Cloud Helper","__REALTIME_TIMESTAMP":"1004000250000"}
 {"_STREAM_ID":"f","_SYSTEMD_USER_UNIT":"com.larkvane.hushwell.guard.service","MESSAGE":"   17 Creative Cloud Helper","__REALTIME_TIMESTAMP":"1004000250000"}
-{"_STREAM_ID":"f","_SYSTEMD_USER_UNIT":"com.larkvane.hushwell.guard.service","MESSAGE":"   18 C:\\Adobe\\AdobeGCClient.exe","__REALTIME_TIMESTAMP":"1004000250000"})";
+{"_STREAM_ID":"f","_SYSTEMD_USER_UNIT":"com.larkvane.hushwell.guard.service","MESSAGE":"   18 C:\\Adobe\\AdobeGCClient.exe","__REALTIME_TIMESTAMP":"1004000250000"}
+{"_STREAM_ID":"g","MESSAGE":"   19 C:\\Adobe\\CCXProcess.exe","__REALTIME_TIMESTAMP":"1005000250000"})";
     // Filed under the guard; unfiled in its stream (its ps ended first); another unit's;
-    // the manager's; unfiled naming no target; unfiled naming one, not UTF-8 clean text.
+    // the manager's; unfiled naming no target; unfiled naming one, not UTF-8 clean text;
+    // unfiled naming a Windows program's path.
     const QList<GuardRun> runs = parseGuardJournal(journal);
-    ASSERT_EQ(runs.size(), 3);
+    ASSERT_EQ(runs.size(), 4);
+    EXPECT_EQ(runs.at(3).processes.at(0).pid, 19);
     EXPECT_EQ(runs.at(0).at.toMSecsSinceEpoch(), 1000000250);
     EXPECT_EQ(runs.at(0).processes.size(), 2);
     EXPECT_EQ(runs.at(0).processes.at(1).pid, 12);
