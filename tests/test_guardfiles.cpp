@@ -98,6 +98,8 @@ TEST(GuardFiles, AdministratorsGuardReadFromItsFiles)
         {"a drop-in that fires hourly", [&] { return !dropIn(timer, "[Timer]\nOnUnitActiveSec=1h\n").isEmpty(); }, GuardState::Off,
          changed},
         {"not enabled for any login", [&] { return QFile::remove(guard.enabledBy); }, GuardState::Off, ""},
+        {"a plain file for the enabling link", [&] { return QFile::remove(guard.enabledBy) && writeFile(guard.enabledBy, ""); },
+         GuardState::Off, ""},
     };
     EXPECT_EQ(scriptReadBy(guardServiceUnitFor("/home/ada/100%/guard.sh")), "/home/ada/100%/guard.sh") << "% unescaped";
     for (const auto &[name, change, state, detail] : rows) {
