@@ -161,7 +161,6 @@ void DomeButton::paintLook(QPainter &painter, const LookKey &key)
         shapePainter.setRenderHint(QPainter::Antialiasing);
         shapePainter.translate(-area.topLeft());
         shapePainter.setFont(font);
-        shapePainter.setPen(Qt::black);
         shapePainter.drawText(text.translated(0, 1), Qt::AlignHCenter | Qt::AlignVCenter, caption);
         shapePainter.end();
         shadow = softShadow(shape, QColor::fromRgbF(0, 0, 0, 0.45f), 2 * ratio);
