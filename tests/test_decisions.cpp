@@ -11,7 +11,6 @@
 #include "support/world.h"
 
 #include <QRect>
-#include <QRegularExpression>
 
 #include <limits>
 
@@ -149,18 +148,6 @@ TEST(Decisions, WhatTheProgramSaysWhereNoWindowCanOpen)
         EXPECT_EQ(unsupportedPlatformMessage(row.environment, row.arguments), row.says) << row.name;
     EXPECT_EQ(displayFailureMessage({"HOME=/h", "DISPLAY=:1", "QT_QPA_PLATFORM=xcb"}),
               "hushwell: couldn't reach a graphical session (QT_QPA_PLATFORM=xcb, DISPLAY=:1); hushwellctl works without one.");
-}
-
-// Rich text as a person reads it: each break a space, no tags, entities decoded.
-static QString asRead(QString markup)
-{
-    markup.replace("<br>", " ").replace("</tr>", "\n").replace("</td>", " ").replace("</p>", "\n");
-    return markup.remove(QRegularExpression("<[^>]*>"))
-        .replace("&lt;", "<")
-        .replace("&gt;", ">")
-        .replace("&amp;", "&")
-        .replace(" \n", "\n")
-        .trimmed();
 }
 
 TEST(Decisions, TheTooltips)

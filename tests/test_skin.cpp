@@ -49,6 +49,17 @@ TEST(Drawing, CasingScrewsAndDrawer)
     expectNear(casing.grab().toImage().pixelColor(40, 43), face, "the housing stays under the top edge");
 }
 
+// The dome drawn into an image at `ratio` pixels a point.
+QImage drawn(DomeButton &dome, qreal ratio)
+{
+    QImage image((QSizeF(dome.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    dome.render(&painter);
+    return image;
+}
+
 TEST(Drawing, DomeLitDarkPressedAndOnlyItsCircleIsTheButton)
 {
     DomeButton dome;
@@ -77,13 +88,7 @@ TEST(Drawing, DomeLitDarkPressedAndOnlyItsCircleIsTheButton)
     const QImage onCasing = dome.grab().toImage();
     expectNear(onCasing.pixelColor(2, 2), rgb(0.14, 0.14, 0.15), "corner on the casing");
     // Rendered at twice the pixels after the drawing at 1x: the whole square, not a quarter.
-    QImage twice(420, 420, QImage::Format_ARGB32_Premultiplied);
-    twice.setDevicePixelRatio(2);
-    twice.fill(Qt::transparent);
-    QPainter painter(&twice);
-    dome.render(&painter);
-    painter.end();
-    expectNear(twice.pixelColor(417, 417), rgb(0.14, 0.14, 0.15), "far corner, at 2x");
+    expectNear(drawn(dome, 2).pixelColor(417, 417), rgb(0.14, 0.14, 0.15), "far corner, at 2x");
     QImage half(105, 105, QImage::Format_ARGB32_Premultiplied);
     half.fill(Qt::transparent);
     QPainter smaller(&half);
@@ -114,17 +119,6 @@ TEST(Drawing, DomeLitDarkPressedAndOnlyItsCircleIsTheButton)
 // at every size, scaled, never a crop. The design's numbers: the collar's dark ring, 13 of
 // 210 points wide, inside the edge all round; the dome's red gradient, from 0.92, 0.31,
 // 0.25 to 0.65, 0.09, 0.09, in the middle; the square's corners clear.
-// The dome drawn into an image at `ratio` pixels a point.
-QImage drawn(DomeButton &dome, qreal ratio)
-{
-    QImage image((QSizeF(dome.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    dome.render(&painter);
-    return image;
-}
-
 // The caption's shadow lies one point below it, blurred by 2 points at any pixel ratio:
 // the band 2 to 3 points below the caption's last row of ink is as dark at 2x as at 1x.
 // A press moves it whole, so one shadow serves both states.

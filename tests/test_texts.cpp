@@ -125,13 +125,11 @@ TEST_F(Preferences, AStoreIsKeptLineForLineOrRefusedAndLeftAsItWas)
     }
 
     // What is read, and what a set keeps: a byte-order mark is no part of the first key; a
-    // key in another letter case or a list is said, as any value that is no boolean.
+    // key in another letter case is said. (Values that are no boolean: ValuesStoredByHand.)
     const std::tuple<const char *, QByteArray, QString, QString> reads[] = {
         {"after a byte-order mark", "\xef\xbb\xbfincludeCoreSync=false\n; kept\n", "false\n", ""},
         {"a key in another case", "IncludeCoreSync=false\n", "true\n",
          "hushwellctl: the stored includeCoreSync ('IncludeCoreSync=false') is not a boolean; the default applies\n"},
-        {"a list", "includeCoreSync=true,false\n", "true\n",
-         "hushwellctl: the stored includeCoreSync ('true,false') is not a boolean; the default applies\n"},
     };
     for (const auto &[name, text, says, warns] : reads) {
         ASSERT_TRUE(writeFile(store, text));

@@ -15,7 +15,6 @@
 #include <QHelpEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -475,7 +474,7 @@ TEST_F(GuardedWindow, AnOlderOwnGuardIsBroughtUpToDateAndTheAdministratorsListIs
     const QString setThere = "An administrator sets these for every account, with the guard for every account.";
     for (const char *name : {"desktopServiceBox", "coreSyncBox"}) {
         EXPECT_FALSE(button(name)->isEnabled()) << name;
-        EXPECT_EQ(button(name)->toolTip().replace("<br>", " ").remove(QRegularExpression("<[^>]*>")), setThere) << name;
+        EXPECT_EQ(asRead(button(name)->toolTip()), setThere) << name;
     }
     EXPECT_FALSE(button("coreSyncBox")->isChecked()) << "the administrator's value, not the account's own";
 }

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QThread>
 
@@ -185,4 +186,15 @@ bool standIn(const QString &folder, const QString &name, const QByteArray &body)
         return false;
     script.close();
     return script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+}
+
+QString asRead(QString markup)
+{
+    markup.replace("<br>", " ").replace("</tr>", "\n").replace("</td>", " ").replace("</p>", "\n");
+    return markup.remove(QRegularExpression("<[^>]*>"))
+        .replace("&lt;", "<")
+        .replace("&gt;", ">")
+        .replace("&amp;", "&")
+        .replace(" \n", "\n")
+        .trimmed();
 }

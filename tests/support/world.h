@@ -50,6 +50,10 @@ protected:
 // Runs the event loop until `condition` holds or `ms` pass; returns the condition.
 bool waitUntil(const std::function<bool()> &condition, int ms = 10000);
 
+// Rich text (a tooltip) as a person reads it: each break a space, each row a line, no
+// tags, entities decoded.
+QString asRead(QString markup);
+
 // A file's text; empty when it cannot be read.
 QString readFile(const QString &path);
 // Writes `bytes` to a new file at `path` (what was there goes first); true when all were written.
