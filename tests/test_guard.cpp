@@ -233,10 +233,14 @@ TEST_F(AccountGuard, TheRecordNamesWhatEachRunStoppedAndWhen)
     ASSERT_EQ(lines.size(), 2) << (log.out + log.err).toStdString();
     EXPECT_EQ(lines.at(0).mid(8), "  stopped 2: Creative Cloud Helper, AdobeUpdateDaemon");
     EXPECT_EQ(lines.at(1).mid(8), "  stopped 1: Core Sync");
+    EXPECT_EQ(ctl({"guard", "log", sinceBegan, "--all-users"}).out, log.out) << "the administrator's guard runs under the same name";
     EXPECT_EQ(ctl({"guard", "log", "--since=@" + QString::number(between)}).out, lines.at(1) + "\n") << "the earlier run is left out";
 
     const QJsonArray runs = QJsonDocument::fromJson(ctl({"guard", "log", "--json", sinceBegan}).out.toUtf8()).array();
     ASSERT_EQ(runs.size(), 2);
+    const qint64 firstAt = QDateTime::fromString(runs.at(0)["time"].toString(), Qt::ISODate).toSecsSinceEpoch();
+    EXPECT_GE(firstAt, began);
+    EXPECT_LT(firstAt, between);
     EXPECT_EQ(runs.at(1)["processes"], QJsonArray({QJsonObject{{"pid", syncPid}, {"command", "Core Sync 300"}}}));
 
     // No journal files at all is no record, not a record of nothing.
