@@ -9,8 +9,8 @@
 set -u
 ctl=$1
 src=$2
-why=${HUSHWELL_NOT_ISOLATED:-${HUSHWELL_NO_USER_MANAGER:-}}
-if [ "${HUSHWELL_ISOLATED:-}" != 1 ] || [ -n "${HUSHWELL_NO_USER_MANAGER:-}" ]; then
+why=${HUSHWELL_NOT_ISOLATED:-${HUSHWELL_NO_USER_MANAGER:-${HUSHWELL_NO_SYSTEM_FOLDERS:-}}}
+if [ "${HUSHWELL_ISOLATED:-}" != 1 ] || [ -n "$why" ]; then
   [ "${HUSHWELL_REQUIRE_ISOLATION:-}" = 1 ] && { echo "FAIL: isolation is required: $why"; exit 1; }
   echo "hushwell-skipped: all_users: needs its own namespaces and user manager: $why"; exit 77
 fi
@@ -20,11 +20,9 @@ manager="" listeners=""
 logout() { [ -n "$manager" ] && kill "$manager" 2>/dev/null && wait "$manager" 2>/dev/null; manager=""; }
 trap 'logout; kill $listeners 2>/dev/null; pkill -9 -u 5001 2>/dev/null; pkill -9 -u 5002 2>/dev/null; umount /usr/bin/systemctl /etc/passwd /etc/group 2>/dev/null; rm -rf "$tmp"' EXIT
 
-# The system's folders, empty and private to this namespace; /run/user is where the
-# accounts logged in now have their managers. The accounts exist in this namespace only.
-for folder in /etc/systemd/user /etc/xdg /usr/local/share /run/user /var/lib; do
-  mkdir -p "$folder" && mount -t tmpfs tmpfs "$folder" && : >"$folder/.hushwell-test" || fail "cannot mount a tmpfs on $folder"
-done
+# The system's folders are this namespace's own (isolate.sh), each with its mark; /run/user
+# is where the accounts logged in now have their managers. The accounts exist in this
+# namespace only.
 # Checked before each step that writes there: the machine's own folders are never written.
 own_folders() {
   for folder in /etc/systemd/user /etc/xdg /usr/local/share /run/user /var/lib; do

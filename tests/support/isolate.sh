@@ -2,8 +2,8 @@
 # Runs a test that starts, counts or kills processes, or runs the guard, where it can touch
 # nothing of the machine's: as root, in private PID, mount and cgroup namespaces (its own
 # process table; a fresh tmpfs on /run/systemd so that it can start its own systemd --user
-# manager without a systemd PID 1, and a journal; a cgroup of its own, removed afterwards,
-# where that manager puts its units). Otherwise it runs as it is, told why in HUSHWELL_NOT_ISOLATED;
+# manager without a systemd PID 1, and a journal; empty system folders; a cgroup of its
+# own, removed afterwards, where that manager puts its units). Otherwise it runs as it is, told why in HUSHWELL_NOT_ISOLATED;
 # tests skip what needs the isolation, with that reason.
 why=""
 if [ "$(id -u)" != 0 ]; then
@@ -73,6 +73,16 @@ HUSHWELL_CGROUPS=$cgroups sh -c '
   fi
   [ -n "$own_run" ] && [ -S /run/systemd/journal/stdout ] ||
     export HUSHWELL_NO_JOURNAL="systemd-journald is not installed or did not start, or mounts cannot be made private here"
+  # The system'"'"'s folders that the guard for every account writes, empty and the run'"'"'s own,
+  # so that no test, nor a faulty build under test, writes the machine'"'"'s. Each holds a
+  # mark that says so. Not where mounts would show outside.
+  if [ -z "$mounted" ]; then
+    for folder in /etc/systemd/user /etc/xdg /usr/local/share /run/user /var/lib; do
+      mkdir -p "$folder" && mount -t tmpfs tmpfs "$folder" && : >"$folder/.hushwell-test" || exit 70
+    done
+  else
+    export HUSHWELL_NO_SYSTEM_FOLDERS="mounts cannot be made private here"
+  fi
   [ -n "$mounted" ] && mounted="/run/systemd $mounted"
   HUSHWELL_ISOLATED=1 "$@"
   status=$?
