@@ -92,8 +92,10 @@ void DomeButton::paintEvent(QPaintEvent *)
     // One pixel of the look per device pixel, with no scale left in the painter: through
     // the pixel-ratio scale even a plain copy takes the raster engine's scaling path.
     painter.setWorldTransform(QTransform::fromScale(1 / ratio, 1 / ratio));
-    QImage pixels = look;
-    pixels.setDevicePixelRatio(1);
+    // The same pixels at ratio 1, without a copy: setting the ratio on a copy of the look
+    // would copy every pixel on every repaint.
+    const QImage &cached = look;
+    const QImage pixels(cached.constBits(), cached.width(), cached.height(), cached.bytesPerLine(), cached.format());
     painter.drawImage(QPointF(0, 0), pixels);
 }
 
