@@ -3,6 +3,7 @@
 #include "app/presentation.h"
 #include "process/catalogue.h"
 #include "skin/casingview.h"
+#include "skin/deferredicons.h"
 #include "skin/domebutton.h"
 #include "skin/drawerview.h"
 #include "skin/factories.h"
@@ -158,13 +159,16 @@ void fillDrawer(WindowParts &parts, QObject *receiver, const WindowActions &acti
 
 WindowParts buildWindow(QObject *receiver, const WindowActions &actions)
 {
+    // Before the first widget: one made earlier lays out its text once more, in the
+    // default font, which loads a font engine no frame shows.
+    useInterfaceFontEverywhere();
+    deferMenuBarIcons();
     WindowParts parts;
     QMainWindow *window = parts.window = named(new QMainWindow, "window");
     window->setWindowTitle(QStringLiteral("Hushwell"));
     // Its size is fixed: no maximise button where the window manager honours the hints.
     window->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    useInterfaceFontEverywhere();
     QPalette palette = window->palette();
     palette.setColor(QPalette::Window, Skin::casing());
     window->setPalette(palette);

@@ -2,6 +2,7 @@
 // the pixels the views draw.
 #include "process/textwrap.h"
 #include "skin/casingview.h"
+#include "skin/deferredicons.h"
 #include "skin/domebutton.h"
 #include "skin/domeicon.h"
 #include "skin/drawerview.h"
@@ -9,8 +10,11 @@
 #include "skin/titlebutton.h"
 #include "support/world.h"
 
+#include <QMenuBar>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QTest>
+#include <QToolButton>
 
 QColor rgb(double r, double g, double b)
 {
@@ -167,6 +171,31 @@ TEST(Drawing, TheDisclosureDrawsItsTitleCentred)
     ASSERT_FALSE(ink.isEmpty()) << "no title drawn";
     EXPECT_NEAR(ink.center().x(), 70, 2);
     EXPECT_NEAR(ink.center().y(), 11, 2);
+}
+
+// The menu bar's overflow button, whose icon is loaded late, draws the desktop style's own
+// icon, at 1x and 2x; every other icon is the style's, unchanged.
+TEST(Drawing, TheMenuBarsOverflowIconIsTheStylesOwn)
+{
+    deferMenuBarIcons();
+    if (!defersMenuBarIcons(nativePlatform()))
+        GTEST_SKIP() << "the desktop's style is used as it is here";
+    const auto *proxy = qobject_cast<QProxyStyle *>(QApplication::style());
+    ASSERT_NE(proxy, nullptr);
+    QMenuBar bar;
+    const auto *overflow = bar.findChild<QToolButton *>("qt_menubar_ext_button");
+    ASSERT_NE(overflow, nullptr);
+    for (const QStyle::StandardPixmap which : {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton})
+        for (const qreal ratio : {1.0, 2.0}) {
+            const QImage own = proxy->baseStyle()->standardIcon(which).pixmap(QSize(16, 16), ratio).toImage();
+            ASSERT_FALSE(own.isNull());
+            EXPECT_EQ(QApplication::style()->standardIcon(which).pixmap(QSize(16, 16), ratio).toImage(), own) << which << " at " << ratio;
+            if (which == QStyle::SP_ToolBarHorizontalExtensionButton) {
+                EXPECT_EQ(overflow->icon().pixmap(QSize(16, 16), ratio).toImage(), own) << ratio;
+            }
+        }
+    EXPECT_EQ(QApplication::style()->standardIcon(QStyle::SP_TrashIcon).pixmap(16).toImage(),
+              proxy->baseStyle()->standardIcon(QStyle::SP_TrashIcon).pixmap(16).toImage());
 }
 
 TEST(Drawing, TheIconIsTheWholeDomeAtEverySize)
