@@ -1,12 +1,28 @@
 #include "app/sound.h"
 
-#include <QAudioDevice>
-#include <QAudioOutput>
+#include "app/mediasound.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QMediaDevices>
-#include <QMediaPlayer>
-#include <QUrl>
+#include <QLibrary>
+
+namespace {
+
+// The player of the module beside the program; none when it cannot be loaded. It stays
+// loaded for as long as the program runs: the players it made live in it.
+std::unique_ptr<SoundPlayer> makeMediaSound(const QString &path)
+{
+#ifdef HUSHWELL_SOUND_MODULE
+    QLibrary module(soundModulePath(QCoreApplication::applicationDirPath()));
+    module.setLoadHints(QLibrary::PreventUnloadHint);
+    const auto make = reinterpret_cast<decltype(&hushwellMediaSound)>(module.resolve("hushwellMediaSound"));
+    return std::unique_ptr<SoundPlayer>(make ? make(path) : nullptr);
+#else
+    return std::unique_ptr<SoundPlayer>(hushwellMediaSound(path));
+#endif
+}
+
+} // namespace
 
 std::unique_ptr<Sound> Sound::load(const QString &path)
 {
@@ -27,18 +43,10 @@ void Sound::stop()
 
 void Sound::play()
 {
-    // Qt 6.4's FFmpeg backend crashes when it plays with no audio device; then stay silent.
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull())
-        return;
-    if (!player) {
-        output = new QAudioOutput(this);
-        player = new QMediaPlayer(this);
-        player->setAudioOutput(output);
-        player->setSource(QUrl::fromLocalFile(path));
-    }
-    output->setDevice(device);
-    player->play();
+    if (!player)
+        player = makeMediaSound(path);
+    if (player)
+        player->play();
 }
 
 std::unique_ptr<SoundPlayer> loadInstalledSound()
@@ -68,4 +76,9 @@ QString soundPath(Platform platform, const QString &applicationDir)
         return applicationDir + QStringLiteral("/../share/hushwell/") + name;
     }
     Q_UNREACHABLE();
+}
+
+QString soundModulePath(const QString &applicationDir)
+{
+    return applicationDir + QStringLiteral("/../lib/hushwell/hushwell-sound.so");
 }

@@ -2,13 +2,9 @@
 
 #include "process/platform.h"
 
-#include <QObject>
 #include <QString>
 
 #include <memory>
-
-class QAudioOutput;
-class QMediaPlayer;
 
 // What the window asks of its sound: stop it, play it from the start.
 class SoundPlayer
@@ -20,10 +16,11 @@ public:
 };
 
 // The kill button's sound effect. A file that is missing gives no Sound. The media player
-// is made at the first play, never at launch, so that starting Hushwell does not depend on
-// the media backend; a file that cannot be decoded, or a machine with no audio device,
-// plays nothing. Neither is reported.
-class Sound : public QObject, public SoundPlayer
+// is made at the first play, never at launch, so that starting Hushwell neither depends on
+// the media backend nor, on Linux, loads Qt Multimedia's libraries: there the player is a
+// module of its own (soundModulePath). A file that cannot be decoded, a missing module, or
+// a machine with no audio device plays nothing. None is reported.
+class Sound : public SoundPlayer
 {
 public:
     static std::unique_ptr<Sound> load(const QString &path);
@@ -35,8 +32,7 @@ public:
 private:
     explicit Sound(const QString &path);
     QString path;
-    QAudioOutput *output = nullptr;
-    QMediaPlayer *player = nullptr;
+    std::unique_ptr<SoundPlayer> player;
 };
 
 // The sound installed beside the program (soundPath), or none.
@@ -50,3 +46,7 @@ void chooseMediaBackend();
 // Where the sound lies: Contents/Resources of the app bundle on macOS; elsewhere
 // ../share/hushwell beside the program (installed, and mirrored in the build tree).
 QString soundPath(Platform platform, const QString &applicationDir);
+
+// Where the Linux media player module lies: ../lib/hushwell beside the program (installed,
+// and mirrored in the build tree).
+QString soundModulePath(const QString &applicationDir);

@@ -1,16 +1,19 @@
 // The window's small state machines, each on its own and without the window: the drawer's
-// move, the hover list's cache and the settings queue. (The job pool's idle signal is what
+// move, the hover list's cache and the settings queue; and where the sound's player is. (The job pool's idle signal is what
 // every window test waits for.) No process is
 // started: any account runs these.
 #include "app/drawermotion.h"
 #include "app/hovertip.h"
 #include "app/inorder.h"
 #include "app/jobpool.h"
+#include "app/mediasound.h"
+#include "app/sound.h"
 #include "support/world.h"
 
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLibrary>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QThread>
@@ -104,4 +107,19 @@ TEST(HoverTip, ReadsOnHoverAndKeepsAReadingThreeSeconds)
     EXPECT_EQ(reads, 1);
     QThread::msleep(3100);
     EXPECT_EQ(hover(), "read 2") << "an older one is read again";
+}
+
+// On Linux the player is a module the program loads at the first play, from where it is
+// installed beside the program (mirrored in the build tree). Nothing is played here.
+TEST(Sound, ThePlayerModuleLiesWhereTheProgramLooksAndMakesAPlayer)
+{
+    if (nativePlatform() != Platform::Linux)
+        GTEST_SKIP() << "the player is built into the program here";
+    QLibrary module(soundModulePath(QCoreApplication::applicationDirPath()));
+    ASSERT_TRUE(module.load()) << qPrintable(module.errorString());
+    const auto make = reinterpret_cast<decltype(&hushwellMediaSound)>(module.resolve("hushwellMediaSound"));
+    ASSERT_NE(make, nullptr);
+    const std::unique_ptr<SoundPlayer> player(make(soundPath(Platform::Linux, QCoreApplication::applicationDirPath())));
+    ASSERT_NE(player, nullptr);
+    player->stop(); // before any play: nothing to stop, and no crash
 }

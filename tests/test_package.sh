@@ -19,12 +19,15 @@ for needed in libqt6core6 libqt6gui6 libqt6widgets6 libqt6multimedia6 procps sys
 done
 root="$tmp/root"
 dpkg -x "$deb" "$root"
-for file in usr/bin/hushwell usr/bin/hushwellctl usr/share/hushwell/audiomass-output.mp3 \
+for file in usr/bin/hushwell usr/bin/hushwellctl usr/lib/hushwell/hushwell-sound.so usr/share/hushwell/audiomass-output.mp3 \
             usr/share/applications/com.larkvane.hushwell.desktop \
             usr/share/man/man1/hushwellctl.1.gz usr/share/doc/hushwell/copyright usr/share/doc/hushwell/changelog.gz \
             usr/share/metainfo/com.larkvane.hushwell.metainfo.xml usr/share/bash-completion/completions/hushwellctl; do
   [ -e "$root/$file" ] || fail "$file is not in the package"
 done
+# The window loads Qt Multimedia with its player module, at the first play, not at start.
+readelf -d "$root/usr/bin/hushwell" | grep -q 'NEEDED.*Multimedia' && fail "the window links Qt Multimedia itself"
+readelf -d "$root/usr/lib/hushwell/hushwell-sound.so" | grep -q 'NEEDED.*libQt6Multimedia' || fail "the player module does not link Qt Multimedia"
 # zsh finds the completion where Debian's zsh looks: vendor-completions for the package,
 # site-functions for an install under /usr/local.
 cmake --install "$build" --prefix "$tmp/local" >"$tmp/install.log" 2>&1 || { cat "$tmp/install.log"; exit 1; }
