@@ -1,16 +1,19 @@
 // How long the window keeps its event loop from running, and what a dome repaint costs:
-//   bench_responsiveness blocks   longest block during a refresh, a hover and a settings
-//                                 change (with the guard on, where a user manager answers)
-//   bench_responsiveness dome     a dome repaint beside a QPushButton's, at 1x and 2x
-//   bench_responsiveness floor START_NS   first painted frame of a bare QLabel window
+//   bench_responsiveness blocks ROUNDS   for a refresh, a hover, a settings change and a
+//       kill (with the guard on, where a user manager answers), and for an idle stretch
+//       (the floor): "NAME WALL CPU" a line, WALL the median over ROUNDS of the longest
+//       block in milliseconds, CPU the most the main thread itself ran in any block
+//   bench_responsiveness dome|button RATIO N   N repaints at that pixel ratio, counted by
+//       callgrind (run it with --instr-atstart=no): the first repaint, which builds
+//       what later ones reuse, is left out
 #include "app/appdelegate.h"
 #include "guard/guardcontrol.h"
 #include "skin/domebutton.h"
 #include "skin/skin.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QLabel>
@@ -23,6 +26,15 @@
 #include <cstdio>
 #include <functional>
 #include <time.h>
+#include <utility>
+#include <vector>
+
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else
+#define CALLGRIND_START_INSTRUMENTATION
+#define CALLGRIND_STOP_INSTRUMENTATION
+#endif
 
 namespace {
 
@@ -34,39 +46,89 @@ double threadCpuMs()
     return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
-// The longest gap between two turns of the event loop, and how much of it the main thread
-// itself ran (the rest it waited for a core: on two cores a scan of the process table and
-// the service manager's reload compete with it).
+// What one delivery of an event (a click, a timer, a job's result, a paint) kept the event
+// loop from running: its wall time, and how much of it the main thread itself ran (the rest
+// it waited for a core: on two cores a scan of the process table and the service manager's
+// reload compete with it).
 struct Block {
     double wallMs = 0, cpuMs = 0;
 };
 
-// Runs the event loop until the window has no job left, and returns its longest block.
-Block longestBlock(const AppDelegate &delegate, const std::function<void()> &start)
+// Times every event the application delivers from its event loop (nested deliveries are
+// part of the outer one), keeping the longest by wall time and the most CPU of any.
+class TimedApplication : public QApplication
 {
+public:
+    using QApplication::QApplication;
+    Block longest, mostCpu;
+
+    bool notify(QObject *receiver, QEvent *event) override
+    {
+        if (depth > 0)
+            return QApplication::notify(receiver, event);
+        ++depth;
+        QElapsedTimer clock;
+        clock.start();
+        const double cpu = threadCpuMs();
+        const bool done = QApplication::notify(receiver, event);
+        const Block block{double(clock.nsecsElapsed()) / 1e6, threadCpuMs() - cpu};
+        --depth;
+        if (block.wallMs > longest.wallMs)
+            longest = block;
+        if (block.cpuMs > mostCpu.cpuMs)
+            mostCpu = block;
+        return done;
+    }
+
+private:
+    int depth = 0;
+};
+
+// Runs `start` and then the event loop until the window has had no job for 20 ms, and
+// returns its longest block and the most CPU of any block.
+std::pair<Block, Block> longestBlock(const AppDelegate &delegate, const std::function<void()> &start)
+{
+    auto *app = static_cast<TimedApplication *>(QCoreApplication::instance());
     QElapsedTimer clock;
     clock.start();
-    double cpu = threadCpuMs();
+    const double cpu = threadCpuMs();
     start();
-    Block longest{double(clock.nsecsElapsed()) / 1e6, threadCpuMs() - cpu}; // what `start` itself held the loop for
-    for (int idleTurns = 0; idleTurns < 20;) {
-        const qint64 last = clock.nsecsElapsed();
-        cpu = threadCpuMs();
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        const Block turn{double(clock.nsecsElapsed() - last) / 1e6, threadCpuMs() - cpu};
-        if (turn.wallMs > longest.wallMs)
-            longest = turn;
-        idleTurns = delegate.busy() ? 0 : idleTurns + 1;
-    }
-    return longest;
+    app->longest = app->mostCpu = {double(clock.nsecsElapsed()) / 1e6, threadCpuMs() - cpu}; // what `start` itself held the loop for
+    QEventLoop loop;
+    QTimer check;
+    int idleChecks = 0;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        idleChecks = delegate.busy() ? 0 : idleChecks + 1;
+        if (idleChecks >= 4)
+            loop.quit();
+    });
+    check.start(5);
+    loop.exec();
+    return {app->longest, app->mostCpu};
 }
 
-void printBlock(const char *what, const Block &block)
+double median(std::vector<double> values)
 {
-    std::printf("  %s: %.0f ms (the main thread ran %.1f ms of it)\n", what, block.wallMs, block.cpuMs);
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
 }
 
-int blocks()
+// Runs `action` ROUNDS times and prints the median longest block and the most CPU the
+// main thread ran in one.
+void measure(const AppDelegate &delegate, const char *name, int rounds, const std::function<void()> &action)
+{
+    std::vector<double> walls;
+    double cpu = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const auto [longest, mostCpu] = longestBlock(delegate, action);
+        walls.push_back(longest.wallMs);
+        cpu = std::max(cpu, mostCpu.cpuMs);
+    }
+    std::printf("%s %.3f %.3f\n", name, median(walls), cpu);
+    std::fflush(stdout);
+}
+
+int blocks(int rounds)
 {
     AppDelegate delegate;
     delegate.applicationDidFinishLaunching();
@@ -75,89 +137,60 @@ int blocks()
     auto *refresh = window->findChild<QPushButton *>(QStringLiteral("refreshButton"));
     auto *detail = window->findChild<QLabel *>(QStringLiteral("detail"));
     auto *coreSync = window->findChild<QCheckBox *>(QStringLiteral("coreSyncBox"));
-    printBlock("refresh", longestBlock(delegate, [&] { refresh->click(); }));
-    printBlock("hover on the count", longestBlock(delegate, [&] {
-                   QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), detail->mapToGlobal(QPoint(5, 5)));
-                   QCoreApplication::sendEvent(detail, &hover);
-               }));
-    if (serviceManagerReachable() && startGuard()) {
-        printBlock("settings change, guard on", longestBlock(delegate, [&] { coreSync->click(); }));
+    auto *dome = window->findChild<QAbstractButton *>(QStringLiteral("dome"));
+    const bool guardOn = serviceManagerReachable() && startGuard();
+    measure(delegate, "idle", rounds, [] {});
+    measure(delegate, "refresh", rounds, [&] { refresh->click(); });
+    measure(delegate, "hover", rounds, [&] {
+        QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), detail->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(detail, &hover);
+    });
+    if (guardOn)
+        measure(delegate, "settings", rounds, [&] { coreSync->click(); });
+    measure(delegate, "kill", rounds, [&] { dome->click(); });
+    if (guardOn)
         stopGuard();
-    } else {
-        std::printf("  settings change, guard on: skipped (no user manager answers)\n");
-    }
-    std::printf("  goal: no block longer than 16 ms (one frame at 60 Hz)\n");
-    return 0;
+    return guardOn ? 0 : 3;
 }
 
-// Microseconds per repaint of `widget` into an image at a device pixel ratio, median of 7
-// runs of 200.
-double repaintUs(QWidget &widget, qreal ratio)
+// N repaints of `widget` into an image at a pixel ratio, counted alone.
+int repaints(QWidget &widget, qreal ratio, int count)
 {
     QImage image(widget.size() * ratio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
-    std::vector<double> runs;
-    for (int run = 0; run < 7; ++run) {
-        QElapsedTimer clock;
-        clock.start();
-        for (int i = 0; i < 200; ++i) {
-            QPainter painter(&image);
-            widget.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
-        }
-        runs.push_back(clock.nsecsElapsed() / 1e3 / 200);
-    }
-    std::sort(runs.begin(), runs.end());
-    return runs[3];
-}
-
-int dome()
-{
-    DomeButton dome;
-    dome.resize(210, 210);
-    dome.setBackdrop(Skin::housing()); // as the window shows it
-    QPushButton button(QStringLiteral("Start Guard"));
-    button.resize(115, 30);
-    for (const qreal ratio : {1.0, 2.0}) {
-        const double domeUs = repaintUs(dome, ratio), buttonUs = repaintUs(button, ratio);
-        std::printf("  at %.0fx: dome %.0f us, QPushButton %.0f us, ratio %.2f (goal <= 2)\n", ratio, domeUs, buttonUs, domeUs / buttonUs);
-    }
+    const auto repaint = [&] {
+        QPainter painter(&image);
+        widget.render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    };
+    repaint();
+    CALLGRIND_START_INSTRUMENTATION;
+    for (int i = 0; i < count; ++i)
+        repaint();
+    CALLGRIND_STOP_INSTRUMENTATION;
     return 0;
-}
-
-int floorFrame(qint64 startNs)
-{
-    QLabel label(QStringLiteral("Checking\u2026"));
-    label.resize(420, 600);
-    struct FirstPaint : QObject {
-        qint64 startNs;
-        bool eventFilter(QObject *, QEvent *event) override
-        {
-            if (event->type() == QEvent::Paint)
-                QTimer::singleShot(0, [this] {
-                    std::printf("%.0f\n", (QDateTime::currentMSecsSinceEpoch() * 1000000 - startNs) / 1e6);
-                    QApplication::quit();
-                });
-            return false;
-        }
-    } watch;
-    watch.startNs = startNs;
-    label.installEventFilter(&watch);
-    label.show();
-    return QApplication::exec();
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    TimedApplication app(argc, argv);
     const QByteArray mode = argc > 1 ? argv[1] : "";
-    if (mode == "blocks")
-        return blocks();
-    if (mode == "dome")
-        return dome();
-    if (mode == "floor" && argc > 2)
-        return floorFrame(QByteArray(argv[2]).toLongLong());
-    std::fprintf(stderr, "usage: bench_responsiveness blocks | dome | floor START_NS\n");
+    if (mode == "blocks" && argc > 2)
+        return blocks(atoi(argv[2]));
+    if ((mode == "dome" || mode == "button") && argc > 3) {
+        const qreal ratio = QByteArray(argv[2]).toDouble();
+        const int count = atoi(argv[3]);
+        if (mode == "button") {
+            QPushButton button(QStringLiteral("Start Guard"));
+            button.resize(115, 30);
+            return repaints(button, ratio, count);
+        }
+        DomeButton dome;
+        dome.resize(210, 210);
+        dome.setBackdrop(Skin::housing()); // as the window shows it
+        return repaints(dome, ratio, count);
+    }
+    std::fprintf(stderr, "usage: bench_responsiveness blocks ROUNDS | dome RATIO N | button RATIO N\n");
     return 2;
 }
