@@ -3,13 +3,15 @@
 #include <QApplication>
 #include <QIconEngine>
 #include <QPainter>
+#include <QPointer>
 #include <QProxyStyle>
 
 #include <optional>
 
 namespace {
 
-// Stands for the base style's standard icon and asks the style for it at its first use.
+// Stands for the base style's standard icon and asks the style for it at its first use; an
+// icon whose style is gone by then draws nothing.
 class DeferredIconEngine : public QIconEngine
 {
 public:
@@ -34,11 +36,11 @@ private:
     const QIcon &icon()
     {
         if (!loaded)
-            loaded = style->standardIcon(which);
+            loaded = style ? style->standardIcon(which) : QIcon();
         return *loaded;
     }
 
-    const QStyle *style;
+    QPointer<const QStyle> style;
     QStyle::StandardPixmap which;
     std::optional<QIcon> loaded;
 };

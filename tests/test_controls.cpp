@@ -10,6 +10,7 @@
 #include "app/sound.h"
 #include "support/world.h"
 
+#include <QFile>
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QLabel>
@@ -109,17 +110,28 @@ TEST(HoverTip, ReadsOnHoverAndKeepsAReadingThreeSeconds)
     EXPECT_EQ(hover(), "read 2") << "an older one is read again";
 }
 
-// On Linux the player is a module the program loads at the first play, from where it is
-// installed beside the program (mirrored in the build tree). Nothing is played here.
-TEST(Sound, ThePlayerModuleLiesWhereTheProgramLooksAndMakesAPlayer)
+// On Linux the player is a module the program loads at the first play, not before, from
+// where it is installed beside the program (mirrored in the build tree). The test's session
+// has no audio device: nothing is heard.
+TEST(Sound, ThePlayerModuleIsLoadedAtTheFirstPlayFromWhereTheProgramLooks)
 {
     if (nativePlatform() != Platform::Linux)
         GTEST_SKIP() << "the player is built into the program here";
-    QLibrary module(soundModulePath(QCoreApplication::applicationDirPath()));
+    const auto loaded = [] {
+        QFile maps("/proc/self/maps");
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/hushwell-sound.so");
+    };
+    const QString dir = QCoreApplication::applicationDirPath();
+    const std::unique_ptr<Sound> sound = Sound::load(soundPath(Platform::Linux, dir));
+    ASSERT_NE(sound, nullptr);
+    EXPECT_FALSE(loaded()) << "loaded before the first play";
+    sound->play();
+    EXPECT_TRUE(loaded()) << "not loaded at the first play";
+    QLibrary module(soundModulePath(dir));
     ASSERT_TRUE(module.load()) << qPrintable(module.errorString());
     const auto make = reinterpret_cast<decltype(&hushwellMediaSound)>(module.resolve("hushwellMediaSound"));
     ASSERT_NE(make, nullptr);
-    const std::unique_ptr<SoundPlayer> player(make(soundPath(Platform::Linux, QCoreApplication::applicationDirPath())));
+    const std::unique_ptr<SoundPlayer> player(make(soundPath(Platform::Linux, dir)));
     ASSERT_NE(player, nullptr);
     player->stop(); // before any play: nothing to stop, and no crash
 }

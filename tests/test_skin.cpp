@@ -12,6 +12,7 @@
 
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
 #include <QProxyStyle>
 #include <QTest>
 #include <QToolButton>
@@ -180,9 +181,12 @@ TEST(Drawing, TheMenuBarsOverflowIconIsTheStylesOwn)
     deferMenuBarIcons();
     if (!defersMenuBarIcons(nativePlatform()))
         GTEST_SKIP() << "the desktop's style is used as it is here";
-    const auto *proxy = qobject_cast<QProxyStyle *>(QApplication::style());
+    const QPointer<QProxyStyle> proxy = qobject_cast<QProxyStyle *>(QApplication::style());
     ASSERT_NE(proxy, nullptr);
     QMenuBar bar;
+    deferMenuBarIcons(); // as a second window does: the bar made before keeps its style
+    ASSERT_FALSE(proxy.isNull()) << "the style replaced under a live menu bar";
+    EXPECT_EQ(QApplication::style(), proxy.data());
     const auto *overflow = bar.findChild<QToolButton *>("qt_menubar_ext_button");
     ASSERT_NE(overflow, nullptr);
     for (const QStyle::StandardPixmap which : {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton})

@@ -8,6 +8,7 @@
 #include "process/catalogue.h"
 #include "process/processlist.h"
 #include "process/shell.h"
+#include "skin/deferredicons.h"
 #include "support/managedhome.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -168,6 +170,8 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoiceAndTheDrawer)
     EXPECT_EQ(control("casing")->size(), QSize(420, 600));
     EXPECT_EQ(drawnRowsBelowTheMenuBar(), 600) << "every row of the casing shows, whatever the menu bar's height";
     EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "not resizable by the user";
+    EXPECT_EQ(QApplication::style()->inherits("QProxyStyle"), defersMenuBarIcons(nativePlatform()))
+        << "the menu bar's overflow icon is read when first drawn, not as the window is built";
     // Each control at the design's frame (unflipped y 492 for the status line, 232 for the
     // dome, 96 for the buttons, 20 for the disclosure), each line in its pixel size, and what a
     // screen reader says of it.
