@@ -3,6 +3,8 @@
 // before this process was started) to its first painted frame, and its resident memory in
 // KiB, then ends without its teardown, as bench_window does:
 //   bench_floor START_NS
+#include "bench/resident.h"
+
 #include <QApplication>
 #include <QDateTime>
 #include <QFile>
@@ -13,17 +15,6 @@
 #include <cstdlib>
 
 namespace {
-
-long residentKib()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 struct FirstPaint : QObject {
     qint64 startNs = 0;

@@ -6,6 +6,7 @@
 // Runs the window as the program does, on whatever platform QT_QPA_PLATFORM names.
 #include "app/appdelegate.h"
 #include "app/sound.h"
+#include "bench/resident.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -24,17 +25,6 @@ double cpuMs()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-}
-
-long residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
 }
 
 // Sees every event the application delivers: notes the first paint of the window and
@@ -95,7 +85,7 @@ int main(int argc, char *argv[])
             // Milliseconds and resident KiB, as bench_floor prints them. Ends here, without
             // the teardown, so that an instruction count of the whole process is that of
             // its start up to this frame.
-            std::printf("%.1f %ld\n", ms, residentKb());
+            std::printf("%.1f %ld\n", ms, residentKib());
             std::fflush(stdout);
             std::_Exit(0);
         }
