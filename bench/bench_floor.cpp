@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QFile>
 #include <QLabel>
 #include <QTimer>
 

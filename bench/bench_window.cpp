@@ -11,7 +11,6 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTimer>
 
 #include <cstdio>
