@@ -86,6 +86,8 @@ cp "$ctl" "$tmp/hushwellctl" && chmod 755 "$tmp/hushwellctl"
 account_ctl() { as_account "$tmp/hushwellctl" "$@"; }
 no_own_units() { [ -z "$(find "$home" -name "$label*")" ] || fail "$1: the account wrote units of its own"; }
 ann_timer() { as_account systemctl --user is-active "$label.timer"; }
+# says PATTERN COMMAND...: the command succeeds, and what it prints matches the glob PATTERN.
+says() { pattern=$1; shift; said=$("$@" 2>&1) || fail "$* failed: $said"; case $said in $pattern) ;; *) fail "$* said: $said" ;; esac; }
 
 own_folders
 # Every account's guard is root's alone: an account's start, stop or set of it changes nothing.
@@ -102,9 +104,8 @@ login
 
 # bob never answers: root goes on without him, names him, and lent him nothing.
 begun=$(date +%s)
-said=$("$ctl" guard start --all-users 2>&1) || fail "guard start --all-users: $said"
+says "*bob's session did not answer; it gets the guard at its next login.*" "$ctl" guard start --all-users
 [ $(($(date +%s) - begun)) -le 15 ] || fail "bob's silent manager held root for $(($(date +%s) - begun)) s"
-case $said in *"bob's session did not answer; it gets the guard at its next login."*) ;; *) fail "the start did not name bob: $said" ;; esac
 pgrep -u 5002 >/dev/null && fail "bob's part was left running"
 given=$(cat "$tmp/bob/given") || fail "bob's systemctl never ran"
 [ "$(echo "$given" | sed -n 1p)" = /dev/null ] || fail "bob's standard input: $given"
@@ -121,8 +122,7 @@ grep -q "ore Sync" /var/lib/hushwell/guard.sh && fail "the system's preferences 
 
 # The administrator's stop leaves ann's own guard running, and says so.
 : >"$tmp/calls"
-said=$("$ctl" guard stop --all-users) || fail "stop --all-users with ann's own guard: $said"
-case $said in *"ann keeps a guard of the account's own"*) ;; *) fail "the stop did not name ann: $said" ;; esac
+says "*ann keeps a guard of the account's own*" "$ctl" guard stop --all-users
 grep -q '^5002 ' "$tmp/calls" && fail "a plain file was taken for bob's manager: $(cat "$tmp/calls")"
 [ "$(ann_timer)" = active ] || fail "the administrator's stop stopped ann's own guard"
 [ "$(account_ctl guard stop)" = "Guard off" ] || fail "ann's own stop"
@@ -141,12 +141,10 @@ target "Core Sync"
 kill "$started"
 
 # The account under the administrator's guard: one rule, written nowhere in its home.
-said=$(account_ctl guard stop) || fail "the account's stop: $said"
-[ "$said" = "$(printf 'Guard off\nPaused until your next login.')" ] || fail "the account's stop said: $said"
+says "$(printf 'Guard off\nPaused until your next login.')" account_ctl guard stop
 [ "$(account_ctl guard status)" = "$(printf 'Guard off\nPaused until your next login.')" ] || fail "paused: $(account_ctl guard status)"
 account_ctl status --json | grep -q '"paused":true' || fail "paused: $(account_ctl status --json)"
-said=$(account_ctl set includeDesktopService false) || fail "the account's set: $said"
-case $said in *"administrator's settings"*) ;; *) fail "the account's set said: $said" ;; esac
+says "*administrator's settings*" account_ctl set includeDesktopService false
 [ "$(account_ctl guard start)" = "Guard on" ] || fail "the account's start did not bring the administrator's guard back"
 no_own_units "start"
 
@@ -182,8 +180,7 @@ own_folders
 rmdir /etc/systemd/user/timers.target.wants && "$ctl" guard start --all-users >/dev/null || fail "the second start"
 sed "s|^ctl=.*|ctl=$ctl|" "$src/resources/debian/prerm" >"$tmp/prerm"
 said=$(sh "$tmp/prerm" upgrade) && [ -e "$timer" ] || fail "an upgrade removed the guard: $said"
-said=$(sh "$tmp/prerm" remove) || fail "the removal step failed: $said"
-case $said in *"every account"*) ;; *) fail "the removal step did not say what it removed: $said" ;; esac
+says "*every account*" sh "$tmp/prerm" remove
 left=$(find /etc/systemd/user /usr/local/share /var/lib -name "$label*" -o -name guard.sh -o -name timers.target.wants)
 [ -z "$left" ] || fail "the package's removal left: $left"
 # The purge, as dpkg runs it after the removal: the administrator's settings go too.
@@ -197,8 +194,7 @@ mkdir -p /etc/xdg/hushwell /var/lib/hushwell "$tmp/prefix/bin" && : >/etc/xdg/hu
 # Its hushwellctl fails the guard's stop: the rest goes all the same.
 printf '#!/bin/sh\nexit 1\n' >"$tmp/prefix/bin/hushwellctl" && chmod 755 "$tmp/prefix/bin/hushwellctl" && : >"$timer"
 printf '%s\n' "$tmp/prefix/bin/x" "$tmp/prefix/bin/hushwellctl" >"$tmp/manifest"
-said=$(sh "$src/scripts/uninstall.sh" "$tmp/manifest") || fail "uninstall.sh: $said"
-case $said in *"/etc/xdg/hushwell/hushwell.conf"*) ;; *) fail "uninstall.sh did not say what it removes: $said" ;; esac
+says "*/etc/xdg/hushwell/hushwell.conf*" sh "$src/scripts/uninstall.sh" "$tmp/manifest"
 [ ! -e /etc/xdg/hushwell ] && [ ! -e /var/lib/hushwell ] && [ -z "$(find "$tmp/prefix" -type f)" ] ||
   fail "uninstall.sh left $(ls -d /etc/xdg/hushwell /var/lib/hushwell 2>/dev/null; find "$tmp/prefix" -type f)"
 [ -d "$tmp/prefix/bin" ] || fail "uninstall.sh took the prefix's own bin folder"

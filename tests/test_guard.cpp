@@ -29,15 +29,11 @@ constexpr double guardRunWithin = 15 + 1 + 2 + 2;
 // One guard lifetime, so that each 15-second wait serves several checks.
 TEST_F(AccountGuard, KillsAtOnceAndEveryIntervalFollowsTargetChangesAndStopsWithoutAKill)
 {
-    const CtlResult off = ctl({"guard", "status"});
-    EXPECT_EQ(off.status, 3) << "the guard is off";
-    EXPECT_EQ(off.out, "Guard off\nOpening an Adobe app will start them again.\n");
+    EXPECT_EQ(ctl({"guard", "status"}), (CtlResult{3, "Guard off\nOpening an Adobe app will start them again.\n", ""}));
     EXPECT_TRUE(stopGuard()) << "nothing to stop is no failure";
     FakeTarget before(QStringLiteral("AdobeIPCBroker --type=renderer"));
-    EXPECT_EQ(ctl({"guard", "start"}).out, "Guard on\n");
-    const CtlResult on = ctl({"guard", "status"});
-    EXPECT_EQ(on.status, 0);
-    EXPECT_EQ(on.out, "Guard on\nAnything Adobe restarts is killed within 15 seconds.\n");
+    EXPECT_EQ(ctl({"guard", "start"}), (CtlResult{0, "Guard on\n", ""}));
+    EXPECT_EQ(ctl({"guard", "status"}), (CtlResult{0, "Guard on\nAnything Adobe restarts is killed within 15 seconds.\n", ""}));
     EXPECT_TRUE(before.diesWithin(5)) << "the guard runs once when it is loaded";
     QThread::msleep(2500); // past that run's signal-9 pass, so only the next run can kill
 
@@ -85,8 +81,7 @@ TEST_F(AccountGuard, AMaskedGuardStartsAgainAndAFailedWriteKeepsTheLoadedOne)
     EXPECT_EQ(systemctl("is-active " + guardLabel + ".timer"), "active") << "no unload ran";
     const GuardReading folderForScript = readGuard();
     QDir(guardScriptPath()).removeRecursively();
-    EXPECT_EQ(failed.status, 1);
-    EXPECT_EQ(failed.err, "hushwellctl: couldn't write " + guardScriptPath() + "; the guard keeps what it had\n");
+    EXPECT_EQ(failed, (CtlResult{1, "", "hushwellctl: couldn't write " + guardScriptPath() + "; the guard keeps what it had\n"}));
     EXPECT_EQ(unfollowed.status, 1) << "stored, but the guard could not follow";
     EXPECT_TRUE(unfollowed.err.contains("couldn't restart the guard")) << unfollowed.err.toStdString();
     EXPECT_EQ(folderForScript.state, GuardState::Off) << "a timer that runs no script kills nothing";
@@ -141,8 +136,7 @@ TEST_F(AccountGuard, ChangedFilesReadAsTheyAre)
     const QString current = readFile(own.scriptPath);
     ASSERT_TRUE(writeGuardFiles({own.scriptPath, guardScriptFor(nativePlatform(), basePatterns)}, own.files) == std::nullopt);
     EXPECT_TRUE(readGuard().outdated);
-    const CtlResult status = ctl({"guard", "status"});
-    EXPECT_EQ(status.out, "Guard on\nThe guard now uses this version's list.\n");
+    EXPECT_EQ(ctl({"guard", "status"}).out, "Guard on\nThe guard now uses this version's list.\n");
     EXPECT_EQ(readFile(own.scriptPath), current);
     EXPECT_EQ(ctl({"guard", "status"}).out, "Guard on\nAnything Adobe restarts is killed within 15 seconds.\n") << "said once";
 
@@ -156,8 +150,8 @@ TEST_F(AccountGuard, ChangedFilesReadAsTheyAre)
     shell("umount " + shellQuoted(QFileInfo(timer).path()));
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(readFile(own.scriptPath), current) << "the script keeps the list the guard runs";
-    EXPECT_EQ(unremoved.status, 1) << "a stop that cannot remove the units fails";
-    EXPECT_EQ(unremoved.err, "hushwellctl: couldn't remove " + own.enabledBy + "; the guard is still installed\n");
+    EXPECT_EQ(unremoved, (CtlResult{1, "", "hushwellctl: couldn't remove " + own.enabledBy + "; the guard is still installed\n"}))
+        << "a stop that cannot remove the units fails";
     EXPECT_TRUE(windowStop.messageNamesFile) << "the window's line leaves the path to hushwellctl";
 }
 
@@ -247,7 +241,5 @@ TEST_F(AccountGuard, TheRecordNamesWhatEachRunStoppedAndWhen)
     ASSERT_EQ(shell("mount -t tmpfs tmpfs /run/log && mount -t tmpfs tmpfs /var/log && echo ok"), "ok");
     const CtlResult unread = ctl({"guard", "log", "--json"});
     shell("umount /var/log; umount /run/log");
-    EXPECT_EQ(unread.status, 1);
-    EXPECT_EQ(unread.out, "");
-    EXPECT_EQ(unread.err, "hushwellctl: couldn't read the guard's record from the journal: No journal files were found\n");
+    EXPECT_EQ(unread, (CtlResult{1, "", "hushwellctl: couldn't read the guard's record from the journal: No journal files were found\n"}));
 }

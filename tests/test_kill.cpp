@@ -67,13 +67,9 @@ TEST_F(Kill, StopsEveryTargetAtOnceAndSparesLookalikes)
 // their exit says; what a kill reports: exactly the targets it ended, with what they held.
 TEST_F(Kill, HushwellctlStatusListKillAndTheReport)
 {
-    const CtlResult none = ctl({"list", "--json"});
-    EXPECT_EQ(none.status, 0) << "nothing running is no failure";
-    EXPECT_EQ(none.out, "[]\n");
+    EXPECT_EQ(ctl({"list", "--json"}), (CtlResult{0, "[]\n", ""})) << "nothing running is no failure";
     FakeTarget target(QStringLiteral("AdobeGCClient --watch")), stubborn(QStringLiteral("AdobeUpdateDaemon"), FakeTarget::IgnoreTerm);
-    const CtlResult status = ctl({"status"});
-    EXPECT_EQ(status.status, 0);
-    EXPECT_EQ(status.out, "2 running\nHelping themselves to your CPU.\n");
+    EXPECT_EQ(ctl({"status"}), (CtlResult{0, "2 running\nHelping themselves to your CPU.\n", ""}));
     const CtlResult json = ctl({"status", "--json"});
     // No manager runs here to ask; launchd always answers.
     const bool linux = nativePlatform() == Platform::Linux;

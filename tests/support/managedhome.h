@@ -22,11 +22,17 @@ protected:
     QProcess manager;
 };
 
-// Runs one hushwellctl command in this process and keeps what it printed.
+// Runs one hushwellctl command in this process and keeps what it printed; compared whole,
+// so that a check of one stream also holds the other to what it expects.
 struct CtlResult {
     int status = 0;
     QString out, err;
+    bool operator==(const CtlResult &) const = default;
 };
+inline void PrintTo(const CtlResult &result, std::ostream *os)
+{
+    *os << "exit " << result.status << ", out \"" << result.out.toStdString() << "\", err \"" << result.err.toStdString() << '"';
+}
 CtlResult ctl(const QStringList &args);
 
 // `systemctl --user ARGUMENTS`, its error output dropped.
