@@ -45,19 +45,24 @@ cpu_ms() {
     awk -v n="$n" '{ split($1, u, /[ms]/); split($2, s, /[ms]/); printf "%.2f", (u[1] * 60 + u[2] + s[1] * 60 + s[2]) * 1000 / n }'
 }
 guard_run() { sh -s <"$script"; } # as the service runs it
-# The scan and the idle guard run alternate, so that load drift hits both alike.
-scans=() idle=()
-for _ in $(seq "$rounds"); do scans+=("$(cpu_ms 4 pgrep -f "$alt")") idle+=("$(cpu_ms 4 guard_run)"); done
-scan=$(printf '%s\n' "${scans[@]}" | median)
-figure "guard cycle, nothing running, CPU" ms "$(printf '%s\n' "${idle[@]}" | median)" "$scan" 1.1 ratio
-busy=()
-for _ in $(seq 5); do
-  fakes
-  busy+=("$(cpu_ms 1 guard_run)")
-  wait "${fake_pids[@]}" 2>/dev/null
-done
-figure "guard cycle, 50 targets, CPU" ms "$(printf '%s\n' "${busy[@]}" | median)" "$scan" 10 ratio
-figure "  one bare pgrep -f scan, $(ps ax --no-headers | wc -l) processes, CPU" ms "$scan" - - none
+# The guard's run beside one bare scan, at the process table's present size: nothing
+# running (the scan and the run alternate, so that load drift hits both alike), then 50
+# targets.
+cycles() {
+  local table scans=() idle=() busy=() scan
+  table=$(ps ax --no-headers | wc -l)
+  for _ in $(seq "$rounds"); do scans+=("$(cpu_ms 4 pgrep -f "$alt")") idle+=("$(cpu_ms 4 guard_run)"); done
+  scan=$(printf '%s\n' "${scans[@]}" | median)
+  figure "guard cycle, $table processes, nothing running, CPU" ms "$(printf '%s\n' "${idle[@]}" | median)" "$scan" 1.1 ratio
+  for _ in $(seq 5); do
+    fakes
+    busy+=("$(cpu_ms 1 guard_run)")
+    wait "${fake_pids[@]}" 2>/dev/null
+  done
+  figure "guard cycle, $table processes, 50 targets, CPU" ms "$(printf '%s\n' "${busy[@]}" | median)" "$scan" 10 ratio
+  figure "  one bare pgrep -f scan, $table processes, CPU" ms "$scan" - - none
+}
+cycles
 
 # A target that respawns as soon as it dies, as Adobe's agents do.
 "$ctl" guard start >/dev/null
@@ -71,10 +76,12 @@ done
 figure "start to death under the guard, most of 5" s "$(printf '%s\n' "${lifetimes[@]}" | sort -g | tail -1)" - 17 most
 "$ctl" guard stop >/dev/null
 
-# The window's event loop with the guard on, the process table filled to 5,000 entries.
+# The same cycles, and the window's event loop with the guard on, the process table filled
+# to 5,000 entries.
 while [ "$(ps ax --no-headers | wc -l)" -lt 5000 ]; do
   for _ in $(seq 100); do sleep 3600 & sleepers+=($!); done
 done
+cycles
 table=$(ps ax --no-headers | wc -l)
 QT_QPA_PLATFORM=offscreen "$build/bench/bench_responsiveness" blocks "$rounds" 2>/dev/null >"$tmp/blocks"
 [ $? = 3 ] && echo "  (the guard did not start in the window: the settings change was not measured)"
