@@ -7,11 +7,6 @@ TitleButton::TitleButton(QWidget *parent) : QAbstractButton(parent)
     setFocusPolicy(Qt::TabFocus);
 }
 
-QSize TitleButton::sizeHint() const
-{
-    return fontMetrics().size(Qt::TextSingleLine, text()) + QSize(16, 8);
-}
-
 void TitleButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);

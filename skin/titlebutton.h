@@ -10,7 +10,6 @@ class TitleButton : public QAbstractButton
     Q_OBJECT
 public:
     explicit TitleButton(QWidget *parent = nullptr);
-    QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
