@@ -76,8 +76,9 @@ void installMenu(QMainWindow *window, QObject *receiver, const WindowActions &ac
 
 void fillCasing(CasingView *casing, WindowParts &parts, QObject *receiver, const WindowActions &actions)
 {
-    label(QStringLiteral("ADOBE BACKGROUND PROCESSES"), 11, QFont::Bold, Skin::onYellowSoft(), inCasing(30, 544, 360, 16), Qt::AlignHCenter,
-          casing);
+    named(label(QStringLiteral("ADOBE BACKGROUND PROCESSES"), 11, QFont::Bold, Skin::onYellowSoft(), inCasing(30, 544, 360, 16),
+                Qt::AlignHCenter, casing),
+          "heading");
     parts.status =
         named(label(checkingText, 34, QFont::Medium, Skin::onYellow(), inCasing(30, 492, 360, 46), Qt::AlignHCenter, casing), "status");
     parts.detail =

@@ -172,10 +172,11 @@ TEST_F(Window, ConstructionOnAFreshAccountWithOneStoredChoiceAndTheDrawer)
     EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "not resizable by the user";
     EXPECT_EQ(QApplication::style()->inherits("QProxyStyle"), defersMenuBarIcons(nativePlatform()))
         << "the menu bar's overflow icon is read when first drawn, not as the window is built";
-    // Each control at the design's frame (unflipped y 492 for the status line, 232 for the
-    // dome, 96 for the buttons, 20 for the disclosure), each line in its pixel size, and what a
-    // screen reader says of it.
+    // Each control at the design's frame (unflipped y 544 for the heading, 492 for the status
+    // line, 232 for the dome, 96 for the buttons, 20 for the disclosure), each line in its
+    // pixel size, and what a screen reader says of it.
     const std::tuple<const char *, QRect, int, QString> controls[] = {
+        {"heading", {30, 40, 360, 16}, 11, ""},
         {"status", {30, 62, 360, 46}, 34, "Adobe background processes"},
         {"detail", {30, 114, 360, 16}, 11, "Adobe background processes, detail"},
         {"dome",
