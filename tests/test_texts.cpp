@@ -197,6 +197,7 @@ TEST_F(Cli, UsageErrorsSayOneLineExitTwoAndWriteNothing)
                                       {"show", "kill-script", "--platform", "windows"},
                                       {"show", "guard-plist", "--platform", "linux"},
                                       {"show", "kill-script", "--all-users"},
+                                      {"list", "--all-users"},
                                       {"guard", "restart"},
                                       {"--version", "stray"},
                                       {"show", "kill-script", "--platform="},
